@@ -1,0 +1,37 @@
+# GoogleTest: the system package for native builds, the Debian source tree for
+# cross builds, and a download as the last resort (Windows machines).
+include(GoogleTest)
+if(NOT CMAKE_CROSSCOMPILING)
+    find_package(GTest QUIET)
+endif()
+if(NOT TARGET GTest::gtest_main)
+    set(TAVRIN_GTEST_SOURCE "/usr/src/googletest" CACHE PATH "GoogleTest source tree")
+    set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
+    set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+    set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+    set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
+    if(EXISTS "${TAVRIN_GTEST_SOURCE}/CMakeLists.txt")
+        add_subdirectory("${TAVRIN_GTEST_SOURCE}" "${CMAKE_BINARY_DIR}/googletest" EXCLUDE_FROM_ALL SYSTEM)
+    else()
+        include(FetchContent)
+        FetchContent_Declare(googletest
+            URL https://github.com/google/googletest/archive/refs/tags/release-1.12.1.tar.gz)
+        FetchContent_MakeAvailable(googletest)
+    endif()
+    if(NOT TARGET GTest::gtest_main)
+        add_library(GTest::gtest ALIAS gtest)
+        add_library(GTest::gtest_main ALIAS gtest_main)
+        add_library(GTest::gmock ALIAS gmock)
+    endif()
+endif()
+
+# Registers a test program's cases with CTest. Under Wine the cases share the
+# persistent wineserver started by the wine_server fixture.
+function(tavrin_add_gtest target)
+    if(COMMAND tavrin_wine_test_properties)
+        tavrin_wine_test_properties(props)
+        gtest_discover_tests(${target} DISCOVERY_TIMEOUT 120 PROPERTIES ${props} ${ARGN})
+    else()
+        gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60 ${ARGN})
+    endif()
+endfunction()

@@ -1,0 +1,38 @@
+# Runs the Windows test programs under Wine 64-bit in a prefix of this build tree.
+set(TAVRIN_WINE64 /usr/lib/wine/wine64)
+set(TAVRIN_WINESERVER /usr/lib/wine/wineserver)
+if(NOT EXISTS "${TAVRIN_WINE64}")
+    message(FATAL_ERROR "Wine 64-bit is needed to run the Windows tests (apt-get install wine64)")
+endif()
+
+set(TAVRIN_WINEPREFIX "${CMAKE_BINARY_DIR}/wineprefix")
+message(STATUS "Preparing Wine prefix ${TAVRIN_WINEPREFIX}")
+execute_process(COMMAND sh "${PROJECT_SOURCE_DIR}/cmake/make-wine-prefix.sh" "${TAVRIN_WINEPREFIX}"
+                RESULT_VARIABLE tavrin_prefix_result)
+if(NOT tavrin_prefix_result EQUAL 0)
+    message(FATAL_ERROR "Could not create the Wine prefix (${tavrin_prefix_result})")
+endif()
+
+# One argv, no shell in between: a CMake list must never pass through `sh -c`.
+set(TAVRIN_WINE_ENV
+    WINEPREFIX=${TAVRIN_WINEPREFIX} WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml=
+    HOME=${TAVRIN_WINEPREFIX}/home)
+set(CMAKE_CROSSCOMPILING_EMULATOR /usr/bin/env ${TAVRIN_WINE_ENV} ${TAVRIN_WINE64})
+
+function(tavrin_wine_test_properties out)
+    set(${out} FIXTURES_REQUIRED wine_server RESOURCE_LOCK wine_prefix PARENT_SCOPE)
+endfunction()
+
+function(tavrin_add_wine_fixtures)
+    # A persistent wineserver: without it every test process pays ~3 s.
+    # The server and the services it starts must not hold CTest's output
+    # pipes, or the first test never ends: start both with their output
+    # detached, before any test runs.
+    string(REPLACE ";" " " env_words "${TAVRIN_WINE_ENV}")
+    add_test(NAME wine_server_start
+             COMMAND sh -c "export ${env_words}; '${TAVRIN_WINESERVER}' -p </dev/null >/dev/null 2>&1 && '${TAVRIN_WINE64}' cmd /c exit 0 </dev/null >/dev/null 2>&1")
+    set_tests_properties(wine_server_start PROPERTIES FIXTURES_SETUP wine_server)
+    add_test(NAME wine_server_stop
+             COMMAND sh -c "WINEPREFIX='${TAVRIN_WINEPREFIX}' '${TAVRIN_WINESERVER}' -k; exit 0")
+    set_tests_properties(wine_server_stop PROPERTIES FIXTURES_CLEANUP wine_server)
+endfunction()

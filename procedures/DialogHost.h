@@ -1,0 +1,29 @@
+#pragma once
+
+#include <string>
+
+namespace tavrin {
+
+// The settings dialog as the procedures see it.
+class DialogHost {
+public:
+    virtual ~DialogHost() = default;
+    // A message box owned by the dialog: text only, one OK button, no icon,
+    // the application name as caption.
+    virtual void ShowMessage(const std::wstring& text) = 0;
+    // Copies the controls into the dialog's settings; false when the exchange failed.
+    virtual bool ReadControls() = 0;
+    // The dialog's OK close: reads the controls once more and, when that
+    // worked, ends the dialog with IDOK.
+    virtual void CloseWithOk() = 0;
+};
+
+// The current user's folders the tool writes into, as the platform gave them
+// (no trailing separator).
+struct KnownFolderPaths {
+    std::wstring desktop;
+    std::wstring documents;
+    std::wstring startup;
+};
+
+}  // namespace tavrin

@@ -1,0 +1,116 @@
+#include "procedures/Procedures.h"
+
+#include <vector>
+
+#include "procedures/FileError.h"
+#include "texts/RefreshScript.h"
+#include "texts/SchedulerCommands.h"
+#include "texts/ShowDesktopFile.h"
+
+namespace tavrin {
+
+namespace {
+
+// Opens, writes every line and closes. A write or close failure throws and
+// leaves the file to the writer's destructor.
+bool WriteTextFile(DialogHost& host, FileStore& files, const std::wstring& path,
+                   const std::vector<std::wstring>& lines, const wchar_t* openFailedMessage) {
+    std::unique_ptr<TextFileOutput> file = files.OpenForWriting(path);
+    if (!file) {
+        host.ShowMessage(openFailedMessage);
+        return false;
+    }
+    for (const std::wstring& line : lines) file->WriteString(line);
+    file->Close();
+    return true;
+}
+
+bool ReportsShowDesktopPlatform(const ReportedVersion& version) {
+    return version.major == 6 && (version.minor == 2 || version.minor == 3);
+}
+
+}  // namespace
+
+bool WriteRefreshScript(DialogHost& host, FileStore& files, const std::wstring& path,
+                        const std::wstring& linkAddress) {
+    return WriteTextFile(host, files, path, RefreshScriptLines(linkAddress), kScriptWriteFailedMessage);
+}
+
+bool WriteShowDesktopFile(DialogHost& host, FileStore& files, const std::wstring& path) {
+    return WriteTextFile(host, files, path, ShowDesktopFileLines(), kDesktopShortcutFailedMessage);
+}
+
+bool RegisterRefreshTask(DialogHost& host, const PlatformServices& platform,
+                         const std::wstring& scriptPath, int hour, const std::wstring& taskName) {
+    const bool nativeAmd64 = platform.system.IsNativeAmd64();
+    const std::wstring command = BuildCreateTaskCommand(taskName, scriptPath, hour, nativeAmd64);
+    if (platform.commands.RunCommandLine(command) != 0) {
+        host.ShowMessage(kTaskRegistrationFailedMessage);
+        return false;
+    }
+    return true;
+}
+
+void RunRegisterProcedure(DialogHost& host, const Settings& settings, const KnownFolderPaths& folders,
+                          const std::wstring& browserPath, const PlatformServices& platform) {
+    host.ReadControls();
+    const std::wstring linkAddress = LinkAddress(settings);
+    const std::wstring scriptPath = RefreshScriptPath(folders.documents);
+    if (!WriteRefreshScript(host, platform.files, scriptPath, linkAddress)) return;
+
+    // The hour goes to SCHTASKS as the number the list item names. Going
+    // through today's local time at that hour would shift it on a day when
+    // that hour does not exist (a daylight-saving gap).
+    const int hour = RefreshHourNumber(settings.refreshHour);
+    const std::wstring taskName = RefreshTaskName(platform.system.QueryUserName());
+    if (!RegisterRefreshTask(host, platform, scriptPath, hour, taskName)) return;
+
+    if (ReportsShowDesktopPlatform(platform.system.QueryReportedVersion())) {
+        const std::wstring showDesktopFile = ShowDesktopFilePath(folders.documents);
+        if (!WriteShowDesktopFile(host, platform.files, showDesktopFile)) return;
+        const ShortcutRecord showDesktop{ShowDesktopShortcutPath(folders.startup), showDesktopFile, L"",
+                                         kShortcutWorkingDirectory, kShowDesktopShortcutDescription};
+        if (!platform.shortcuts.SaveShortcut(showDesktop)) {
+            host.ShowMessage(kStartupShortcutFailedMessage);
+            return;
+        }
+    }
+
+    const std::wstring kioskArguments = BuildKioskArguments(linkAddress);
+    ShortcutRecord kiosk{KioskShortcutPath(folders.startup), browserPath, kioskArguments,
+                         kShortcutWorkingDirectory, kKioskShortcutDescription};
+    const bool savedInStartup = platform.shortcuts.SaveShortcut(kiosk);
+    if (!savedInStartup) host.ShowMessage(kStartupShortcutFailedMessage);
+
+    kiosk.LinkPath = KioskShortcutPath(folders.desktop);
+    const bool savedOnDesktop = platform.shortcuts.SaveShortcut(kiosk);
+    if (!savedOnDesktop) host.ShowMessage(kDesktopShortcutFailedMessage);
+
+    if (savedInStartup || savedOnDesktop) {
+        host.ShowMessage(kRegisteredMessage);
+        host.CloseWithOk();
+    }
+}
+
+void RunRemoveProcedure(DialogHost& host, const KnownFolderPaths& folders,
+                        const PlatformServices& platform) {
+    const std::wstring taskName = RefreshTaskName(platform.system.QueryUserName());
+    // A task that is not there, or cannot be deleted, is not a failure here.
+    platform.commands.RunCommandLine(BuildDeleteTaskCommand(taskName));
+
+    bool removalFailed = false;
+    const std::wstring paths[] = {RefreshScriptPath(folders.documents),
+                                  KioskShortcutPath(folders.startup),
+                                  KioskShortcutPath(folders.desktop)};
+    for (const std::wstring& path : paths) {
+        if (!platform.files.Exists(path)) continue;
+        try {
+            platform.files.Remove(path);
+        } catch (const FileError&) {
+            removalFailed = true;
+        }
+    }
+    host.ShowMessage(removalFailed ? kRemoveFailedMessage : kRemovedMessage);
+}
+
+}  // namespace tavrin

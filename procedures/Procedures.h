@@ -1,0 +1,46 @@
+#pragma once
+
+#include <string>
+
+#include "procedures/DialogHost.h"
+#include "procedures/Services.h"
+#include "settings/Settings.h"
+
+namespace tavrin {
+
+inline constexpr const wchar_t* kScriptWriteFailedMessage = L"スクリプトファイルの作成に失敗しました";
+inline constexpr const wchar_t* kTaskRegistrationFailedMessage = L"タスクスケジューラの登録に失敗しました";
+inline constexpr const wchar_t* kStartupShortcutFailedMessage = L"スタートアップへのショートカット作成に失敗しました";
+inline constexpr const wchar_t* kDesktopShortcutFailedMessage = L"デスクトップへのショートカット作成に失敗しました";
+inline constexpr const wchar_t* kRegisteredMessage = L"ショートカットを作成しました";
+inline constexpr const wchar_t* kRemoveFailedMessage = L"ショートカットの削除に失敗しました。";
+inline constexpr const wchar_t* kRemovedMessage = L"タスクとショートカットの削除に成功しました。";
+
+inline constexpr const wchar_t* kShortcutWorkingDirectory = L"%HOMEDRIVE%%HOMEPATH%";
+inline constexpr const wchar_t* kShowDesktopShortcutDescription = L"デスクトップの表示";
+inline constexpr const wchar_t* kKioskShortcutDescription = L"LAN対応ユニット キオスクモード";
+
+// Writes the refresh script for the link address. False, after telling the
+// user, when the file cannot be opened; a failed write or close throws FileError.
+bool WriteRefreshScript(DialogHost& host, FileStore& files, const std::wstring& path,
+                        const std::wstring& linkAddress);
+
+// Writes the Show-Desktop command file; failures as for WriteRefreshScript.
+bool WriteShowDesktopFile(DialogHost& host, FileStore& files, const std::wstring& path);
+
+// Registers the daily refresh task at the given hour; false, after telling the
+// user, when SCHTASKS did not end with status 0.
+bool RegisterRefreshTask(DialogHost& host, const PlatformServices& platform,
+                         const std::wstring& scriptPath, int hour, const std::wstring& taskName);
+
+// "登録": script, task, Show-Desktop file and shortcut where the platform
+// reports 6.2 or 6.3, then both kiosk shortcuts. `settings` is the dialog's
+// member, brought up to date by host.ReadControls().
+void RunRegisterProcedure(DialogHost& host, const Settings& settings, const KnownFolderPaths& folders,
+                          const std::wstring& browserPath, const PlatformServices& platform);
+
+// "削除": deletes the task, then the script and both kiosk shortcuts.
+void RunRemoveProcedure(DialogHost& host, const KnownFolderPaths& folders,
+                        const PlatformServices& platform);
+
+}  // namespace tavrin

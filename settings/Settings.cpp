@@ -1,0 +1,66 @@
+#include "settings/Settings.h"
+
+#include <climits>
+
+namespace tavrin {
+
+std::wstring PageSuffixFor(int screenSizeChoice) {
+    return L"/display.htm?size=" + std::to_wstring(screenSizeChoice + 1);
+}
+
+void UpdatePageSuffix(Settings& settings) {
+    settings.pageSuffix = PageSuffixFor(settings.screenSizeChoice);
+}
+
+std::wstring LinkAddress(const Settings& settings) {
+    std::wstring link = L"http://";
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        link += std::to_wstring((settings.unitAddress >> shift) & 0xFFu);
+        if (shift != 0) link += L'.';
+    }
+    return link + settings.pageSuffix;
+}
+
+std::wstring RefreshTaskName(const std::wstring& userName) {
+    return L"Quorvix画面リフレッシュ\uFF08" + userName + L"\uFF09";
+}
+
+std::wstring RefreshScriptPath(const std::wstring& documentsFolder) {
+    return documentsFolder + L"\\LAU_Refresh.vbs";
+}
+
+std::wstring ShowDesktopFilePath(const std::wstring& documentsFolder) {
+    return documentsFolder + L"\\DeskTop.scf";
+}
+
+std::wstring ShowDesktopShortcutPath(const std::wstring& startupFolder) {
+    return startupFolder + L"\\DeskTop.lnk";
+}
+
+std::wstring KioskShortcutPath(const std::wstring& folder) {
+    return folder + L"\\LAN対応ユニット.lnk";
+}
+
+int RefreshHourNumber(const std::wstring& refreshHour) {
+    auto isSpace = [](wchar_t c) {
+        return c == L' ' || (c >= L'\t' && c <= L'\r');
+    };
+    std::size_t i = 0;
+    while (i < refreshHour.size() && isSpace(refreshHour[i])) ++i;
+    bool negative = false;
+    if (i < refreshHour.size() && (refreshHour[i] == L'+' || refreshHour[i] == L'-')) {
+        negative = refreshHour[i] == L'-';
+        ++i;
+    }
+    long long value = 0;
+    for (; i < refreshHour.size() && refreshHour[i] >= L'0' && refreshHour[i] <= L'9'; ++i) {
+        // Saturate like the Windows runtime's atoi instead of overflowing.
+        if (value <= static_cast<long long>(INT_MAX) + 1) value = value * 10 + (refreshHour[i] - L'0');
+    }
+    if (negative) value = -value;
+    if (value > INT_MAX) return INT_MAX;
+    if (value < INT_MIN) return INT_MIN;
+    return static_cast<int>(value);
+}
+
+}  // namespace tavrin

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace tavrin {
+
+// The three choices the user makes in the settings dialog, plus the page
+// suffix label that follows the screen-size choice.
+struct Settings {
+    std::uint32_t unitAddress = 0xC0A80101;  // 192.168.1.1; first octet in the top byte
+    int screenSizeChoice = 0;                // 0 = HD, 1 = Full HD
+    std::wstring pageSuffix;                 // empty until first computed
+    std::wstring refreshHour = L"0";         // text of the chosen hour item
+};
+
+// The hour list, in the order the dialog offers it. 2 and 3 are left out on
+// purpose; the dialog's initial-data resource must carry the same items.
+inline constexpr std::array<const wchar_t*, 22> kHourItems = {
+    L"0",  L"1",  L"4",  L"5",  L"6",  L"7",  L"8",  L"9",  L"10", L"11", L"12",
+    L"13", L"14", L"15", L"16", L"17", L"18", L"19", L"20", L"21", L"22", L"23"};
+
+// Longest refresh-hour text the dialog accepts when reading the list.
+inline constexpr std::size_t kRefreshHourMaxChars = 3;
+
+std::wstring PageSuffixFor(int screenSizeChoice);
+void UpdatePageSuffix(Settings& settings);
+
+// "http://a.b.c.d" followed by the current page suffix; built from the
+// members only, never from the labels on the dialog.
+std::wstring LinkAddress(const Settings& settings);
+
+std::wstring RefreshTaskName(const std::wstring& userName);
+
+std::wstring RefreshScriptPath(const std::wstring& documentsFolder);
+std::wstring ShowDesktopFilePath(const std::wstring& documentsFolder);
+std::wstring ShowDesktopShortcutPath(const std::wstring& startupFolder);
+std::wstring KioskShortcutPath(const std::wstring& folder);
+
+// Reads the hour text the way atoi reads its ANSI form: leading white space,
+// one optional sign, decimal digits up to the first non-digit; 0 without digits.
+int RefreshHourNumber(const std::wstring& refreshHour);
+
+}  // namespace tavrin

@@ -1,0 +1,97 @@
+#include <gtest/gtest.h>
+
+#include <climits>
+
+#include "settings/Settings.h"
+
+namespace tavrin {
+namespace {
+
+TEST(SettingsTest, LinkAddressIsDottedAddressAndSuffix) {
+    const struct {
+        std::uint32_t address;
+        int choice;
+        const wchar_t* expected;
+    } cases[] = {
+        {0xC0A80101, 0, L"http://192.168.1.1/display.htm?size=1"},
+        {0x0A0000FE, 1, L"http://10.0.0.254/display.htm?size=2"},
+        {0x00000000, 0, L"http://0.0.0.0/display.htm?size=1"},
+        {0xFFFFFFFF, 1, L"http://255.255.255.255/display.htm?size=2"},
+        {0x01020304, 0, L"http://1.2.3.4/display.htm?size=1"},
+    };
+    for (const auto& c : cases) {
+        Settings settings;
+        settings.unitAddress = c.address;
+        settings.screenSizeChoice = c.choice;
+        UpdatePageSuffix(settings);
+        EXPECT_EQ(LinkAddress(settings), c.expected);
+    }
+}
+
+TEST(SettingsTest, DefaultsAndTheFirstSuffix) {
+    Settings settings;
+    EXPECT_EQ(settings.unitAddress, 0xC0A80101u);
+    EXPECT_EQ(settings.screenSizeChoice, 0);
+    EXPECT_EQ(settings.refreshHour, L"0");
+    EXPECT_TRUE(settings.pageSuffix.empty());
+    // Before the first suffix update the link has no page part at all.
+    EXPECT_EQ(LinkAddress(settings), L"http://192.168.1.1");
+    UpdatePageSuffix(settings);
+    EXPECT_EQ(settings.pageSuffix, L"/display.htm?size=1");
+    settings.screenSizeChoice = 1;
+    UpdatePageSuffix(settings);
+    EXPECT_EQ(settings.pageSuffix, L"/display.htm?size=2");
+}
+
+TEST(SettingsTest, TaskNameWrapsUserNameInFullWidthParentheses) {
+    const struct {
+        const wchar_t* user;
+        const wchar_t* expected;
+    } cases[] = {
+        {L"taro", L"Quorvix画面リフレッシュ\uFF08taro\uFF09"},
+        {L"R&D user", L"Quorvix画面リフレッシュ\uFF08R&D user\uFF09"},
+        {L"山田 太郎", L"Quorvix画面リフレッシュ\uFF08山田 太郎\uFF09"},
+        {L"", L"Quorvix画面リフレッシュ\uFF08\uFF09"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(RefreshTaskName(c.user), c.expected) << c.user;
+}
+
+TEST(SettingsTest, PathsJoinFolderWithOneBackslash) {
+    const std::wstring docs = L"C:\\Users\\R&D x\\Documents";
+    const std::wstring startup = L"C:\\Users\\u\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs\\Startup";
+    EXPECT_EQ(RefreshScriptPath(docs), docs + L"\\LAU_Refresh.vbs");
+    EXPECT_EQ(ShowDesktopFilePath(docs), docs + L"\\DeskTop.scf");
+    EXPECT_EQ(ShowDesktopShortcutPath(startup), startup + L"\\DeskTop.lnk");
+    EXPECT_EQ(KioskShortcutPath(startup), startup + L"\\LAN対応ユニット.lnk");
+    EXPECT_EQ(KioskShortcutPath(L"D:\\Desk"), L"D:\\Desk\\LAN対応ユニット.lnk");
+}
+
+TEST(SettingsTest, RefreshHourReadsLikeAtoi) {
+    const struct {
+        const wchar_t* text;
+        int expected;
+    } cases[] = {
+        {L"0", 0},         {L"1", 1},          {L"5", 5},       {L"23", 23},
+        {L" \t\n5", 5},    {L"+7", 7},         {L"-3", -3},     {L"12abc", 12},
+        {L"abc", 0},       {L"", 0},           {L"+-1", 0},     {L"- 1", 0},
+        {L"\uFF11", 0},    {L"007", 7},        {L"99999999999", INT_MAX},
+        {L"-99999999999", INT_MIN},
+    };
+    for (const auto& c : cases) EXPECT_EQ(RefreshHourNumber(c.text), c.expected) << c.text;
+}
+
+TEST(SettingsTest, EveryHourItemIsItsOwnHourAndFitsTheLengthCheck) {
+    int previous = -1;
+    for (const wchar_t* item : kHourItems) {
+        const int hour = RefreshHourNumber(item);
+        EXPECT_GT(hour, previous) << item;
+        EXPECT_LE(hour, 23);
+        EXPECT_NE(hour, 2);
+        EXPECT_NE(hour, 3);
+        EXPECT_LE(std::wstring(item).size(), kRefreshHourMaxChars);
+        previous = hour;
+    }
+}
+
+}  // namespace
+}  // namespace tavrin

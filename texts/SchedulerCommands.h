@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string>
+
+namespace tavrin {
+
+// Edge's kiosk switches, shared by the shortcuts and the refresh script so
+// that the script restarts the browser exactly as the shortcut starts it.
+inline constexpr const wchar_t* kKioskSwitches =
+    L"--ie-mode-test --inprivate --edge-kiosk-type=fullscreen --kiosk";
+
+// SCHTASKS line that registers (or replaces) the daily refresh task. On a
+// natively x64 Windows the 32-bit script host from SysWOW64 runs the script.
+std::wstring BuildCreateTaskCommand(const std::wstring& taskName, const std::wstring& scriptPath,
+                                    int hour, bool nativeAmd64);
+
+std::wstring BuildDeleteTaskCommand(const std::wstring& taskName);
+
+// Arguments of both kiosk shortcuts; the address is the last, quoted argument.
+std::wstring BuildKioskArguments(const std::wstring& linkAddress);
+
+}  // namespace tavrin
