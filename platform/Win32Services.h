@@ -1,0 +1,35 @@
+#pragma once
+
+#include "procedures/FileError.h"
+#include "procedures/Services.h"
+
+namespace tavrin::platform {
+
+class Win32FileStore final : public FileStore {
+public:
+    std::unique_ptr<TextFileOutput> OpenForWriting(const std::wstring& path) override;
+    bool Exists(const std::wstring& path) override;
+    void Remove(const std::wstring& path) override;
+};
+
+class Win32CommandRunner final : public CommandRunner {
+public:
+    int RunCommandLine(const std::wstring& commandLine) override;
+};
+
+class Win32SystemInfo final : public SystemInfo {
+public:
+    std::wstring QueryUserName() override;
+    ReportedVersion QueryReportedVersion() override;
+    bool IsNativeAmd64() override;
+};
+
+class Win32ShortcutWriter final : public ShortcutWriter {
+public:
+    bool SaveShortcut(const ShortcutRecord& record) override;
+};
+
+// The file-error cause that belongs to a platform error code.
+FileErrorCause FileErrorCauseFromOsError(unsigned long osError);
+
+}  // namespace tavrin::platform
