@@ -1,0 +1,190 @@
+#pragma once
+
+// A recording stand-in for the platform and the dialog: one in-memory disk,
+// one log of everything the procedures asked for, in order, and switches to
+// make any single step fail.
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "procedures/DialogHost.h"
+#include "procedures/FileError.h"
+#include "procedures/Services.h"
+#include "settings/Settings.h"
+#include "texts/DiskText.h"
+
+namespace tavrin::testing {
+
+struct FakeWorld {
+    // What the procedures did, in order.
+    std::vector<std::wstring> log;
+    // Files on the fake disk: path -> bytes (shortcuts hold a text form of their record).
+    std::map<std::wstring, std::string> disk;
+    std::map<std::wstring, ShortcutRecord> shortcuts;
+    std::vector<std::wstring> commandLines;
+
+    // Failure switches.
+    std::set<std::wstring> unopenable;     // OpenForWriting gives null
+    std::set<std::wstring> failingWrites;  // WriteString throws FileError
+    std::set<std::wstring> undeletable;    // Remove throws FileError
+    std::set<std::wstring> failingSaves;   // SaveShortcut gives false
+    int commandStatus = 0;
+    ReportedVersion version{6, 1};
+    bool nativeAmd64 = true;
+    std::wstring userName = L"taro";
+
+    // Short names for paths in the log, so expectations stay readable.
+    std::map<std::wstring, std::wstring> tags;
+    std::wstring Tag(const std::wstring& path) const {
+        auto it = tags.find(path);
+        return it == tags.end() ? path : it->second;
+    }
+};
+
+class FakeTextFile final : public TextFileOutput {
+public:
+    FakeTextFile(FakeWorld& world, std::wstring path) : world_(world), path_(std::move(path)) {}
+    void WriteString(const std::wstring& text) override {
+        if (world_.failingWrites.count(path_)) {
+            world_.log.push_back(L"write failed " + world_.Tag(path_));
+            throw FileError{FileErrorCause::diskFull, 112, path_};
+        }
+        auto bytes = EncodeForDisk(text);
+        if (!bytes) throw FileError{FileErrorCause::diskFull, 0, path_};
+        world_.disk[path_] += *bytes;
+    }
+    void Close() override {
+        open_ = false;
+        world_.log.push_back(L"wrote " + world_.Tag(path_));
+    }
+    ~FakeTextFile() override {
+        if (open_) world_.log.push_back(L"dropped " + world_.Tag(path_));
+    }
+
+private:
+    FakeWorld& world_;
+    std::wstring path_;
+    bool open_ = true;
+};
+
+class FakeFiles final : public FileStore {
+public:
+    explicit FakeFiles(FakeWorld& world) : world_(world) {}
+    std::unique_ptr<TextFileOutput> OpenForWriting(const std::wstring& path) override {
+        if (world_.unopenable.count(path)) {
+            world_.log.push_back(L"open failed " + world_.Tag(path));
+            return nullptr;
+        }
+        world_.disk[path].clear();
+        return std::make_unique<FakeTextFile>(world_, path);
+    }
+    bool Exists(const std::wstring& path) override { return world_.disk.count(path) != 0; }
+    void Remove(const std::wstring& path) override {
+        if (world_.undeletable.count(path)) {
+            world_.log.push_back(L"remove failed " + world_.Tag(path));
+            throw FileError{FileErrorCause::accessDenied, 5, path};
+        }
+        world_.disk.erase(path);
+        world_.shortcuts.erase(path);
+        world_.log.push_back(L"removed " + world_.Tag(path));
+    }
+
+private:
+    FakeWorld& world_;
+};
+
+class FakeCommands final : public CommandRunner {
+public:
+    explicit FakeCommands(FakeWorld& world) : world_(world) {}
+    int RunCommandLine(const std::wstring& commandLine) override {
+        world_.commandLines.push_back(commandLine);
+        world_.log.push_back(commandLine.rfind(L"SCHTASKS /Create", 0) == 0 ? L"create task" : L"delete task");
+        return world_.commandStatus;
+    }
+
+private:
+    FakeWorld& world_;
+};
+
+class FakeSystem final : public SystemInfo {
+public:
+    explicit FakeSystem(FakeWorld& world) : world_(world) {}
+    std::wstring QueryUserName() override { return world_.userName; }
+    ReportedVersion QueryReportedVersion() override { return world_.version; }
+    bool IsNativeAmd64() override { return world_.nativeAmd64; }
+
+private:
+    FakeWorld& world_;
+};
+
+class FakeShortcuts final : public ShortcutWriter {
+public:
+    explicit FakeShortcuts(FakeWorld& world) : world_(world) {}
+    bool SaveShortcut(const ShortcutRecord& record) override {
+        if (world_.failingSaves.count(record.LinkPath)) {
+            world_.log.push_back(L"save failed " + world_.Tag(record.LinkPath));
+            return false;
+        }
+        world_.shortcuts[record.LinkPath] = record;
+        world_.disk[record.LinkPath] = "lnk";
+        world_.log.push_back(L"saved " + world_.Tag(record.LinkPath));
+        return true;
+    }
+
+private:
+    FakeWorld& world_;
+};
+
+// The dialog: its settings member, and the state of its controls that
+// ReadControls copies into that member.
+class FakeDialog final : public DialogHost {
+public:
+    explicit FakeDialog(FakeWorld& world) : world_(world) { UpdatePageSuffix(controls); }
+    void ShowMessage(const std::wstring& text) override { world_.log.push_back(L"message " + text); }
+    bool ReadControls() override {
+        settings = controls;
+        world_.log.push_back(L"read controls");
+        return true;
+    }
+    void CloseWithOk() override { world_.log.push_back(L"closed"); }
+
+    Settings settings;  // the member the procedures read
+    Settings controls;  // what the controls show
+
+private:
+    FakeWorld& world_;
+};
+
+// Everything wired together, with folders whose files have short tags.
+struct FakeSetup {
+    FakeWorld world;
+    FakeFiles files{world};
+    FakeCommands commands{world};
+    FakeSystem system{world};
+    FakeShortcuts shortcutWriter{world};
+    FakeDialog dialog{world};
+    PlatformServices platform{files, commands, system, shortcutWriter};
+    KnownFolderPaths folders{L"C:\\Users\\taro\\Desktop", L"C:\\Users\\taro\\Documents",
+                             L"C:\\Users\\taro\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs\\Startup"};
+    std::wstring browser = L"C:\\Program Files (x86)\\Microsoft\\Edge\\Application\\msedge.exe";
+
+    std::wstring scriptPath() const { return RefreshScriptPath(folders.documents); }
+    std::wstring scfPath() const { return ShowDesktopFilePath(folders.documents); }
+    std::wstring scfLinkPath() const { return ShowDesktopShortcutPath(folders.startup); }
+    std::wstring startupKioskPath() const { return KioskShortcutPath(folders.startup); }
+    std::wstring desktopKioskPath() const { return KioskShortcutPath(folders.desktop); }
+
+    FakeSetup() {
+        world.tags = {{scriptPath(), L"script"},
+                      {scfPath(), L"scf"},
+                      {scfLinkPath(), L"scf shortcut"},
+                      {startupKioskPath(), L"startup kiosk"},
+                      {desktopKioskPath(), L"desktop kiosk"}};
+    }
+};
+
+}  // namespace tavrin::testing

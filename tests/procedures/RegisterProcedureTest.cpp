@@ -1,0 +1,208 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <ostream>
+
+#include "FakePlatform.h"
+#include "procedures/Procedures.h"
+#include "texts/RefreshScript.h"
+
+namespace tavrin::testing {
+namespace {
+
+using Log = std::vector<std::wstring>;
+
+const std::wstring kCreated = std::wstring(L"message ") + kRegisteredMessage;
+const std::wstring kStartupFailed = std::wstring(L"message ") + kStartupShortcutFailedMessage;
+const std::wstring kDesktopFailed = std::wstring(L"message ") + kDesktopShortcutFailedMessage;
+
+void RunRegister(FakeSetup& s) {
+    RunRegisterProcedure(s.dialog, s.dialog.settings, s.folders, s.browser, s.platform);
+}
+
+struct RegisterScenario {
+    const char* name;
+    std::function<void(FakeSetup&)> arrange;
+    Log expected;
+};
+
+void PrintTo(const RegisterScenario& scenario, std::ostream* os) { *os << scenario.name; }
+
+class RegisterScenarioTest : public ::testing::TestWithParam<RegisterScenario> {};
+
+TEST_P(RegisterScenarioTest, StepsMessagesAndClose) {
+    FakeSetup s;
+    GetParam().arrange(s);
+    RunRegister(s);
+    EXPECT_EQ(s.world.log, GetParam().expected);
+}
+
+const Log kUpToTask = {L"read controls", L"wrote script", L"create task"};
+
+Log Then(Log head, const Log& tail) {
+    head.insert(head.end(), tail.begin(), tail.end());
+    return head;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Register, RegisterScenarioTest,
+    ::testing::Values(
+        RegisterScenario{"Version61", [](FakeSetup&) {},
+                         Then(kUpToTask, {L"saved startup kiosk", L"saved desktop kiosk", kCreated, L"closed"})},
+        RegisterScenario{"ScriptOpenFails",
+                         [](FakeSetup& s) { s.world.unopenable.insert(s.scriptPath()); },
+                         {L"read controls", L"open failed script",
+                          std::wstring(L"message ") + kScriptWriteFailedMessage}},
+        RegisterScenario{"TaskExitsNonZero", [](FakeSetup& s) { s.world.commandStatus = 1; },
+                         Then(kUpToTask, {std::wstring(L"message ") + kTaskRegistrationFailedMessage})},
+        RegisterScenario{"TaskRunnerCannotStart", [](FakeSetup& s) { s.world.commandStatus = -1; },
+                         Then(kUpToTask, {std::wstring(L"message ") + kTaskRegistrationFailedMessage})},
+        RegisterScenario{"Version62", [](FakeSetup& s) { s.world.version = {6, 2}; },
+                         Then(kUpToTask, {L"wrote scf", L"saved scf shortcut", L"saved startup kiosk",
+                                          L"saved desktop kiosk", kCreated, L"closed"})},
+        RegisterScenario{"Version63", [](FakeSetup& s) { s.world.version = {6, 3}; },
+                         Then(kUpToTask, {L"wrote scf", L"saved scf shortcut", L"saved startup kiosk",
+                                          L"saved desktop kiosk", kCreated, L"closed"})},
+        RegisterScenario{"Version100", [](FakeSetup& s) { s.world.version = {10, 0}; },
+                         Then(kUpToTask, {L"saved startup kiosk", L"saved desktop kiosk", kCreated, L"closed"})},
+        RegisterScenario{"Version64", [](FakeSetup& s) { s.world.version = {6, 4}; },
+                         Then(kUpToTask, {L"saved startup kiosk", L"saved desktop kiosk", kCreated, L"closed"})},
+        RegisterScenario{"VersionUnknown", [](FakeSetup& s) { s.world.version = {0, 0}; },
+                         Then(kUpToTask, {L"saved startup kiosk", L"saved desktop kiosk", kCreated, L"closed"})},
+        RegisterScenario{"ShowDesktopFileOpenFails",
+                         [](FakeSetup& s) {
+                             s.world.version = {6, 2};
+                             s.world.unopenable.insert(s.scfPath());
+                         },
+                         Then(kUpToTask, {L"open failed scf", kDesktopFailed})},
+        RegisterScenario{"ShowDesktopShortcutFails",
+                         [](FakeSetup& s) {
+                             s.world.version = {6, 3};
+                             s.world.failingSaves.insert(s.scfLinkPath());
+                         },
+                         Then(kUpToTask, {L"wrote scf", L"save failed scf shortcut", kStartupFailed})},
+        RegisterScenario{"StartupKioskFails",
+                         [](FakeSetup& s) { s.world.failingSaves.insert(s.startupKioskPath()); },
+                         Then(kUpToTask, {L"save failed startup kiosk", kStartupFailed, L"saved desktop kiosk",
+                                          kCreated, L"closed"})},
+        RegisterScenario{"DesktopKioskFails",
+                         [](FakeSetup& s) { s.world.failingSaves.insert(s.desktopKioskPath()); },
+                         Then(kUpToTask, {L"saved startup kiosk", L"save failed desktop kiosk", kDesktopFailed,
+                                          kCreated, L"closed"})},
+        RegisterScenario{"BothKiosksFail",
+                         [](FakeSetup& s) {
+                             s.world.failingSaves.insert(s.startupKioskPath());
+                             s.world.failingSaves.insert(s.desktopKioskPath());
+                         },
+                         Then(kUpToTask, {L"save failed startup kiosk", kStartupFailed, L"save failed desktop kiosk",
+                                          kDesktopFailed})}),
+    [](const ::testing::TestParamInfo<RegisterScenario>& info) { return std::string(info.param.name); });
+
+TEST(RegisterProcedureTest, WriteFailureAfterOpenPropagatesAndStopsEverything) {
+    FakeSetup s;
+    s.world.failingWrites.insert(s.scriptPath());
+    EXPECT_THROW(RunRegister(s), FileError);
+    EXPECT_EQ(s.world.log, (Log{L"read controls", L"write failed script", L"dropped script"}));
+    EXPECT_TRUE(s.world.commandLines.empty());
+    EXPECT_TRUE(s.world.shortcuts.empty());
+}
+
+TEST(RegisterProcedureTest, ShowDesktopWriteFailurePropagatesBeforeAnyShortcut) {
+    FakeSetup s;
+    s.world.version = {6, 2};
+    s.world.failingWrites.insert(s.scfPath());
+    EXPECT_THROW(RunRegister(s), FileError);
+    EXPECT_TRUE(s.world.shortcuts.empty());
+    EXPECT_TRUE(s.world.disk.count(s.scriptPath()));  // what was done before stays
+}
+
+TEST(RegisterProcedureTest, UsesTheControlsAsReadAtTheClick) {
+    FakeSetup s;
+    s.world.version = {6, 2};
+    s.dialog.controls.unitAddress = 0x0A0000FE;  // 10.0.0.254
+    s.dialog.controls.screenSizeChoice = 1;
+    UpdatePageSuffix(s.dialog.controls);
+    s.dialog.controls.refreshHour = L"5";
+    RunRegister(s);
+
+    const std::wstring link = L"http://10.0.0.254/display.htm?size=2";
+    const std::wstring args =
+        L"--ie-mode-test --inprivate --edge-kiosk-type=fullscreen --kiosk \"" + link + L"\"";
+    ASSERT_EQ(s.world.commandLines.size(), 1u);
+    EXPECT_EQ(s.world.commandLines[0],
+              L"SCHTASKS /Create /TN \"Quorvix画面リフレッシュ\uFF08taro\uFF09\" /TR "
+              L"\"%windir%\\SysWOW64\\wscript.exe \\\"C:\\Users\\taro\\Documents\\LAU_Refresh.vbs\\\"\" "
+              L"/SC DAILY /ST 05:00:00 /IT /F");
+    EXPECT_NE(s.world.disk[s.scriptPath()].find("Addr = \"http://10.0.0.254/display.htm?size=2\"\r\n"),
+              std::string::npos);
+    EXPECT_EQ(s.world.disk[s.scfPath()].size(), 79u);
+
+    const struct {
+        std::wstring link, target, arguments, description;
+    } expected[] = {
+        {s.scfLinkPath(), s.scfPath(), L"", L"デスクトップの表示"},
+        {s.startupKioskPath(), s.browser, args, L"LAN対応ユニット キオスクモード"},
+        {s.desktopKioskPath(), s.browser, args, L"LAN対応ユニット キオスクモード"},
+    };
+    ASSERT_EQ(s.world.shortcuts.size(), 3u);
+    for (const auto& e : expected) {
+        const ShortcutRecord& r = s.world.shortcuts[e.link];
+        EXPECT_EQ(r.LinkPath, e.link);
+        EXPECT_EQ(r.TargetPath, e.target) << e.link;
+        EXPECT_EQ(r.Arguments, e.arguments) << e.link;
+        EXPECT_EQ(r.WorkingDirectory, L"%HOMEDRIVE%%HOMEPATH%") << e.link;
+        EXPECT_EQ(r.Description, e.description) << e.link;
+    }
+}
+
+TEST(RegisterProcedureTest, HourAndArchitectureReachTheCreateCommand) {
+    const struct {
+        const wchar_t* hour;
+        bool amd64;
+        const wchar_t* startTime;
+        const wchar_t* host;
+    } cases[] = {
+        {L"0", true, L"/ST 00:00:00 ", L"/TR \"%windir%\\SysWOW64\\wscript.exe \\\""},
+        {L"5", false, L"/ST 05:00:00 ", L"/TR \"wscript.exe \\\""},
+        {L"23", true, L"/ST 23:00:00 ", L"/TR \"%windir%\\SysWOW64\\wscript.exe \\\""},
+        {L"1", false, L"/ST 01:00:00 ", L"/TR \"wscript.exe \\\""},
+    };
+    for (const auto& c : cases) {
+        FakeSetup s;
+        s.world.nativeAmd64 = c.amd64;
+        s.dialog.controls.refreshHour = c.hour;
+        RunRegister(s);
+        ASSERT_EQ(s.world.commandLines.size(), 1u);
+        EXPECT_NE(s.world.commandLines[0].find(c.startTime), std::wstring::npos) << c.hour;
+        EXPECT_NE(s.world.commandLines[0].find(c.host), std::wstring::npos) << c.hour;
+    }
+}
+
+TEST(RegisterProcedureTest, SecondRunLeavesOnlyTheSecondSetUp) {
+    FakeSetup s;
+    s.dialog.controls.refreshHour = L"4";
+    RunRegister(s);
+    s.dialog.controls.unitAddress = 0xC0A8000A;  // 192.168.0.10
+    s.dialog.controls.screenSizeChoice = 1;
+    UpdatePageSuffix(s.dialog.controls);
+    s.dialog.controls.refreshHour = L"22";
+    RunRegister(s);
+
+    const std::string& script = s.world.disk[s.scriptPath()];
+    EXPECT_EQ(script.find("192.168.1.1"), std::string::npos);
+    EXPECT_NE(script.find("http://192.168.0.10/display.htm?size=2"), std::string::npos);
+    EXPECT_EQ(script.size(), 720 + 2 * std::wstring(L"http://192.168.0.10/display.htm?size=2").size());
+    ASSERT_EQ(s.world.commandLines.size(), 2u);
+    EXPECT_EQ(s.world.commandLines[0].substr(0, 60), s.world.commandLines[1].substr(0, 60));  // same task name
+    EXPECT_NE(s.world.commandLines[1].find(L"/ST 22:00:00"), std::wstring::npos);
+    EXPECT_EQ(s.world.shortcuts.size(), 2u);
+    for (const auto& entry : s.world.shortcuts) {
+        EXPECT_EQ(entry.second.Arguments,
+                  L"--ie-mode-test --inprivate --edge-kiosk-type=fullscreen --kiosk "
+                  L"\"http://192.168.0.10/display.htm?size=2\"");
+    }
+}
+
+}  // namespace
+}  // namespace tavrin::testing

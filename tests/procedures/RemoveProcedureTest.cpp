@@ -1,0 +1,94 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <ostream>
+
+#include "FakePlatform.h"
+#include "procedures/Procedures.h"
+
+namespace tavrin::testing {
+namespace {
+
+using Log = std::vector<std::wstring>;
+
+const std::wstring kRemoved = std::wstring(L"message ") + kRemovedMessage;
+const std::wstring kFailed = std::wstring(L"message ") + kRemoveFailedMessage;
+
+struct RemoveScenario {
+    const char* name;
+    std::function<void(FakeSetup&)> arrange;
+    Log expected;
+    std::vector<std::wstring> leftTags;  // files still on disk afterwards
+};
+
+void PrintTo(const RemoveScenario& scenario, std::ostream* os) { *os << scenario.name; }
+
+class RemoveScenarioTest : public ::testing::TestWithParam<RemoveScenario> {};
+
+void PutEverything(FakeSetup& s) {
+    for (const auto& tagged : s.world.tags) s.world.disk[tagged.first] = "x";
+}
+
+TEST_P(RemoveScenarioTest, RemovesWhatIsThereAndReports) {
+    FakeSetup s;
+    GetParam().arrange(s);
+    RunRemoveProcedure(s.dialog, s.folders, s.platform);
+    EXPECT_EQ(s.world.log, GetParam().expected);
+
+    std::vector<std::wstring> left;
+    for (const auto& file : s.world.disk) left.push_back(s.world.Tag(file.first));
+    std::vector<std::wstring> expectedLeft = GetParam().leftTags;
+    std::sort(left.begin(), left.end());
+    std::sort(expectedLeft.begin(), expectedLeft.end());
+    EXPECT_EQ(left, expectedLeft);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Remove, RemoveScenarioTest,
+    ::testing::Values(
+        RemoveScenario{"NothingRegistered", [](FakeSetup& s) { s.world.commandStatus = 1; },
+                       {L"delete task", kRemoved}, {}},
+        RemoveScenario{"EverythingRegisteredOnShowDesktopPlatform", PutEverything,
+                       {L"delete task", L"removed script", L"removed startup kiosk", L"removed desktop kiosk",
+                        kRemoved},
+                       {L"scf", L"scf shortcut"}},
+        RemoveScenario{"ReadOnlyScript",
+                       [](FakeSetup& s) {
+                           PutEverything(s);
+                           s.world.undeletable.insert(s.scriptPath());
+                       },
+                       {L"delete task", L"remove failed script", L"removed startup kiosk",
+                        L"removed desktop kiosk", kFailed},
+                       {L"script", L"scf", L"scf shortcut"}},
+        RemoveScenario{"BothShortcutsLocked",
+                       [](FakeSetup& s) {
+                           PutEverything(s);
+                           s.world.undeletable.insert(s.startupKioskPath());
+                           s.world.undeletable.insert(s.desktopKioskPath());
+                       },
+                       {L"delete task", L"removed script", L"remove failed startup kiosk",
+                        L"remove failed desktop kiosk", kFailed},
+                       {L"startup kiosk", L"desktop kiosk", L"scf", L"scf shortcut"}},
+        RemoveScenario{"OnlyDesktopShortcut",
+                       [](FakeSetup& s) { s.world.disk[s.desktopKioskPath()] = "x"; },
+                       {L"delete task", L"removed desktop kiosk", kRemoved}, {}},
+        RemoveScenario{"DeleteCommandCannotStart",
+                       [](FakeSetup& s) {
+                           s.world.commandStatus = -1;
+                           s.world.disk[s.scriptPath()] = "x";
+                       },
+                       {L"delete task", L"removed script", kRemoved}, {}}),
+    [](const ::testing::TestParamInfo<RemoveScenario>& info) { return std::string(info.param.name); });
+
+TEST(RemoveProcedureTest, DeletesTheCurrentUsersTaskWithoutReadingTheControls) {
+    FakeSetup s;
+    s.world.userName = L"山田 太郎";
+    RunRemoveProcedure(s.dialog, s.folders, s.platform);
+    ASSERT_EQ(s.world.commandLines.size(), 1u);
+    EXPECT_EQ(s.world.commandLines[0], L"schtasks /delete /f /tn \"Quorvix画面リフレッシュ\uFF08山田 太郎\uFF09\"");
+    EXPECT_EQ(std::count(s.world.log.begin(), s.world.log.end(), L"read controls"), 0);
+}
+
+}  // namespace
+}  // namespace tavrin::testing
