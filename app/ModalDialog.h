@@ -1,0 +1,63 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "app/Window.h"
+
+namespace tavrin::app {
+
+class DataExchange;
+
+// A modal dialog from a template of the executable. One static dialog
+// procedure stores `this` and forwards to the virtuals below; it is the
+// command boundary: no exception leaves it, each is reported in a message
+// box and the dialog stays open.
+class ModalDialog {
+public:
+    explicit ModalDialog(int templateId) : templateId_(templateId) {}
+    virtual ~ModalDialog() = default;
+    ModalDialog(const ModalDialog&) = delete;
+    ModalDialog& operator=(const ModalDialog&) = delete;
+
+    // Runs the dialog until it ends; -1 when it could not be created.
+    INT_PTR DoModal();
+
+    Window DialogWindow() const { return window_; }
+    int TemplateId() const { return templateId_; }
+
+    // Runs DoDataExchange once: true copies the controls into the members,
+    // false the members into the controls. False when the exchange failed;
+    // the failure has been reported by then.
+    bool UpdateData(bool saveAndValidate);
+
+    void EndDialog(INT_PTR result) const { ::EndDialog(window_.Handle(), result); }
+
+    // A box owned by the dialog, captioned with the application name.
+    void ShowMessageBox(const std::wstring& text, UINT style) const;
+
+protected:
+    // Adds the template's initial list items, then fills the controls.
+    virtual BOOL OnInitDialog();
+    virtual void DoDataExchange(DataExchange&) {}
+    // True when the command was handled.
+    virtual bool OnCommand(int id, int notifyCode, HWND control);
+    // Any other message; true when handled, with the dialog procedure's result.
+    virtual bool OnMessage(UINT, WPARAM, LPARAM, INT_PTR&) { return false; }
+    virtual void OnHelp() {}
+    virtual void OnOK();
+    virtual void OnCancel() { EndDialog(IDCANCEL); }
+
+private:
+    static INT_PTR CALLBACK DialogProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    INT_PTR Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
+    void AddInitialItems() const;
+    void CenterInWorkArea() const;
+
+    int templateId_;
+    Window window_;
+    bool exchanging_ = false;
+};
+
+}  // namespace tavrin::app

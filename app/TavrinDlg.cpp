@@ -1,0 +1,136 @@
+#include "app/TavrinDlg.h"
+
+#include "app/DataExchange.h"
+#include "app/resource.h"
+#include "procedures/Procedures.h"
+
+namespace tavrin::app {
+
+namespace {
+
+constexpr const wchar_t* kKnownFoldersMissingMessage =
+    L"ショートカットの保存先が見つかりませんでした\nアプリケーションを終了します";
+constexpr const wchar_t* kBrowserMissingMessage =
+    L"Microsoft Edgeが見つかりません。\nMicrosoft Edgeをインストールして再度実行してください。";
+constexpr const wchar_t* kHelpFailedMessage = L"ヘルプの起動に失敗しました。";
+
+// Help contexts of dialogs are numbered from here, plus the template id.
+constexpr DWORD kDialogHelpContextBase = 0x20000;
+
+bool KeyHeld(int key) { return (::GetKeyState(key) & 0x8000) != 0; }
+
+}  // namespace
+
+CTavrinDlg::CTavrinDlg(StartupEnvironment& environment, const PlatformServices& services)
+    : ModalDialog(IDD_TAVRIN_DIALOG),
+      icon_(::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME))),
+      environment_(environment),
+      services_(services) {}
+
+void CTavrinDlg::DoDataExchange(DataExchange& exchange) {
+    exchange.IPAddress(IDC_UNIT_ADDRESS, settings_.unitAddress);
+    exchange.Radio(IDC_SIZE_HD, settings_.screenSizeChoice);
+    exchange.Text(IDC_PAGE_SUFFIX, settings_.pageSuffix);
+    exchange.Control(IDOK, registerButton_);
+    exchange.ComboString(IDC_REFRESH_HOUR, settings_.refreshHour);
+    exchange.MaxChars(settings_.refreshHour, kRefreshHourMaxChars);
+}
+
+BOOL CTavrinDlg::OnInitDialog() {
+    ModalDialog::OnInitDialog();
+
+    DialogWindow().Send(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
+    DialogWindow().Send(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
+
+    // Both checks are made even when the first fails, so the user learns
+    // everything that is missing in one start.
+    if (!environment_.QueryKnownFolders()) {
+        ShowMessage(kKnownFoldersMissingMessage);
+        OnCancel();
+    }
+    UpdatePageSuffix();
+    browserPath_ = environment_.FindBrowserPath();
+    if (browserPath_.empty()) {
+        ShowMessage(kBrowserMissingMessage);
+        OnCancel();
+    }
+    UpdateData(false);
+    return TRUE;
+}
+
+bool CTavrinDlg::OnCommand(int id, int notifyCode, HWND control) {
+    if (notifyCode == BN_CLICKED) {
+        switch (id) {
+            case IDC_SIZE_HD:
+            case IDC_SIZE_FULL_HD: UpdatePageSuffix(); return true;
+            case IDOK: OnRegister(); return true;
+            case IDC_REMOVE: OnRemove(); return true;
+            default: break;
+        }
+    }
+    return ModalDialog::OnCommand(id, notifyCode, control);
+}
+
+bool CTavrinDlg::OnMessage(UINT message, WPARAM, LPARAM, INT_PTR& result) {
+    switch (message) {
+        case WM_PAINT:
+            if (!::IsIconic(DialogWindow().Handle())) return false;
+            PaintMinimized();
+            result = TRUE;
+            return true;
+        case WM_QUERYDRAGICON:
+            result = reinterpret_cast<INT_PTR>(icon_);
+            return true;
+        default:
+            return false;
+    }
+}
+
+void CTavrinDlg::PaintMinimized() {
+    const HWND window = DialogWindow().Handle();
+    PAINTSTRUCT paint{};
+    const HDC dc = ::BeginPaint(window, &paint);
+    ::SendMessageW(window, WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    const int iconWidth = ::GetSystemMetrics(SM_CXICON);
+    const int iconHeight = ::GetSystemMetrics(SM_CYICON);
+    RECT client{};
+    ::GetClientRect(window, &client);
+    ::DrawIcon(dc, (client.right - client.left - iconWidth + 1) / 2, (client.bottom - client.top - iconHeight + 1) / 2,
+               icon_);
+    ::EndPaint(window, &paint);
+}
+
+void CTavrinDlg::OnHelp() {
+    if (KeyHeld(VK_SHIFT) || KeyHeld(VK_CONTROL) || KeyHeld(VK_MENU)) return;
+    const std::wstring helpFile = HelpFilePath();
+    if (!::WinHelpW(DialogWindow().Handle(), helpFile.c_str(), HELP_CONTEXT,
+                    kDialogHelpContextBase + static_cast<DWORD>(TemplateId()))) {
+        ShowMessageBox(kHelpFailedMessage, MB_OK | MB_ICONEXCLAMATION);
+    }
+}
+
+void CTavrinDlg::UpdatePageSuffix() {
+    UpdateData(true);
+    tavrin::UpdatePageSuffix(settings_);
+    UpdateData(false);
+}
+
+void CTavrinDlg::OnRegister() {
+    RunRegisterProcedure(*this, settings_, environment_.KnownFolders(), browserPath_, services_);
+}
+
+void CTavrinDlg::OnRemove() { RunRemoveProcedure(*this, environment_.KnownFolders(), services_); }
+
+void CTavrinDlg::ShowMessage(const std::wstring& text) { ShowMessageBox(text, MB_OK); }
+
+void CTavrinDlg::OnOK() {
+    environment_.ReleaseKnownFolders();
+    ModalDialog::OnOK();
+}
+
+void CTavrinDlg::OnCancel() {
+    environment_.ReleaseKnownFolders();
+    ModalDialog::OnCancel();
+}
+
+}  // namespace tavrin::app

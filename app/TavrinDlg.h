@@ -1,0 +1,53 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "app/ModalDialog.h"
+#include "app/StartupEnvironment.h"
+#include "app/Window.h"
+#include "procedures/DialogHost.h"
+#include "procedures/Services.h"
+#include "settings/Settings.h"
+
+namespace tavrin::app {
+
+// The settings dialog: holds the settings, the known folders and the browser
+// path for the whole run and dispatches "登録", "削除" and "キャンセル".
+class CTavrinDlg final : public ModalDialog, private DialogHost {
+public:
+    CTavrinDlg(StartupEnvironment& environment, const PlatformServices& services);
+
+    const Settings& CurrentSettings() const { return settings_; }
+    const std::wstring& BrowserPath() const { return browserPath_; }
+
+protected:
+    BOOL OnInitDialog() override;
+    void DoDataExchange(DataExchange& exchange) override;
+    bool OnCommand(int id, int notifyCode, HWND control) override;
+    bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) override;
+    void OnHelp() override;
+    void OnOK() override;
+    void OnCancel() override;
+
+private:
+    // DialogHost, for the procedures.
+    void ShowMessage(const std::wstring& text) override;
+    bool ReadControls() override { return UpdateData(true); }
+    void CloseWithOk() override { ModalDialog::OnOK(); }
+
+    void UpdatePageSuffix();
+    void OnRegister();
+    void OnRemove();
+    void PaintMinimized();
+
+    HICON icon_;
+    Settings settings_;
+    Window registerButton_;
+    std::wstring browserPath_;
+    StartupEnvironment& environment_;
+    PlatformServices services_;
+};
+
+}  // namespace tavrin::app
