@@ -1,0 +1,195 @@
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "TestSupport.h"
+#include "platform/KnownFolders.h"
+#include "platform/Win32Services.h"
+
+namespace tavrin::platform {
+namespace {
+
+using testing::FileOrFolderExists;
+using testing::ScopedRegistryValue;
+using testing::ScratchFolder;
+
+const wchar_t kUserShellFolders[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+
+// The three folders are redirected into a scratch folder, where they do not
+// exist yet; a folder placed under a plain file can never be created.
+class KnownFoldersTest : public ::testing::Test {
+protected:
+    void Redirect(const wchar_t* valueName, const std::wstring& path) {
+        testing::SetRegistryString(HKEY_CURRENT_USER, kUserShellFolders, valueName, path, REG_EXPAND_SZ);
+    }
+
+    ScratchFolder scratch_;
+    ScopedRegistryValue desktop_{HKEY_CURRENT_USER, kUserShellFolders, L"Desktop"};
+    ScopedRegistryValue documents_{HKEY_CURRENT_USER, kUserShellFolders, L"Personal"};
+    ScopedRegistryValue startup_{HKEY_CURRENT_USER, kUserShellFolders, L"Startup"};
+};
+
+TEST_F(KnownFoldersTest, CreatesMissingFoldersAndReleasesThemOnce) {
+    const std::wstring desktop = scratch_ / L"Desk top";
+    const std::wstring documents = scratch_ / L"R&D 書類";
+    const std::wstring startup = scratch_ / L"Start\\up";
+    Redirect(L"Desktop", desktop);
+    Redirect(L"Personal", documents);
+    Redirect(L"Startup", startup);
+
+    KnownFolderSlots slots;
+    ASSERT_TRUE(slots.QueryKnownFolders());
+    const KnownFolderPaths paths = slots.Paths();
+    EXPECT_EQ(paths.desktop, desktop);
+    EXPECT_EQ(paths.documents, documents);
+    EXPECT_EQ(paths.startup, startup);
+    for (const std::wstring& folder : {desktop, documents, startup}) {
+        EXPECT_TRUE(FileOrFolderExists(folder)) << testing::ToUtf8(folder);
+    }
+
+    slots.Release();
+    slots.Release();
+    const KnownFolderPaths released = slots.Paths();
+    EXPECT_TRUE(released.desktop.empty() && released.documents.empty() && released.startup.empty());
+}
+
+TEST_F(KnownFoldersTest, StopsAtTheFirstFolderThatCannotBeHad) {
+    testing::WriteBytes(scratch_ / L"blocker", "a file, not a folder");
+    const std::wstring impossible = scratch_ / L"blocker\\folder";
+    const std::wstring desktop = scratch_ / L"Desktop";
+    const std::wstring documents = scratch_ / L"Documents";
+    const std::wstring startup = scratch_ / L"Startup";
+    const struct {
+        const wchar_t* failing;
+        KnownFolderPaths expected;  // what the slots hold afterwards
+    } cases[] = {
+        {L"Desktop", {L"", L"", L""}},
+        {L"Personal", {desktop, L"", L""}},
+        {L"Startup", {desktop, documents, L""}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::ToUtf8(c.failing));
+        Redirect(L"Desktop", desktop);
+        Redirect(L"Personal", documents);
+        Redirect(L"Startup", startup);
+        Redirect(c.failing, impossible);
+        testing::DeleteTree(startup);  // shows that a query not made creates nothing
+
+        KnownFolderSlots slots;
+        EXPECT_FALSE(slots.QueryKnownFolders());
+        const KnownFolderPaths paths = slots.Paths();
+        if (!c.expected.desktop.empty()) {
+            EXPECT_EQ(paths.desktop, c.expected.desktop);
+        }
+        if (!c.expected.documents.empty()) {
+            EXPECT_EQ(paths.documents, c.expected.documents);
+        }
+        // A failed call may leave a buffer in its slot; the later ones stay empty.
+        if (c.expected.desktop.empty()) {
+            EXPECT_TRUE(paths.documents.empty());
+        }
+        EXPECT_TRUE(paths.startup.empty());
+        EXPECT_FALSE(FileOrFolderExists(startup));
+        slots.Release();
+    }
+}
+
+const wchar_t kEdgeAppPath[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\msedge.exe";
+
+std::vector<BYTE> Bytes(const std::wstring& text, bool terminated) {
+    const BYTE* begin = reinterpret_cast<const BYTE*>(text.c_str());
+    return std::vector<BYTE>(begin, begin + (text.size() + (terminated ? 1 : 0)) * sizeof(wchar_t));
+}
+
+TEST(BrowserPathTest, ReadsTheDefaultValueOfTheAppPathsKey) {
+    const testing::RegistryKeySnapshot restore(HKEY_LOCAL_MACHINE, kEdgeAppPath);
+    const std::wstring edge = L"C:\\Program Files (x86)\\Microsoft\\Edge\\Application\\msedge.exe";
+    const std::wstring longest = L"C:\\" + std::wstring(256 - 11, L'e') + L"\\msedge.exe";  // 259 characters
+    const std::wstring tooLong = longest + L"x";                                             // 260
+    const std::wstring unexpanded = L"%ProgramFiles(x86)%\\Microsoft\\Edge\\Application\\msedge.exe";
+    ASSERT_EQ(longest.size(), 259u);
+
+    struct Value {
+        DWORD type;
+        std::vector<BYTE> data;
+    };
+    const struct {
+        const char* name;
+        bool keyExists;
+        std::optional<Value> defaultValue;
+        std::wstring expected;
+    } cases[] = {
+        {"no key", false, std::nullopt, L""},
+        {"key without default value", true, std::nullopt, L""},
+        {"empty default value", true, Value{REG_SZ, Bytes(L"", true)}, L""},
+        {"plain path", true, Value{REG_SZ, Bytes(edge, true)}, edge},
+        {"259 characters", true, Value{REG_SZ, Bytes(longest, true)}, longest},
+        {"260 characters", true, Value{REG_SZ, Bytes(tooLong, true)}, L""},
+        {"260 characters, no terminating NUL", true, Value{REG_SZ, Bytes(tooLong, false)}, L""},
+        {"environment references stay unexpanded", true, Value{REG_EXPAND_SZ, Bytes(unexpanded, true)},
+         unexpanded},
+        {"no terminating NUL", true, Value{REG_SZ, Bytes(edge, false)}, edge},
+        {"odd byte count", true, Value{REG_SZ, [&] { auto b = Bytes(edge, false); b.push_back('x'); return b; }()},
+         edge},
+        {"text up to the first NUL", true, Value{REG_SZ, Bytes(edge + L'\0' + L"tail", true)}, edge},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, kEdgeAppPath);
+        ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, kEdgeAppPath);
+        if (c.keyExists) testing::SetRegistryString(HKEY_LOCAL_MACHINE, kEdgeAppPath, L"Path", L"C:\\Edge");
+        if (c.defaultValue) {
+            testing::SetRegistryBytes(HKEY_LOCAL_MACHINE, kEdgeAppPath, L"", c.defaultValue->type,
+                                      c.defaultValue->data.data(), static_cast<DWORD>(c.defaultValue->data.size()));
+        }
+        EXPECT_EQ(FindBrowserPath(), c.expected);
+    }
+}
+
+TEST(SystemInfoTest, UserNameIsTheLogonName) {
+    Win32SystemInfo system;
+    const std::optional<std::wstring> expected = testing::EnvironmentValue(L"USERNAME");
+    ASSERT_TRUE(expected && !expected->empty());
+    EXPECT_EQ(system.QueryUserName(), *expected);
+}
+
+// The test programs are x64 builds, which run natively only on x64 hosts.
+TEST(SystemInfoTest, NativeArchitectureIsAmd64) {
+    Win32SystemInfo system;
+    EXPECT_TRUE(system.IsNativeAmd64());
+}
+
+// The version a program without supported-OS declarations is told: Windows
+// 8 and every later version say 6.2. The helper has the tool's kind of
+// manifest; Wine is told which Windows to claim for it alone.
+TEST(SystemInfoTest, ReportedVersionIsTheOneGivenToAProgramWithoutCompatibilityDeclarations) {
+    if (!testing::RunningUnderWine()) GTEST_SKIP() << "needs Wine to claim other Windows versions";
+    const std::wstring appDefaults = L"Software\\Wine\\AppDefaults\\tavrin_platform_helper.exe";
+    const testing::RegistryKeySnapshot restore(HKEY_CURRENT_USER, appDefaults);
+    const struct {
+        const wchar_t* windows;
+        DWORD reported;  // major * 100 + minor
+    } cases[] = {{L"win7", 601}, {L"win8", 602}, {L"win81", 602}, {L"win10", 602}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::ToUtf8(c.windows));
+        testing::SetRegistryString(HKEY_CURRENT_USER, appDefaults, L"Version", c.windows);
+        const std::wstring helper = testing::ModuleFolder() + L"\\tavrin_platform_helper.exe";
+        std::wstring line = L"\"" + helper + L"\" version";
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION process{};
+        ASSERT_TRUE(::CreateProcessW(helper.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                     &startup, &process));
+        ::WaitForSingleObject(process.hProcess, INFINITE);
+        DWORD exitCode = 0;
+        ::GetExitCodeProcess(process.hProcess, &exitCode);
+        ::CloseHandle(process.hThread);
+        ::CloseHandle(process.hProcess);
+        EXPECT_EQ(exitCode, c.reported);
+    }
+}
+
+}  // namespace
+}  // namespace tavrin::platform

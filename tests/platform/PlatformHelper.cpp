@@ -1,0 +1,41 @@
+// Runs one platform service in a process of its own, for checks that need
+// a fresh process (the version Wine claims is fixed at start-up) or a Linux
+// tool on the result (lnkinfo on saved shortcuts).
+//
+//   tavrin_platform_helper version            exit code = major * 100 + minor
+//   tavrin_platform_helper shortcuts FOLDER   saves the kiosk shortcut twice
+//       (the second replaces the first) and the Show-Desktop shortcut into
+//       FOLDER; exit code 0 when every save worked
+
+#include <windows.h>
+
+#include <string>
+
+#include "platform/Win32Services.h"
+#include "texts/SchedulerCommands.h"
+
+int wmain(int argc, wchar_t** argv) {
+    using namespace tavrin;
+    const std::wstring mode = argc > 1 ? argv[1] : L"";
+    if (mode == L"version") {
+        const ReportedVersion version = platform::Win32SystemInfo().QueryReportedVersion();
+        return static_cast<int>(version.major * 100 + version.minor);
+    }
+    if (mode == L"shortcuts" && argc > 2) {
+        const std::wstring folder = argv[2];
+        const std::wstring homeFolder = L"%HOMEDRIVE%%HOMEPATH%";
+        platform::Win32ShortcutWriter writer;
+        const ShortcutRecord older = {folder + L"\\LAN対応ユニット.lnk", L"C:\\old\\browser.exe",
+                                      L"--older-arguments \"http://10.0.0.1/display.htm?size=1\"", L"C:\\old",
+                                      L"an older shortcut that the next save replaces"};
+        const ShortcutRecord kiosk = {folder + L"\\LAN対応ユニット.lnk",
+                                      L"C:\\Program Files (x86)\\Microsoft\\Edge\\Application\\msedge.exe",
+                                      BuildKioskArguments(L"http://192.168.1.10/display.htm?size=2"), homeFolder,
+                                      L"LAN対応ユニット キオスクモード"};
+        const ShortcutRecord showDesktop = {folder + L"\\DeskTop.lnk", folder + L"\\DeskTop.scf", L"", homeFolder,
+                                            L"デスクトップの表示"};
+        const bool saved = writer.SaveShortcut(older) && writer.SaveShortcut(kiosk) && writer.SaveShortcut(showDesktop);
+        return saved ? 0 : 1;
+    }
+    return 2;
+}

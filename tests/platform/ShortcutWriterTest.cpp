@@ -1,0 +1,108 @@
+#include <windows.h>
+#include <objbase.h>
+#include <shlobj.h>
+#include <shobjidl.h>
+#include <wrl/client.h>
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "TestSupport.h"
+#include "platform/Win32Services.h"
+
+namespace tavrin::platform {
+namespace {
+
+using Microsoft::WRL::ComPtr;
+using testing::FileOrFolderExists;
+using testing::ScratchFolder;
+
+// What a saved shortcut holds, read back through the shell's own loader.
+ShortcutRecord Load(const std::wstring& linkPath) {
+    ShortcutRecord record;
+    ::CoInitialize(nullptr);
+    ComPtr<IShellLinkW> link;
+    ComPtr<IPersistFile> persist;
+    if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&link))) ||
+        FAILED(link.As(&persist)) || FAILED(persist->Load(linkPath.c_str(), STGM_READ))) {
+        ADD_FAILURE() << "cannot load " << testing::ToUtf8(linkPath);
+        return record;
+    }
+    wchar_t text[INFOTIPSIZE];
+    record.LinkPath = linkPath;
+    if (SUCCEEDED(link->GetPath(text, MAX_PATH, nullptr, SLGP_RAWPATH))) record.TargetPath = text;
+    if (SUCCEEDED(link->GetArguments(text, INFOTIPSIZE))) record.Arguments = text;
+    if (SUCCEEDED(link->GetWorkingDirectory(text, MAX_PATH))) record.WorkingDirectory = text;
+    if (SUCCEEDED(link->GetDescription(text, INFOTIPSIZE))) record.Description = text;
+    return record;
+}
+
+void ExpectSameRecord(const ShortcutRecord& actual, const ShortcutRecord& expected) {
+    EXPECT_EQ(actual.TargetPath, expected.TargetPath);
+    EXPECT_EQ(actual.Arguments, expected.Arguments);
+    EXPECT_EQ(actual.WorkingDirectory, expected.WorkingDirectory);
+    EXPECT_EQ(actual.Description, expected.Description);
+}
+
+class ShortcutWriterTest : public ::testing::Test {
+protected:
+    ShortcutRecord Kiosk(const std::wstring& linkPath) const {
+        return {linkPath, L"C:\\Program Files (x86)\\Microsoft\\Edge\\Application\\msedge.exe",
+                L"--ie-mode-test --inprivate --edge-kiosk-type=fullscreen --kiosk \"http://192.168.1.10/display.htm?size=2\"",
+                L"%HOMEDRIVE%%HOMEPATH%", L"LAN対応ユニット キオスクモード"};
+    }
+
+    ScratchFolder folder_;
+    Win32ShortcutWriter writer_;
+};
+
+TEST_F(ShortcutWriterTest, SavesTheFourValues) {
+    const std::wstring linkPath = folder_ / L"LAN対応ユニット.lnk";
+    const ShortcutRecord kiosk = Kiosk(linkPath);
+    ASSERT_TRUE(writer_.SaveShortcut(kiosk));
+    ExpectSameRecord(Load(linkPath), kiosk);
+
+    // The Show-Desktop shortcut: no arguments, a target that exists.
+    testing::WriteBytes(folder_ / L"DeskTop.scf", "[Shell]\r\n");
+    const ShortcutRecord showDesktop = {folder_ / L"DeskTop.lnk", folder_ / L"DeskTop.scf", L"",
+                                        L"%HOMEDRIVE%%HOMEPATH%", L"デスクトップの表示"};
+    ASSERT_TRUE(writer_.SaveShortcut(showDesktop));
+    ExpectSameRecord(Load(showDesktop.LinkPath), showDesktop);
+}
+
+TEST_F(ShortcutWriterTest, ReplacesAnExistingShortcut) {
+    const std::wstring linkPath = folder_ / L"LAN対応ユニット.lnk";
+    ShortcutRecord first = Kiosk(linkPath);
+    first.Arguments = L"--kiosk \"http://10.0.0.1/display.htm?size=1\" " + std::wstring(400, L'x');
+    first.Description = L"an older and much longer description of a shortcut";
+    ASSERT_TRUE(writer_.SaveShortcut(first));
+
+    const ShortcutRecord second = Kiosk(linkPath);
+    ASSERT_TRUE(writer_.SaveShortcut(second));
+    ExpectSameRecord(Load(linkPath), second);
+}
+
+TEST_F(ShortcutWriterTest, AFolderThatDoesNotExistGivesFalseAndNoFile) {
+    const std::wstring linkPath = folder_ / L"missing\\LAN対応ユニット.lnk";
+    EXPECT_FALSE(writer_.SaveShortcut(Kiosk(linkPath)));
+    EXPECT_FALSE(FileOrFolderExists(folder_ / L"missing"));
+}
+
+// CoInitialize cannot put a thread of the multithreaded apartment into a
+// single-threaded one: nothing is created.
+TEST_F(ShortcutWriterTest, AThreadInTheMultithreadedApartmentGivesFalse) {
+    const std::wstring linkPath = folder_ / L"mta.lnk";
+    bool saved = true;
+    std::thread worker([&] {
+        const HRESULT init = ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+        saved = writer_.SaveShortcut(Kiosk(linkPath));
+        if (SUCCEEDED(init)) ::CoUninitialize();
+    });
+    worker.join();
+    EXPECT_FALSE(saved);
+    EXPECT_FALSE(FileOrFolderExists(linkPath));
+}
+
+}  // namespace
+}  // namespace tavrin::platform

@@ -1,0 +1,129 @@
+#pragma once
+
+// Small helpers for the platform tests: scratch folders, raw file bytes,
+// read-only files that hold under Wine, and registry/environment changes
+// that are undone when the test ends (all tests share one Wine prefix).
+
+#include <windows.h>
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tavrin::platform::testing {
+
+bool RunningUnderWine();
+
+// A new, empty folder under the temp folder, deleted with its contents
+// (read-only and immutable files included) when the object goes.
+class ScratchFolder {
+public:
+    ScratchFolder();
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+    ~ScratchFolder();
+    const std::wstring& Path() const { return path_; }
+    std::wstring operator/(const std::wstring& name) const { return path_ + L"\\" + name; }
+
+private:
+    std::wstring path_;
+};
+
+void DeleteTree(const std::wstring& path);
+
+std::optional<std::string> ReadBytes(const std::wstring& path);
+void WriteBytes(const std::wstring& path, const std::string& bytes);
+bool FileOrFolderExists(const std::wstring& path);
+
+// A path of exactly `length` characters naming a file in `folder`.
+std::wstring PathOfLength(const std::wstring& folder, std::size_t length);
+// The same path in the form that lifts the MAX_PATH limit.
+std::wstring LongForm(const std::wstring& path);
+
+// Makes a file refuse writing and deletion as Windows does for a read-only
+// file. Under Wine the tests run as root, which ignores the read-only mode
+// bits, so the Unix file is also made immutable (chattr +i). Undone on
+// destruction.
+class ReadOnlyFile {
+public:
+    explicit ReadOnlyFile(std::wstring path);
+    ReadOnlyFile(const ReadOnlyFile&) = delete;
+    ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
+    ~ReadOnlyFile();
+
+private:
+    std::wstring path_;
+};
+
+// Runs a Linux program from the Wine side and waits until done() holds (at
+// most 10 s, else throws); false when it could not be started.
+bool RunUnixProgram(const std::wstring& commandLine, const std::function<bool()>& done);
+
+// Sets an environment variable of this process (and so of the processes it
+// starts) and restores the previous state on destruction.
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(std::wstring name, const std::wstring& value);
+    ScopedEnvironment(const ScopedEnvironment&) = delete;
+    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+    ~ScopedEnvironment();
+
+private:
+    std::wstring name_;
+    std::optional<std::wstring> previous_;
+};
+
+std::optional<std::wstring> EnvironmentValue(const std::wstring& name);
+
+// Records a registry key (its values, not its subkeys) and writes the
+// record back on destruction: the key is deleted, then recreated as it was
+// if it existed.
+class RegistryKeySnapshot {
+public:
+    RegistryKeySnapshot(HKEY root, std::wstring subKey);
+    RegistryKeySnapshot(const RegistryKeySnapshot&) = delete;
+    RegistryKeySnapshot& operator=(const RegistryKeySnapshot&) = delete;
+    ~RegistryKeySnapshot();
+
+private:
+    struct Value {
+        std::wstring name;
+        DWORD type;
+        std::vector<BYTE> data;
+    };
+    HKEY root_;
+    std::wstring subKey_;
+    bool existed_ = false;
+    std::vector<Value> values_;
+};
+
+// Records one registry value and puts it back (or deletes it, if it did not
+// exist) on destruction.
+class ScopedRegistryValue {
+public:
+    ScopedRegistryValue(HKEY root, std::wstring subKey, std::wstring name);
+    ScopedRegistryValue(const ScopedRegistryValue&) = delete;
+    ScopedRegistryValue& operator=(const ScopedRegistryValue&) = delete;
+    ~ScopedRegistryValue();
+
+private:
+    HKEY root_;
+    std::wstring subKey_;
+    std::wstring name_;
+    bool existed_ = false;
+    DWORD type_ = REG_NONE;
+    std::vector<BYTE> data_;
+};
+
+// Creates the key if needed and sets a value of the given type to raw bytes.
+void SetRegistryBytes(HKEY root, const std::wstring& subKey, const std::wstring& name, DWORD type,
+                      const void* data, DWORD size);
+void SetRegistryString(HKEY root, const std::wstring& subKey, const std::wstring& name, const std::wstring& text,
+                       DWORD type = REG_SZ);
+
+std::wstring ModuleFolder();
+std::string ToUtf8(const std::wstring& text);
+std::wstring FromUtf8(const std::string& bytes);
+
+}  // namespace tavrin::platform::testing
