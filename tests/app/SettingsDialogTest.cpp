@@ -1,0 +1,381 @@
+// The settings dialog in-process, with fake services: defaults, the
+// exchange between controls and settings, start-up checks, the ways it
+// closes and the command boundary.
+
+#include <windows.h>
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <new>
+#include <stdexcept>
+#include <string>
+
+#include "DialogDriver.h"
+#include "Fakes.h"
+#include "app/TavrinDlg.h"
+#include "app/resource.h"
+#include "procedures/FileError.h"
+#include "procedures/Procedures.h"
+
+namespace tavrin::app::testing {
+namespace {
+
+// The message-box caption is the executable's name without extension.
+constexpr const wchar_t* kTestProgramName = L"tavrin_app_tests";
+
+constexpr const wchar_t* kFoldersMissing =
+    L"ショートカットの保存先が見つかりませんでした\nアプリケーションを終了します";
+constexpr const wchar_t* kBrowserMissing =
+    L"Microsoft Edgeが見つかりません。\nMicrosoft Edgeをインストールして再度実行してください。";
+
+HWND AddressField(HWND hwnd, int index) {
+    HWND field = ::GetWindow(::GetDlgItem(hwnd, IDC_UNIT_ADDRESS), GW_CHILD);
+    for (int i = 0; i < index && field != nullptr; ++i) field = ::GetWindow(field, GW_HWNDNEXT);
+    return field;
+}
+
+void SelectHour(HWND hwnd, const wchar_t* hour) {
+    const HWND list = ::GetDlgItem(hwnd, IDC_REFRESH_HOUR);
+    const LRESULT index =
+        ::SendMessageW(list, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(hour));
+    ASSERT_NE(index, CB_ERR) << hour;
+    ::SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+}
+
+HICON SystemIcon(const wchar_t* id) { return ::LoadIconW(nullptr, id); }
+
+class SettingsDialogTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        INITCOMMONCONTROLSEX classes{sizeof(classes), ICC_WIN95_CLASSES | ICC_INTERNET_CLASSES};
+        ::InitCommonControlsEx(&classes);
+    }
+
+    SettingsDialogTest() {
+        watcher.onShown = [this](const ShownBox& box) { log.push_back(L"message: " + box.text); };
+    }
+
+    INT_PTR Run(std::vector<DialogScript::Step> steps) {
+        script = std::make_unique<DialogScript>(std::move(steps));
+        return script->Run(dialog);
+    }
+
+    const Settings& Current() const { return dialog.CurrentSettings(); }
+
+    EventLog log;
+    FakeEnvironment environment{log};
+    FakePlatform platform;
+    CTavrinDlg dialog{environment, platform.Services()};
+    MessageBoxWatcher watcher;
+    std::unique_ptr<DialogScript> script;
+};
+
+TEST_F(SettingsDialogTest, OpensWithTheDefaultsCentredWithTheFocusInTheAddress) {
+    const INT_PTR result = Run({[](HWND hwnd) {
+        int filled = 0;
+        EXPECT_EQ(AddressOf(hwnd, IDC_UNIT_ADDRESS, &filled), 0xC0A80101u);
+        EXPECT_EQ(filled, 4);
+        EXPECT_TRUE(IsChecked(hwnd, IDC_SIZE_HD));
+        EXPECT_FALSE(IsChecked(hwnd, IDC_SIZE_FULL_HD));
+        EXPECT_EQ(ItemText(hwnd, IDC_PAGE_SUFFIX), L"/display.htm?size=1");
+        EXPECT_EQ(ItemText(hwnd, IDC_REFRESH_HOUR), L"0");
+        EXPECT_EQ(TextOf(hwnd), L"Quorvix画面設定ツール");
+
+        // The hour items in resource order, not sorted; 2 and 3 are absent.
+        const HWND list = ::GetDlgItem(hwnd, IDC_REFRESH_HOUR);
+        ASSERT_EQ(::SendMessageW(list, CB_GETCOUNT, 0, 0), static_cast<LRESULT>(kHourItems.size()));
+        for (std::size_t i = 0; i < kHourItems.size(); ++i) {
+            wchar_t item[8] = {};
+            ::SendMessageW(list, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(item));
+            EXPECT_STREQ(item, kHourItems[i]) << "item " << i;
+        }
+
+        const HWND address = ::GetDlgItem(hwnd, IDC_UNIT_ADDRESS);
+        const HWND focus = ::GetFocus();
+        EXPECT_TRUE(focus == address || ::IsChild(address, focus));
+
+        RECT work{};
+        RECT window{};
+        ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+        ::GetWindowRect(hwnd, &window);
+        EXPECT_NEAR((window.left + window.right) / 2, (work.left + work.right) / 2, 1);
+        EXPECT_NEAR((window.top + window.bottom) / 2, (work.top + work.bottom) / 2, 1);
+
+        const LRESULT icon = ::SendMessageW(hwnd, WM_GETICON, ICON_BIG, 0);
+        EXPECT_NE(icon, 0);
+        EXPECT_EQ(::SendMessageW(hwnd, WM_GETICON, ICON_SMALL, 0), icon);
+        EXPECT_EQ(::SendMessageW(hwnd, WM_QUERYDRAGICON, 0, 0), icon);
+    }});
+    EXPECT_EQ(script->StepsRun(), 1u);
+    EXPECT_EQ(result, IDCANCEL);
+    EXPECT_TRUE(watcher.Boxes().empty());
+    EXPECT_EQ(dialog.BrowserPath(), environment.browserPath);
+}
+
+TEST_F(SettingsDialogTest, ScreenSizeClicksKeepTheSuffixLabelInStep) {
+    struct Case {
+        int button;
+        const wchar_t* label;
+        int choice;
+    };
+    const Case cases[] = {
+        {IDC_SIZE_FULL_HD, L"/display.htm?size=2", 1},
+        {IDC_SIZE_HD, L"/display.htm?size=1", 0},
+        {IDC_SIZE_HD, L"/display.htm?size=1", 0},  // already selected: nothing changes
+        {IDC_SIZE_FULL_HD, L"/display.htm?size=2", 1},
+    };
+    Run({[&](HWND hwnd) {
+        for (const Case& c : cases) {
+            Click(hwnd, c.button);
+            EXPECT_EQ(ItemText(hwnd, IDC_PAGE_SUFFIX), c.label) << "after clicking " << c.button;
+            EXPECT_EQ(Current().screenSizeChoice, c.choice);
+            EXPECT_EQ(IsChecked(hwnd, IDC_SIZE_FULL_HD), c.choice == 1);
+            EXPECT_EQ(IsChecked(hwnd, IDC_SIZE_HD), c.choice == 0);
+        }
+    }});
+    EXPECT_TRUE(watcher.Boxes().empty());
+}
+
+// A click reads every control, so it shows how blank address fields read.
+TEST_F(SettingsDialogTest, BlankAddressFieldsReadAsZero) {
+    struct Case {
+        const char* name;
+        void (*blank)(HWND);
+        std::uint32_t expected;
+    };
+    const Case cases[] = {
+        {"whole control", [](HWND hwnd) { ::SendDlgItemMessageW(hwnd, IDC_UNIT_ADDRESS, IPM_CLEARADDRESS, 0, 0); },
+         0x00000000},
+        {"second field", [](HWND hwnd) { ::SetWindowTextW(AddressField(hwnd, 1), L""); }, 0xC0000101},
+        {"last field", [](HWND hwnd) { ::SetWindowTextW(AddressField(hwnd, 3), L""); }, 0xC0A80100},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EventLog caseLog;
+        FakeEnvironment caseEnvironment{caseLog};
+        CTavrinDlg caseDialog{caseEnvironment, platform.Services()};
+        DialogScript caseScript({[&](HWND hwnd) {
+            int filled = 0;
+            c.blank(hwnd);
+            AddressOf(hwnd, IDC_UNIT_ADDRESS, &filled);
+            EXPECT_LT(filled, 4);
+            Click(hwnd, IDC_SIZE_FULL_HD);
+            EXPECT_EQ(caseDialog.CurrentSettings().unitAddress, c.expected);
+            // Written back from the member: every field shows a number again.
+            EXPECT_EQ(AddressOf(hwnd, IDC_UNIT_ADDRESS, &filled), c.expected);
+            EXPECT_EQ(filled, 4);
+        }});
+        caseScript.Run(caseDialog);
+        EXPECT_EQ(caseScript.StepsRun(), 1u);
+    }
+}
+
+// Enter reaches the default button "登録" wherever the focus is; the
+// procedure gets what the controls show.
+TEST_F(SettingsDialogTest, EnterRunsRegisterWithTheValuesOfTheControls) {
+    struct Case {
+        const char* name;
+        HWND (*focus)(HWND);
+    };
+    const Case cases[] = {
+        {"address control", [](HWND hwnd) { return AddressField(hwnd, 0); }},
+        {"radio button", [](HWND hwnd) { return ::GetDlgItem(hwnd, IDC_SIZE_FULL_HD); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EventLog caseLog;
+        FakeEnvironment caseEnvironment{caseLog};
+        FakePlatform casePlatform;
+        CTavrinDlg caseDialog{caseEnvironment, casePlatform.Services()};
+        DialogScript caseScript({[&](HWND hwnd) {
+            ::SendDlgItemMessageW(hwnd, IDC_UNIT_ADDRESS, IPM_SETADDRESS, 0, MAKEIPADDRESS(10, 0, 0, 254));
+            Click(hwnd, IDC_SIZE_FULL_HD);
+            SelectHour(hwnd, L"23");
+            ::SetFocus(c.focus(hwnd));
+            PressKey(::GetFocus(), VK_RETURN);
+        }});
+        const std::size_t boxesBefore = watcher.Boxes().size();
+        EXPECT_EQ(caseScript.Run(caseDialog), IDOK);
+
+        ASSERT_EQ(casePlatform.files.written.size(), 1u);
+        EXPECT_EQ(casePlatform.files.written[0].first, L"C:\\Users\\技術者\\Documents\\LAU_Refresh.vbs");
+        EXPECT_NE(casePlatform.files.written[0].second.find(L"http://10.0.0.254/display.htm?size=2"),
+                  std::wstring::npos);
+        ASSERT_EQ(casePlatform.commands.commandLines.size(), 1u);
+        EXPECT_NE(casePlatform.commands.commandLines[0].find(L"/ST 23:00:00"), std::wstring::npos);
+        ASSERT_EQ(casePlatform.shortcuts.saved.size(), 2u);
+        EXPECT_EQ(casePlatform.shortcuts.saved[0].TargetPath, caseEnvironment.browserPath);
+        ASSERT_EQ(watcher.Boxes().size(), boxesBefore + 1);
+        EXPECT_EQ(watcher.Boxes().back().text, kRegisteredMessage);
+        // Closed by the procedure: the folders are left for the process end.
+        EXPECT_EQ(caseLog, (EventLog{L"query folders", L"find browser"}));
+    }
+}
+
+TEST_F(SettingsDialogTest, MissingFoldersOrBrowserAreReportedInOrderAndEndTheDialog) {
+    struct Case {
+        const char* name;
+        bool folders;
+        bool browser;
+        EventLog expected;
+    };
+    const Case cases[] = {
+        {"folders missing", false, true,
+         {L"query folders", std::wstring(L"message: ") + kFoldersMissing, L"release folders", L"find browser"}},
+        {"browser missing", true, false,
+         {L"query folders", L"find browser", std::wstring(L"message: ") + kBrowserMissing, L"release folders"}},
+        {"both missing", false, false,
+         {L"query folders", std::wstring(L"message: ") + kFoldersMissing, L"release folders", L"find browser",
+          std::wstring(L"message: ") + kBrowserMissing, L"release folders"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        log.clear();
+        const std::size_t boxesBefore = watcher.Boxes().size();
+        FakeEnvironment caseEnvironment{log};
+        caseEnvironment.foldersAvailable = c.folders;
+        if (!c.browser) caseEnvironment.browserPath.clear();
+        CTavrinDlg caseDialog{caseEnvironment, platform.Services()};
+        DialogScript caseScript({[](HWND) {}});
+
+        EXPECT_EQ(caseScript.Run(caseDialog), IDCANCEL);
+        EXPECT_EQ(caseScript.StepsRun(), 0u) << "the dialog took input";
+        EXPECT_EQ(log, c.expected);
+        for (std::size_t i = boxesBefore; i < watcher.Boxes().size(); ++i) {
+            EXPECT_EQ(watcher.Boxes()[i].caption, kTestProgramName);
+            EXPECT_EQ(watcher.Boxes()[i].icon, nullptr);
+        }
+    }
+    EXPECT_TRUE(platform.files.written.empty());
+}
+
+TEST_F(SettingsDialogTest, CancelEscapeAndCloseBoxEndWithoutReadingTheControls) {
+    struct Case {
+        const char* name;
+        void (*close)(HWND);
+    };
+    const Case cases[] = {
+        {"キャンセル", [](HWND hwnd) { Click(hwnd, IDCANCEL); }},
+        {"Escape", [](HWND) { PressKey(::GetFocus(), VK_ESCAPE); }},
+        {"close box", [](HWND hwnd) { ::PostMessageW(hwnd, WM_SYSCOMMAND, SC_CLOSE, 0); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        log.clear();
+        FakeEnvironment caseEnvironment{log};
+        CTavrinDlg caseDialog{caseEnvironment, platform.Services()};
+        DialogScript caseScript({[&](HWND hwnd) {
+            ::SendDlgItemMessageW(hwnd, IDC_UNIT_ADDRESS, IPM_SETADDRESS, 0, MAKEIPADDRESS(10, 1, 2, 3));
+            SelectHour(hwnd, L"5");
+            c.close(hwnd);
+        }});
+        EXPECT_EQ(caseScript.Run(caseDialog), IDCANCEL);
+        EXPECT_EQ(caseScript.StepsRun(), 1u);
+        EXPECT_EQ(caseDialog.CurrentSettings().unitAddress, 0xC0A80101u);
+        EXPECT_EQ(caseDialog.CurrentSettings().refreshHour, L"0");
+        EXPECT_EQ(log, (EventLog{L"query folders", L"find browser", L"release folders"}));
+    }
+    EXPECT_TRUE(watcher.Boxes().empty());
+    EXPECT_TRUE(platform.files.written.empty());
+}
+
+// Whatever a command throws is reported on the dialog, which stays open:
+// the same "登録" then goes through once the fault is gone.
+TEST_F(SettingsDialogTest, AFailingCommandIsReportedAndTheDialogKeepsWorking) {
+    struct Case {
+        const char* name;
+        void (*fault)(const std::wstring& path);
+        std::wstring text;
+        const wchar_t* icon;
+        bool topmost;
+    };
+    const Case cases[] = {
+        {"disk full",
+         [](const std::wstring& path) { throw FileError{FileErrorCause::diskFull, ERROR_DISK_FULL, path}; },
+         L"C:\\Users\\技術者\\Documents\\LAU_Refresh.vbs へのアクセス中にディスクがいっぱいになりました。",
+         IDI_HAND, false},
+        {"access denied",
+         [](const std::wstring& path) { throw FileError{FileErrorCause::accessDenied, ERROR_ACCESS_DENIED, path}; },
+         L"C:\\Users\\技術者\\Documents\\LAU_Refresh.vbs へのアクセスが拒否されました。", IDI_HAND, false},
+        {"out of memory", [](const std::wstring&) { throw std::bad_alloc(); }, L"メモリが不足しています。",
+         IDI_EXCLAMATION, true},
+        {"error with a text", [](const std::wstring&) { throw std::runtime_error("変換できない文字があります。"); },
+         L"変換できない文字があります。", IDI_HAND, false},
+        {"anything else", [](const std::wstring&) { throw 42; }, L"アプリケーションの内部エラーです。", IDI_HAND,
+         false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EventLog caseLog;
+        FakeEnvironment caseEnvironment{caseLog};
+        FakePlatform casePlatform;
+        casePlatform.files.beforeOpen = c.fault;
+        CTavrinDlg caseDialog{caseEnvironment, casePlatform.Services()};
+        const std::size_t boxesBefore = watcher.Boxes().size();
+        DialogScript caseScript({
+            [&](HWND hwnd) {
+                Click(hwnd, IDOK);
+                ASSERT_EQ(watcher.Boxes().size(), boxesBefore + 1);
+                const ShownBox& box = watcher.Boxes().back();
+                EXPECT_EQ(box.text, c.text);
+                EXPECT_EQ(box.caption, kTestProgramName);
+                EXPECT_EQ(box.icon, SystemIcon(c.icon));
+                if (c.topmost) {
+                    EXPECT_TRUE(box.topmost);
+                }
+                EXPECT_TRUE(::IsWindowVisible(hwnd));
+                EXPECT_TRUE(::IsWindowEnabled(hwnd));
+                casePlatform.files.beforeOpen = nullptr;
+            },
+            [](HWND hwnd) { Click(hwnd, IDOK); },
+        });
+        EXPECT_EQ(caseScript.Run(caseDialog), IDOK);
+        EXPECT_EQ(caseScript.StepsRun(), 2u);
+        ASSERT_FALSE(watcher.Boxes().empty());
+        EXPECT_EQ(watcher.Boxes().back().text, kRegisteredMessage);
+    }
+}
+
+// No supplied hour is longer than 3 characters; an item that is shows the
+// validation message and the exchange stops with the focus on the list.
+TEST_F(SettingsDialogTest, AnHourLongerThanThreeCharactersFailsValidation) {
+    Run({[&](HWND hwnd) {
+        const HWND list = ::GetDlgItem(hwnd, IDC_REFRESH_HOUR);
+        const auto index = ::SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"1234"));
+        ::SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+        Click(hwnd, IDC_SIZE_FULL_HD);
+
+        ASSERT_EQ(watcher.Boxes().size(), 1u);
+        EXPECT_EQ(watcher.Boxes()[0].text, L"3 文字以内で入力してください。");
+        EXPECT_EQ(watcher.Boxes()[0].icon, SystemIcon(IDI_EXCLAMATION));
+        EXPECT_EQ(::GetFocus(), list);
+        // Everything before the check was read; the label still follows the click.
+        EXPECT_EQ(Current().screenSizeChoice, 1);
+        EXPECT_EQ(ItemText(hwnd, IDC_PAGE_SUFFIX), L"/display.htm?size=2");
+    }});
+    EXPECT_EQ(script->StepsRun(), 1u);
+}
+
+TEST_F(SettingsDialogTest, RemoveLeavesTheDialogOpenWithItsValues) {
+    const INT_PTR result = Run({
+        [](HWND hwnd) {
+            Click(hwnd, IDC_SIZE_FULL_HD);
+            Click(hwnd, IDC_REMOVE);
+            EXPECT_TRUE(::IsWindowVisible(hwnd));
+            EXPECT_TRUE(IsChecked(hwnd, IDC_SIZE_FULL_HD));
+            EXPECT_EQ(ItemText(hwnd, IDC_PAGE_SUFFIX), L"/display.htm?size=2");
+        },
+        [](HWND hwnd) { Click(hwnd, IDOK); },
+    });
+    EXPECT_EQ(result, IDOK);
+    ASSERT_EQ(watcher.Boxes().size(), 2u);
+    EXPECT_EQ(watcher.Boxes()[0].text, kRemovedMessage);
+    EXPECT_EQ(watcher.Boxes()[1].text, kRegisteredMessage);
+    ASSERT_FALSE(platform.files.written.empty());
+    EXPECT_NE(platform.files.written.back().second.find(L"size=2"), std::wstring::npos);
+}
+
+}  // namespace
+}  // namespace tavrin::app::testing
