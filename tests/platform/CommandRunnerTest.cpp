@@ -84,7 +84,8 @@ protected:
         // process's environment does not reach the loader of its children.
         nativeOverride_ = std::make_unique<ScopedRegistryValue>(HKEY_CURRENT_USER, L"Software\\Wine\\DllOverrides", L"schtasks.exe");
         testing::SetRegistryString(HKEY_CURRENT_USER, L"Software\\Wine\\DllOverrides", L"schtasks.exe", L"native");
-        ::CopyFileW(Installed().c_str(), Backup().c_str(), FALSE);
+        // A backup left by an interrupted run already holds the original.
+        ::CopyFileW(Installed().c_str(), Backup().c_str(), TRUE);
         installed_ = ::CopyFileW(StandIn().c_str(), Installed().c_str(), FALSE) != FALSE;
     }
 
