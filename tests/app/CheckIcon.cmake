@@ -1,0 +1,10 @@
+# Regenerates the icon and compares it with the committed one.
+execute_process(COMMAND ${PYTHON} ${SCRIPT} ${OUTPUT} RESULT_VARIABLE result)
+if(NOT result EQUAL 0)
+    message(FATAL_ERROR "make_icon.py failed (${result})")
+endif()
+file(SHA256 ${ICON} committed)
+file(SHA256 ${OUTPUT} regenerated)
+if(NOT committed STREQUAL regenerated)
+    message(FATAL_ERROR "app/Tavrin.ico differs from what app/make_icon.py draws: run the script and commit the icon")
+endif()
