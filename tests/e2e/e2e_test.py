@@ -1,0 +1,475 @@
+#!/usr/bin/env python3
+"""End-to-end tests: the built tool, driven through its dialog under Wine.
+
+Each case prepares a Wine prefix of its own (user folders, App Paths for a
+stand-in Edge, a recording stand-in SCHTASKS, the Windows version the tool
+sees), runs the driver program, which starts the tool, fills in the dialog,
+presses its buttons and answers every message box, and then checks what is on
+disk, what SCHTASKS received and which messages the technician saw.
+"""
+
+import argparse
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import unittest
+from pathlib import Path, PureWindowsPath
+
+WINE64 = "/usr/lib/wine/wine64"
+WINESERVER = "/usr/lib/wine/wineserver"
+
+ARGS = None  # set in main()
+
+CREATED = "ショートカットを作成しました"
+SCRIPT_FAILED = "スクリプトファイルの作成に失敗しました"
+TASK_FAILED = "タスクスケジューラの登録に失敗しました"
+STARTUP_FAILED = "スタートアップへのショートカット作成に失敗しました"
+DESKTOP_FAILED = "デスクトップへのショートカット作成に失敗しました"
+REMOVED = "タスクとショートカットの削除に成功しました。"
+REMOVE_FAILED = "ショートカットの削除に失敗しました。"
+NO_EDGE = "Microsoft Edgeが見つかりません。\nMicrosoft Edgeをインストールして再度実行してください。"
+KIOSK_LNK = "LAN対応ユニット.lnk"
+EDGE_PATH = r"C:\Program Files (x86)\Microsoft\Edge\Application\msedge.exe"
+KIOSK_SWITCHES = "--ie-mode-test --inprivate --edge-kiosk-type=fullscreen --kiosk"
+SHOW_DESKTOP_BYTES = (b"[Shell]\r\nCommand=2\r\nIconFile=explorer.exe,3\r\n"
+                      b"[Taskbar]\r\nCommand=ToggleDesktop\r\n")
+
+
+def link_for(address, size):
+    return "http://%s/display.htm?size=%d" % (address, size + 1)
+
+
+class Prefix:
+    """A Wine prefix for the end-to-end cases, copied once from the build's."""
+
+    def __init__(self, root):
+        self.root = Path(root).resolve()
+        self.user = self.root / "drive_c" / "users" / "root"
+        self.env = dict(os.environ,
+                        WINEPREFIX=str(self.root), WINEDEBUG="-all", HOME=str(self.root / "home"),
+                        WINEDLLOVERRIDES="mscoree,mshtml=;schtasks.exe=n;winemenubuilder.exe=d")
+        self.env.pop("WINELOADER", None)
+
+    def create(self, make_prefix_script):
+        subprocess.run(["sh", make_prefix_script, str(self.root)], check=True)
+
+    def start_server(self):
+        subprocess.run([WINESERVER, "-p"], env=self.env, check=True,
+                       stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        # Wine's background services start with the first program and keep its
+        # output pipes open: let them inherit nothing.
+        subprocess.run([WINE64, "cmd", "/c", "exit", "0"], env=self.env, check=True, timeout=120,
+                       stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def stop_server(self):
+        subprocess.run([WINESERVER, "-k"], env=self.env, check=False,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def wine(self, argv, check=True):
+        return subprocess.run([WINE64] + argv, env=self.env, check=check, stdin=subprocess.DEVNULL,
+                              stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=120)
+
+    def unix(self, windows_path):
+        """Unix path of a C:\\ path inside this prefix."""
+        assert windows_path[:3].lower() == "c:\\", windows_path
+        return self.root / "drive_c" / windows_path[3:].replace("\\", "/")
+
+    def reg_add(self, key, name, value, kind="REG_SZ"):
+        argv = ["reg", "add", key, "/f", "/t", kind, "/d", value]
+        argv[3:3] = ["/ve"] if name is None else ["/v", name]
+        self.wine(argv)
+
+    def reg_delete(self, key, name=None):
+        argv = ["reg", "delete", key, "/f"] + (["/v", name] if name else [])
+        self.wine(argv, check=False)
+
+
+def chattr(path, flag):
+    subprocess.run(["chattr", flag, str(path)], check=True)
+
+
+class Case:
+    """One technician session: how the PC looks, then what is pressed."""
+
+    def __init__(self, prefix, tool):
+        self.prefix = prefix
+        self.tool = tool
+        self.caption = PureWindowsPath(tool).stem
+        self.immutable = []
+        self.documents = r"C:\users\root\Documents"
+        self.desktop = r"C:\users\root\Desktop"
+        self.startup = r"C:\users\root\AppData\Roaming\Microsoft\Windows\Start Menu\Programs\StartUp"
+        self.schtasks_log = self.prefix.root / "schtasks-log.txt"
+
+    # -- preparing the PC ---------------------------------------------------
+    def reset(self, version="win7", edge=True, schtasks_exit=0, schtasks=True):
+        for folder in (self.documents, self.desktop, self.startup):
+            path = self.prefix.unix(folder)
+            if path.exists():
+                subprocess.run(["chattr", "-R", "-i", str(path)], check=False)
+                shutil.rmtree(path)
+            path.mkdir(parents=True)
+        shell_folders = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\User Shell Folders"
+        self.prefix.reg_add(shell_folders, "Personal", r"%USERPROFILE%\Documents", "REG_EXPAND_SZ")
+        app_paths = r"HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\App Paths\msedge.exe"
+        if edge:
+            edge_file = self.prefix.unix(EDGE_PATH)
+            edge_file.parent.mkdir(parents=True, exist_ok=True)
+            shutil.copyfile(ARGS.schtasks, edge_file)
+            self.prefix.reg_add(app_paths, None, EDGE_PATH)
+        else:
+            self.prefix.reg_delete(app_paths)
+        self.prefix.reg_add(r"HKCU\Software\Wine\AppDefaults\%s" % PureWindowsPath(self.tool).name, "Version", version)
+        system32 = self.prefix.root / "drive_c" / "windows" / "system32" / "schtasks.exe"
+        if schtasks:
+            shutil.copyfile(ARGS.schtasks, system32)
+        elif system32.exists():
+            system32.unlink()
+        self.schtasks_exit = schtasks_exit
+        if self.schtasks_log.exists():
+            self.schtasks_log.unlink()
+
+    def use_documents(self, windows_path):
+        self.prefix.unix(windows_path).mkdir(parents=True, exist_ok=True)
+        self.prefix.reg_add(r"HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\User Shell Folders",
+                            "Personal", windows_path, "REG_SZ")
+        self.documents = windows_path
+
+    def freeze(self, windows_path):
+        """Makes a file read-only, or a folder unwritable, as Windows would.
+        Root ignores mode bits, so the Unix file is also made immutable; Wine
+        reads the missing write bits as the read-only attribute."""
+        path = self.prefix.unix(windows_path)
+        if path.is_file():
+            path.chmod(0o444)
+        chattr(path, "+i")
+        self.immutable.append(path)
+
+    def thaw(self):
+        for path in self.immutable:
+            chattr(path, "-i")
+            if path.is_file():
+                path.chmod(0o644)
+        self.immutable = []
+
+    # -- running the tool ---------------------------------------------------
+    def run(self, *steps):
+        env = dict(self.prefix.env)
+        env["TAVRIN_SCHTASKS_LOG"] = "Z:" + str(self.schtasks_log).replace("/", "\\")
+        env["TAVRIN_SCHTASKS_EXIT"] = str(self.schtasks_exit)
+        result = subprocess.run([WINE64, ARGS.driver, self.tool] + list(steps), env=env,
+                                stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                                timeout=300)
+        out = result.stdout.decode("utf-8", "replace")
+        if result.returncode != 0:
+            raise AssertionError("driver failed: %s\n%s" % (out, result.stderr.decode("utf-8", "replace")))
+        session = {"messages": [], "labels": [], "dialog": None, "exit": None}
+        for line in out.splitlines():
+            kind, _, rest = line.partition("\t")
+            if kind == "MESSAGE":
+                caption, _, text = rest.partition("\t")
+                session["messages"].append((caption, text.replace("\\n", "\n")))
+            elif kind == "LABEL":
+                session["labels"].append(rest)
+            elif kind == "DIALOG":
+                session["dialog"] = rest
+            elif kind == "EXIT":
+                session["exit"] = rest
+        return session
+
+    # -- what is on the PC afterwards -----------------------------------------
+    def file(self, folder, name):
+        return self.prefix.unix(folder + "\\" + name)
+
+    def schtasks_calls(self):
+        """The argv of each SCHTASKS run, oldest first."""
+        if not self.schtasks_log.exists():
+            return []
+        return parse_schtasks_log(self.schtasks_log.read_bytes())
+
+    def shortcut(self, folder, name=KIOSK_LNK):
+        path = self.file(folder, name)
+        out = subprocess.run(["lnkinfo", str(path)], check=True, stdout=subprocess.PIPE).stdout.decode("utf-8")
+        fields = {}
+        for line in out.splitlines():
+            key, sep, value = line.strip().partition(":")
+            if sep:
+                fields[key.strip()] = value.strip()
+        return fields
+
+
+def parse_schtasks_log(data):
+    """Records of the stand-in SCHTASKS: "<key> <value>" lines, and for text
+    "<key> <byte count> <utf-8 text>", between "begin" and "end"."""
+    calls, pos = [], 0
+    while pos < len(data):
+        end = data.index(b" ", pos) if data[pos:pos + 6] != b"begin\n" and data[pos:pos + 4] != b"end\n" \
+            else data.index(b"\n", pos)
+        key = data[pos:end].decode()
+        if key == "begin":
+            calls.append([])
+            pos = end + 1
+        elif key == "end":
+            pos = end + 1
+        elif key in ("program", "commandline", "arg"):
+            size_end = data.index(b" ", end + 1)
+            size = int(data[end + 1:size_end])
+            text = data[size_end + 1:size_end + 1 + size].decode("utf-8")
+            if key == "arg":
+                calls[-1].append(text)
+            pos = size_end + 1 + size + 1
+        else:
+            pos = data.index(b"\n", end) + 1
+    return calls
+
+
+class EndToEnd(unittest.TestCase):
+    prefix = None
+
+    @classmethod
+    def setUpClass(cls):
+        cls.prefix = Prefix(ARGS.prefix)
+        cls.prefix.create(ARGS.make_prefix)
+        # The tool runs from inside the prefix, as it would from a PC's disk.
+        installed = cls.prefix.unix(ARGS.tool)
+        installed.parent.mkdir(parents=True, exist_ok=True)
+        shutil.copyfile(ARGS.tool_unix, installed)
+        cls.prefix.start_server()
+        # Children of the tool do not see WINEDLLOVERRIDES; the registry reaches them.
+        cls.prefix.reg_add(r"HKCU\Software\Wine\DllOverrides", "schtasks.exe", "native")
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.prefix.stop_server()
+
+    def setUp(self):
+        self.case = Case(self.prefix, ARGS.tool)
+
+    def tearDown(self):
+        self.case.thaw()
+
+    def messages(self, *texts):
+        return [(self.case.caption, text) for text in texts]
+
+    def assert_script(self, folder, link):
+        data = self.case.file(folder, "LAU_Refresh.vbs").read_bytes()
+        self.assertEqual(len(data), 720 + 2 * len(link))
+        self.assertTrue(data.startswith(b"Option Explicit\r\n"))
+        self.assertTrue(data.endswith(b"WScript.Quit\r\n"))
+        self.assertIn(('\r\nAddr = "%s"\r\n' % link).encode(), data)
+        self.assertIn(('%s ""%s""")\r\n' % (KIOSK_SWITCHES, link)).encode(), data)
+
+    def assert_kiosk_shortcut(self, folder, link):
+        fields = self.case.shortcut(folder)
+        self.assertEqual(fields.get("Local path"), EDGE_PATH)
+        self.assertEqual(fields.get("Command line arguments"), '%s "%s"' % (KIOSK_SWITCHES, link))
+        self.assertEqual(fields.get("Working directory"), "%HOMEDRIVE%%HOMEPATH%")
+        self.assertEqual(fields.get("Description"), "LAN対応ユニット キオスクモード")
+
+    def assert_create_call(self, call, hour, documents):
+        self.assertEqual(call, ["SCHTASKS", "/Create", "/TN", "Quorvix画面リフレッシュ（root）", "/TR",
+                                '%%windir%%\\SysWOW64\\wscript.exe "%s\\LAU_Refresh.vbs"' % documents,
+                                "/SC", "DAILY", "/ST", "%02d:00:00" % hour, "/IT", "/F"])
+
+    # -- the main paths -------------------------------------------------------
+    def test_register_defaults_on_61(self):
+        c = self.case
+        c.reset(version="win7")
+        s = c.run("--press", "register")
+        self.assertEqual(s["messages"], self.messages(CREATED))
+        self.assertEqual(s["dialog"], "gone")
+        self.assertEqual(len(c.file(c.documents, "LAU_Refresh.vbs").read_bytes()), 794)
+        self.assert_script(c.documents, link_for("192.168.1.1", 0))
+        calls = c.schtasks_calls()
+        self.assertEqual(len(calls), 1)
+        self.assert_create_call(calls[0], 0, c.documents)
+        self.assertFalse(c.file(c.documents, "DeskTop.scf").exists())
+        self.assertFalse(c.file(c.startup, "DeskTop.lnk").exists())
+        for folder in (c.startup, c.desktop):
+            self.assert_kiosk_shortcut(folder, link_for("192.168.1.1", 0))
+
+    def test_register_full_hd_on_62_then_remove(self):
+        c = self.case
+        c.reset(version="win81")
+        s = c.run("--address", "10.0.0.254", "--size", "1", "--hour", "5", "--press", "register")
+        self.assertEqual(s["labels"], ["/display.htm?size=2"])
+        self.assertEqual(s["messages"], self.messages(CREATED))
+        self.assertEqual(s["dialog"], "gone")
+        link = link_for("10.0.0.254", 1)
+        self.assert_script(c.documents, link)
+        self.assert_create_call(c.schtasks_calls()[0], 5, c.documents)
+        self.assertEqual(c.file(c.documents, "DeskTop.scf").read_bytes(), SHOW_DESKTOP_BYTES)
+        scf_link = c.shortcut(c.startup, "DeskTop.lnk")
+        self.assertEqual(scf_link.get("Local path"), c.documents + "\\DeskTop.scf")
+        self.assertEqual(scf_link.get("Description"), "デスクトップの表示")
+        self.assertEqual(scf_link.get("Command line arguments", ""), "")
+        for folder in (c.startup, c.desktop):
+            self.assert_kiosk_shortcut(folder, link)
+
+        s = c.run("--press", "remove")
+        self.assertEqual(s["messages"], self.messages(REMOVED))
+        self.assertEqual(s["dialog"], "open")
+        self.assertEqual(c.schtasks_calls()[-1],
+                         ["schtasks", "/delete", "/f", "/tn", "Quorvix画面リフレッシュ（root）"])
+        self.assertFalse(c.file(c.documents, "LAU_Refresh.vbs").exists())
+        self.assertFalse(c.file(c.startup, KIOSK_LNK).exists())
+        self.assertFalse(c.file(c.desktop, KIOSK_LNK).exists())
+        self.assertTrue(c.file(c.documents, "DeskTop.scf").exists())
+        self.assertTrue(c.file(c.startup, "DeskTop.lnk").exists())
+
+    def test_register_twice_leaves_only_the_second_set_up(self):
+        c = self.case
+        c.reset()
+        c.run("--address", "192.168.10.200", "--size", "1", "--hour", "23", "--press", "register")
+        s = c.run("--address", "10.1.2.3", "--hour", "4", "--press", "register")
+        self.assertEqual(s["messages"], self.messages(CREATED))
+        link = link_for("10.1.2.3", 0)
+        self.assert_script(c.documents, link)
+        calls = c.schtasks_calls()
+        self.assertEqual(len(calls), 2)
+        self.assert_create_call(calls[1], 4, c.documents)
+        self.assertEqual(calls[0][3], calls[1][3])  # same task name: /F replaces it
+        for folder in (c.startup, c.desktop):
+            self.assert_kiosk_shortcut(folder, link)
+        self.assertEqual(sorted(os.listdir(c.prefix.unix(c.startup))), [KIOSK_LNK])
+
+    def test_message_caption_follows_the_executable_name(self):
+        c = self.case
+        renamed = c.prefix.root / "drive_c" / "kiosk-setup.exe"
+        shutil.copyfile(ARGS.tool_unix, renamed)
+        c.tool = r"C:\kiosk-setup.exe"
+        c.caption = "kiosk-setup"
+        c.reset()
+        s = c.run("--press", "remove")
+        self.assertEqual(s["messages"], [("kiosk-setup", REMOVED)])
+
+    # -- the fault table --------------------------------------------------------
+    def test_script_read_only(self):
+        c = self.case
+        c.reset()
+        script = c.file(c.documents, "LAU_Refresh.vbs")
+        script.write_bytes(b"old")
+        c.freeze(c.documents + "\\LAU_Refresh.vbs")
+        s = c.run("--press", "register")
+        self.assertEqual(s["messages"], self.messages(SCRIPT_FAILED))
+        self.assertEqual(s["dialog"], "open")
+        self.assertEqual(script.read_bytes(), b"old")
+        self.assertEqual(c.schtasks_calls(), [])
+        self.assertFalse(c.file(c.startup, KIOSK_LNK).exists())
+
+    def test_script_held_open(self):
+        c = self.case
+        c.reset()
+        script = c.documents + "\\LAU_Refresh.vbs"
+        s = c.run("--hold", script, "--press", "register")
+        self.assertEqual(s["messages"], self.messages(SCRIPT_FAILED))
+        self.assertEqual(s["dialog"], "open")
+        self.assertEqual(c.schtasks_calls(), [])
+
+    def test_documents_with_characters_the_shell_would_change(self):
+        c = self.case
+        c.reset()
+        c.use_documents(r"C:\users\root\R&D ^x %USERNAME% (テスト) 한글")
+        s = c.run("--press", "register")
+        self.assertEqual(s["messages"], self.messages(CREATED))
+        self.assert_script(c.documents, link_for("192.168.1.1", 0))
+        calls = c.schtasks_calls()
+        self.assertEqual(len(calls), 1)
+        self.assert_create_call(calls[0], 0, c.documents)
+
+    def test_schtasks_fails(self):
+        c = self.case
+        c.reset(schtasks_exit=1)
+        s = c.run("--press", "register")
+        self.assertEqual(s["messages"], self.messages(TASK_FAILED))
+        self.assertEqual(s["dialog"], "open")
+        self.assertTrue(c.file(c.documents, "LAU_Refresh.vbs").exists())
+        self.assertFalse(c.file(c.startup, KIOSK_LNK).exists())
+        self.assertFalse(c.file(c.desktop, KIOSK_LNK).exists())
+
+    def test_no_schtasks(self):
+        c = self.case
+        c.reset(schtasks=False)
+        s = c.run("--press", "register")
+        self.assertEqual(s["messages"], self.messages(TASK_FAILED))
+        self.assertEqual(s["dialog"], "open")
+        self.assertFalse(c.file(c.startup, KIOSK_LNK).exists())
+
+    def test_startup_not_writable(self):
+        c = self.case
+        c.reset()
+        c.freeze(c.startup)
+        s = c.run("--press", "register")
+        self.assertEqual(s["messages"], self.messages(STARTUP_FAILED, CREATED))
+        self.assertEqual(s["dialog"], "gone")
+        self.assertFalse(c.file(c.startup, KIOSK_LNK).exists())
+        self.assert_kiosk_shortcut(c.desktop, link_for("192.168.1.1", 0))
+
+    def test_startup_not_writable_stops_at_show_desktop_shortcut(self):
+        c = self.case
+        c.reset(version="win81")
+        c.freeze(c.startup)
+        s = c.run("--press", "register")
+        self.assertEqual(s["messages"], self.messages(STARTUP_FAILED))
+        self.assertEqual(s["dialog"], "open")
+        self.assertTrue(c.file(c.documents, "DeskTop.scf").exists())
+        self.assertFalse(c.file(c.desktop, KIOSK_LNK).exists())
+
+    def test_both_kiosk_folders_not_writable(self):
+        c = self.case
+        c.reset()
+        c.freeze(c.startup)
+        c.freeze(c.desktop)
+        s = c.run("--press", "register")
+        self.assertEqual(s["messages"], self.messages(STARTUP_FAILED, DESKTOP_FAILED))
+        self.assertEqual(s["dialog"], "open")
+
+    def test_edge_missing(self):
+        c = self.case
+        c.reset(edge=False)
+        s = c.run("--press", "register")
+        self.assertEqual(s["messages"], self.messages(NO_EDGE))
+        self.assertEqual(s["dialog"], "gone")
+        self.assertEqual(os.listdir(c.prefix.unix(c.documents)), [])
+        self.assertEqual(c.schtasks_calls(), [])
+
+    def test_remove_with_read_only_script(self):
+        c = self.case
+        c.reset()
+        c.run("--press", "register")
+        c.freeze(c.documents + "\\LAU_Refresh.vbs")
+        s = c.run("--press", "remove")
+        self.assertEqual(s["messages"], self.messages(REMOVE_FAILED))
+        self.assertTrue(c.file(c.documents, "LAU_Refresh.vbs").exists())
+        self.assertFalse(c.file(c.startup, KIOSK_LNK).exists())
+        self.assertFalse(c.file(c.desktop, KIOSK_LNK).exists())
+
+    def test_remove_when_nothing_is_registered(self):
+        c = self.case
+        c.reset(schtasks_exit=1)
+        s = c.run("--press", "remove")
+        self.assertEqual(s["messages"], self.messages(REMOVED))
+        self.assertEqual(s["dialog"], "open")
+
+
+def main():
+    global ARGS
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--tool", required=True, help="the tool's .exe (Unix path)")
+    parser.add_argument("--driver", required=True, help="the driver .exe (Unix path)")
+    parser.add_argument("--schtasks", required=True, help="the stand-in SCHTASKS .exe (Unix path)")
+    parser.add_argument("--make-prefix", required=True, help="the script that makes a test prefix")
+    parser.add_argument("--prefix", required=True)
+    args, rest = parser.parse_known_args()
+    args.tool_unix = str(Path(args.tool).resolve())
+    args.driver = str(Path(args.driver).resolve())
+    args.schtasks = str(Path(args.schtasks).resolve())
+    args.tool = "C:\\tavrin\\" + Path(args.tool).name
+    ARGS = args
+    unittest.main(argv=[sys.argv[0], "-v"] + rest)
+
+
+if __name__ == "__main__":
+    main()
