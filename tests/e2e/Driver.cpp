@@ -92,8 +92,10 @@ HWND FindOf(DWORD pid, bool dialog) {
 }
 
 // Answers message boxes until none has shown for `quietMs` or the tool ended.
-void AnswerMessages(HANDLE process, DWORD pid, DWORD quietMs) {
+// The first box may take up to `firstMs` (a slow machine starting SCHTASKS).
+void AnswerMessages(HANDLE process, DWORD pid, DWORD quietMs, DWORD firstMs) {
     DWORD quietSince = GetTickCount();
+    DWORD wait = firstMs;
     for (;;) {
         if (WaitForSingleObject(process, 50) == WAIT_OBJECT_0) return;
         HWND box = FindOf(pid, false);
@@ -104,7 +106,8 @@ void AnswerMessages(HANDLE process, DWORD pid, DWORD quietMs) {
             PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
             for (int i = 0; i < 100 && IsWindow(box) && IsWindowVisible(box); ++i) Sleep(20);
             quietSince = GetTickCount();
-        } else if (GetTickCount() - quietSince > quietMs) {
+            wait = quietMs;
+        } else if (GetTickCount() - quietSince > wait) {
             return;
         }
     }
@@ -145,7 +148,7 @@ int wmain(int argc, wchar_t** argv) {
     const DWORD started = GetTickCount();
     while (!dialog && GetTickCount() - started < 30000) {
         if (WaitForSingleObject(info.hProcess, 50) == WAIT_OBJECT_0) break;
-        if (FindOf(pid, false)) AnswerMessages(info.hProcess, pid, 1500);
+        if (FindOf(pid, false)) AnswerMessages(info.hProcess, pid, 1500, 1500);
         dialog = FindOf(pid, true);
     }
 
@@ -171,7 +174,8 @@ int wmain(int argc, wchar_t** argv) {
             } else if (step == L"--press") {
                 const int id = value == L"register" ? IDOK : value == L"remove" ? kRemoveId : IDCANCEL;
                 PostMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
-                AnswerMessages(info.hProcess, pid, 4000);
+                // 登録 and 削除 always end with a message; キャンセル shows none.
+                AnswerMessages(info.hProcess, pid, 3000, id == IDCANCEL ? 3000 : 60000);
                 ++i;
             } else if (step == L"--hold") {
                 ++i;
