@@ -199,14 +199,15 @@ TEST_F(SettingsDialogTest, EnterRunsRegisterWithTheValuesOfTheControls) {
         const std::size_t boxesBefore = watcher.Boxes().size();
         EXPECT_EQ(caseScript.Run(caseDialog), IDOK);
 
-        ASSERT_EQ(casePlatform.files.written.size(), 1u);
-        EXPECT_EQ(casePlatform.files.written[0].first, L"C:\\Users\\技術者\\Documents\\LAU_Refresh.vbs");
-        EXPECT_NE(casePlatform.files.written[0].second.find(L"http://10.0.0.254/display.htm?size=2"),
-                  std::wstring::npos);
-        ASSERT_EQ(casePlatform.commands.commandLines.size(), 1u);
-        EXPECT_NE(casePlatform.commands.commandLines[0].find(L"/ST 23:00:00"), std::wstring::npos);
-        ASSERT_EQ(casePlatform.shortcuts.saved.size(), 2u);
-        EXPECT_EQ(casePlatform.shortcuts.saved[0].TargetPath, caseEnvironment.browserPath);
+        const std::wstring script = L"C:\\Users\\技術者\\Documents\\LAU_Refresh.vbs";
+        EXPECT_EQ(casePlatform.Logged(L"wrote "), std::vector<std::wstring>{script});
+        EXPECT_NE(casePlatform.world.disk[script].find("http://10.0.0.254/display.htm?size=2"), std::string::npos);
+        ASSERT_EQ(casePlatform.world.commandLines.size(), 1u);
+        EXPECT_NE(casePlatform.world.commandLines[0].find(L"/ST 23:00:00"), std::wstring::npos);
+        ASSERT_EQ(casePlatform.world.shortcuts.size(), 2u);
+        for (const auto& saved : casePlatform.world.shortcuts) {
+            EXPECT_EQ(saved.second.TargetPath, caseEnvironment.browserPath);
+        }
         ASSERT_EQ(watcher.Boxes().size(), boxesBefore + 1);
         EXPECT_EQ(watcher.Boxes().back().text, kRegisteredMessage);
         // Closed by the procedure: the folders are left for the process end.
@@ -248,7 +249,7 @@ TEST_F(SettingsDialogTest, MissingFoldersOrBrowserAreReportedInOrderAndEndTheDia
             EXPECT_EQ(watcher.Boxes()[i].icon, nullptr);
         }
     }
-    EXPECT_TRUE(platform.files.written.empty());
+    EXPECT_TRUE(platform.world.disk.empty());
 }
 
 TEST_F(SettingsDialogTest, CancelEscapeAndCloseBoxEndWithoutReadingTheControls) {
@@ -278,7 +279,7 @@ TEST_F(SettingsDialogTest, CancelEscapeAndCloseBoxEndWithoutReadingTheControls) 
         EXPECT_EQ(log, (EventLog{L"query folders", L"find browser", L"release folders"}));
     }
     EXPECT_TRUE(watcher.Boxes().empty());
-    EXPECT_TRUE(platform.files.written.empty());
+    EXPECT_TRUE(platform.world.disk.empty());
 }
 
 // Whatever a command throws is reported on the dialog, which stays open:
@@ -311,7 +312,7 @@ TEST_F(SettingsDialogTest, AFailingCommandIsReportedAndTheDialogKeepsWorking) {
         EventLog caseLog;
         FakeEnvironment caseEnvironment{caseLog};
         FakePlatform casePlatform;
-        casePlatform.files.beforeOpen = c.fault;
+        casePlatform.world.beforeOpen = c.fault;
         CTavrinDlg caseDialog{caseEnvironment, casePlatform.Services()};
         const std::size_t boxesBefore = watcher.Boxes().size();
         DialogScript caseScript({
@@ -327,7 +328,7 @@ TEST_F(SettingsDialogTest, AFailingCommandIsReportedAndTheDialogKeepsWorking) {
                 }
                 EXPECT_TRUE(::IsWindowVisible(hwnd));
                 EXPECT_TRUE(::IsWindowEnabled(hwnd));
-                casePlatform.files.beforeOpen = nullptr;
+                casePlatform.world.beforeOpen = nullptr;
             },
             [](HWND hwnd) { Click(hwnd, IDOK); },
         });
@@ -373,8 +374,8 @@ TEST_F(SettingsDialogTest, RemoveLeavesTheDialogOpenWithItsValues) {
     ASSERT_EQ(watcher.Boxes().size(), 2u);
     EXPECT_EQ(watcher.Boxes()[0].text, kRemovedMessage);
     EXPECT_EQ(watcher.Boxes()[1].text, kRegisteredMessage);
-    ASSERT_FALSE(platform.files.written.empty());
-    EXPECT_NE(platform.files.written.back().second.find(L"size=2"), std::wstring::npos);
+    const std::string& script = platform.world.disk[L"C:\\Users\\技術者\\Documents\\LAU_Refresh.vbs"];
+    EXPECT_NE(script.find("size=2"), std::string::npos);
 }
 
 }  // namespace

@@ -172,20 +172,21 @@ TEST(ToolStartup, RealEnvironmentFeedsTheDialog) {
     ScopedEdgeAppPath appPath(edge);
 
     Win32StartupEnvironment environment;
+    const std::wstring documents = KnownFolder(FOLDERID_Documents);
+    const std::wstring startup = KnownFolder(FOLDERID_Startup);
+    const std::wstring desktop = KnownFolder(FOLDERID_Desktop);
+    ASSERT_FALSE(documents.empty());
+    const std::vector<std::wstring> files{documents + L"\\LAU_Refresh.vbs", startup + L"\\LAN対応ユニット.lnk",
+                                          desktop + L"\\LAN対応ユニット.lnk"};
     FakePlatform platform;
+    for (const std::wstring& file : files) platform.world.disk[file] = "x";
     CTavrinDlg dialog(environment, platform.Services());
     MessageBoxWatcher watcher;
     DialogScript script({[](HWND hwnd) { Click(hwnd, IDC_REMOVE); }});
     EXPECT_EQ(script.Run(dialog), IDCANCEL);
 
     EXPECT_EQ(dialog.BrowserPath(), edge);
-    const std::wstring documents = KnownFolder(FOLDERID_Documents);
-    const std::wstring startup = KnownFolder(FOLDERID_Startup);
-    const std::wstring desktop = KnownFolder(FOLDERID_Desktop);
-    ASSERT_FALSE(documents.empty());
-    EXPECT_EQ(platform.files.removed,
-              (std::vector<std::wstring>{documents + L"\\LAU_Refresh.vbs", startup + L"\\LAN対応ユニット.lnk",
-                                         desktop + L"\\LAN対応ユニット.lnk"}));
+    EXPECT_EQ(platform.Logged(L"removed "), files);
     ASSERT_EQ(watcher.Boxes().size(), 1u);
     EXPECT_EQ(watcher.Boxes()[0].text, L"タスクとショートカットの削除に成功しました。");
 }

@@ -4,7 +4,7 @@
 #include <functional>
 #include <ostream>
 
-#include "FakePlatform.h"
+#include "fakes/FakePlatform.h"
 #include "procedures/Procedures.h"
 
 namespace tavrin::testing {

@@ -4,6 +4,7 @@
 // one log of everything the procedures asked for, in order, and switches to
 // make any single step fail.
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -28,6 +29,7 @@ struct FakeWorld {
     std::vector<std::wstring> commandLines;
 
     // Failure switches.
+    std::function<void(const std::wstring& path)> beforeOpen;  // may throw anything
     std::set<std::wstring> unopenable;     // OpenForWriting gives null
     std::set<std::wstring> failingWrites;  // WriteString throws FileError
     std::set<std::wstring> undeletable;    // Remove throws FileError
@@ -75,6 +77,7 @@ class FakeFiles final : public FileStore {
 public:
     explicit FakeFiles(FakeWorld& world) : world_(world) {}
     std::unique_ptr<TextFileOutput> OpenForWriting(const std::wstring& path) override {
+        if (world_.beforeOpen) world_.beforeOpen(path);
         if (world_.unopenable.count(path)) {
             world_.log.push_back(L"open failed " + world_.Tag(path));
             return nullptr;
@@ -159,15 +162,29 @@ private:
     FakeWorld& world_;
 };
 
-// Everything wired together, with folders whose files have short tags.
-struct FakeSetup {
+// The four services over one world.
+struct FakeServices {
     FakeWorld world;
     FakeFiles files{world};
     FakeCommands commands{world};
     FakeSystem system{world};
     FakeShortcuts shortcutWriter{world};
+    PlatformServices Services() { return {files, commands, system, shortcutWriter}; }
+
+    // The log entries that begin with `kind` (e.g. L"wrote "), without it.
+    std::vector<std::wstring> Logged(const std::wstring& kind) const {
+        std::vector<std::wstring> entries;
+        for (const std::wstring& entry : world.log) {
+            if (entry.rfind(kind, 0) == 0) entries.push_back(entry.substr(kind.size()));
+        }
+        return entries;
+    }
+};
+
+// The services and the dialog, with folders whose files have short tags.
+struct FakeSetup : FakeServices {
     FakeDialog dialog{world};
-    PlatformServices platform{files, commands, system, shortcutWriter};
+    PlatformServices platform = Services();
     KnownFolderPaths folders{L"C:\\Users\\taro\\Desktop", L"C:\\Users\\taro\\Documents",
                              L"C:\\Users\\taro\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs\\Startup"};
     std::wstring browser = L"C:\\Program Files (x86)\\Microsoft\\Edge\\Application\\msedge.exe";
