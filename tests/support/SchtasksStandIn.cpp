@@ -4,8 +4,18 @@
 // HKCU\Software\Wine\DllOverrides), or Wine runs its own builtin instead.
 //
 // Environment:
-//   TAVRIN_SCHTASKS_LOG   file to append one record to (nothing logged if unset)
-//   TAVRIN_SCHTASKS_EXIT  decimal exit code to return (default 0)
+//   TAVRIN_SCHTASKS_LOG     file to append one record to (nothing logged if unset)
+//   TAVRIN_SCHTASKS_EXIT    decimal exit code to return for every verb
+//   TAVRIN_SCHTASKS_EXIT_<VERB>  the same for one verb only (CREATE, DELETE,
+//                           QUERY: argv[1] without its '/', upper case); wins
+//                           over TAVRIN_SCHTASKS_EXIT
+//   TAVRIN_SCHTASKS_TASKS   file of registered task names (UTF-8, one a line).
+//                           With it, a verb without a forced exit code acts as
+//                           the real SCHTASKS would: /Create adds the /TN name
+//                           (exit 0), /delete removes it (exit 1 when it was not
+//                           there), /query exits 0 when the name is there, else 1
+//   TAVRIN_SCHTASKS_SLEEP_MS  wait this long before exiting; "forever" never exits
+// Without any of these the exit code is 0.
 //
 // One record per run, UTF-8, written with a single append so that records of
 // concurrent runs do not mix. Each line is "<key> <value>", except the lines
@@ -56,18 +66,102 @@ std::wstring Environment(const wchar_t* name) {
     return std::wstring(buffer, length);
 }
 
-int RequestedExitCode() {
-    const std::wstring text = Environment(L"TAVRIN_SCHTASKS_EXIT");
-    if (text.empty()) return 0;
-    return static_cast<int>(std::wcstol(text.c_str(), nullptr, 10));
+std::wstring Upper(std::wstring text) {
+    for (wchar_t& c : text) {
+        if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');
+    }
+    return text;
+}
+
+// The forced exit code for this verb, if any.
+bool ForcedExitCode(const std::wstring& verb, int& code) {
+    std::wstring text = Environment((L"TAVRIN_SCHTASKS_EXIT_" + verb).c_str());
+    if (text.empty()) text = Environment(L"TAVRIN_SCHTASKS_EXIT");
+    if (text.empty()) return false;
+    code = static_cast<int>(std::wcstol(text.c_str(), nullptr, 10));
+    return true;
+}
+
+std::string ReadAll(const std::wstring& path) {
+    const HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return {};
+    std::string bytes;
+    char buffer[4096];
+    DWORD read = 0;
+    while (::ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) bytes.append(buffer, read);
+    ::CloseHandle(file);
+    return bytes;
+}
+
+bool WriteAll(const std::wstring& path, const std::string& bytes) {
+    const HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    const BOOL ok = ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    ::CloseHandle(file);
+    return ok && written == bytes.size();
+}
+
+// The registered-task list as the real tool would keep it.
+int ActOnTaskList(const std::wstring& listPath, const std::wstring& verb, const std::string& taskName) {
+    std::string list = ReadAll(listPath);
+    const std::string line = taskName + "\n";
+    std::size_t at = std::string::npos;
+    for (std::size_t pos = 0; pos < list.size();) {
+        const std::size_t end = list.find('\n', pos);
+        if (end == std::string::npos) break;
+        if (list.compare(pos, end + 1 - pos, line) == 0) at = pos;
+        pos = end + 1;
+    }
+    if (verb == L"CREATE") {
+        if (at == std::string::npos) list += line;
+        return WriteAll(listPath, list) ? 0 : 252;
+    }
+    if (verb == L"DELETE") {
+        if (at == std::string::npos) return 1;
+        list.erase(at, line.size());
+        return WriteAll(listPath, list) ? 0 : 252;
+    }
+    if (verb == L"QUERY") return at != std::string::npos ? 0 : 1;
+    return 0;
+}
+
+void SleepAsAsked() {
+    const std::wstring text = Environment(L"TAVRIN_SCHTASKS_SLEEP_MS");
+    if (text.empty()) return;
+    if (text == L"forever") {
+        for (;;) ::Sleep(INFINITE);
+    }
+    ::Sleep(static_cast<DWORD>(std::wcstoul(text.c_str(), nullptr, 10)));
 }
 
 }  // namespace
 
 int wmain() {
-    const int exitCode = RequestedExitCode();
+    int argc = 0;
+    wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
+    std::wstring verb;
+    std::wstring taskName;
+    if (argv != nullptr) {
+        if (argc > 1) verb = Upper(argv[1][0] == L'/' ? argv[1] + 1 : argv[1]);
+        for (int i = 1; i + 1 < argc; ++i) {
+            if (Upper(argv[i]) == L"/TN") taskName = argv[i + 1];
+        }
+    }
+    int exitCode = 0;
+    if (!ForcedExitCode(verb, exitCode)) {
+        const std::wstring listPath = Environment(L"TAVRIN_SCHTASKS_TASKS");
+        if (!listPath.empty()) {
+            exitCode = ActOnTaskList(listPath, verb, ToUtf8(taskName.c_str(), static_cast<int>(taskName.size())));
+        }
+    }
     const std::wstring logPath = Environment(L"TAVRIN_SCHTASKS_LOG");
-    if (logPath.empty()) return exitCode;
+    if (logPath.empty()) {
+        SleepAsAsked();
+        return exitCode;
+    }
 
     std::string record = "begin\n";
     wchar_t program[32768];
@@ -75,10 +169,7 @@ int wmain() {
     program[programLength < 32768 ? programLength : 0] = L'\0';
     AppendText(record, "program", program);
 
-    const wchar_t* commandLine = ::GetCommandLineW();
-    AppendText(record, "commandline", commandLine);
-    int argc = 0;
-    wchar_t** argv = ::CommandLineToArgvW(commandLine, &argc);
+    AppendText(record, "commandline", ::GetCommandLineW());
     record += "argc " + std::to_string(argv != nullptr ? argc : 0) + "\n";
     if (argv != nullptr) {
         for (int i = 0; i < argc; ++i) AppendText(record, "arg", argv[i]);
@@ -92,5 +183,7 @@ int wmain() {
     DWORD written = 0;
     const BOOL ok = ::WriteFile(log, record.data(), static_cast<DWORD>(record.size()), &written, nullptr);
     ::CloseHandle(log);
+    // Logged first, so that a run that never ends is still on record.
+    SleepAsAsked();
     return ok && written == record.size() ? exitCode : 251;
 }
