@@ -11,12 +11,14 @@ Window DataExchange::Prepare(int id) {
     return last_;
 }
 
-void DataExchange::IPAddress(int id, std::uint32_t& value) {
+void DataExchange::IPAddress(int id, std::uint32_t& value, bool& complete) {
     const Window control = Prepare(id);
     if (saving_) {
         DWORD address = 0;
-        control.Send(IPM_GETADDRESS, 0, reinterpret_cast<LPARAM>(&address));
+        // The count of fields that are not blank.
+        const LRESULT filled = control.Send(IPM_GETADDRESS, 0, reinterpret_cast<LPARAM>(&address));
         value = address;
+        complete = filled == 4;
     } else {
         control.Send(IPM_SETADDRESS, 0, static_cast<LPARAM>(value));
     }

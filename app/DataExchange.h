@@ -19,8 +19,9 @@ public:
 
     bool Saving() const { return saving_; }
 
-    // IPv4 address control; blank fields read as 0.
-    void IPAddress(int id, std::uint32_t& value);
+    // IPv4 address control; blank fields read as 0, and `complete` tells
+    // whether all four fields held a number.
+    void IPAddress(int id, std::uint32_t& value, bool& complete);
     // Radio group from `firstId` up to the next WS_GROUP control; only radio
     // buttons count. Reading gives -1 when none is checked.
     void Radio(int firstId, int& value);

@@ -28,7 +28,7 @@ CTavrinDlg::CTavrinDlg(StartupEnvironment& environment, const PlatformServices& 
       services_(services) {}
 
 void CTavrinDlg::DoDataExchange(DataExchange& exchange) {
-    exchange.IPAddress(IDC_UNIT_ADDRESS, settings_.unitAddress);
+    exchange.IPAddress(IDC_UNIT_ADDRESS, settings_.unitAddress, settings_.unitAddressComplete);
     exchange.Radio(IDC_SIZE_HD, settings_.screenSizeChoice);
     exchange.Text(IDC_PAGE_SUFFIX, settings_.pageSuffix);
     exchange.Control(IDOK, registerButton_);
@@ -122,6 +122,12 @@ void CTavrinDlg::OnRegister() {
 void CTavrinDlg::OnRemove() { RunRemoveProcedure(*this, environment_.KnownFolders(), services_); }
 
 void CTavrinDlg::ShowMessage(const std::wstring& text) { ShowMessageBox(text, MB_OK); }
+
+void CTavrinDlg::FocusUnitAddress() {
+    // Through the dialog manager, so that the default button follows the focus.
+    const HWND address = DialogWindow().Item(IDC_UNIT_ADDRESS).Handle();
+    DialogWindow().Send(WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(address), TRUE);
+}
 
 void CTavrinDlg::OnOK() {
     environment_.ReleaseKnownFolders();

@@ -36,6 +36,7 @@ private:
     void ShowMessage(const std::wstring& text) override;
     bool ReadControls() override { return UpdateData(true); }
     void CloseWithOk() override { ModalDialog::OnOK(); }
+    void FocusUnitAddress() override;
 
     void UpdatePageSuffix();
     void OnRegister();

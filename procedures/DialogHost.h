@@ -16,6 +16,8 @@ public:
     // The dialog's OK close: reads the controls once more and, when that
     // worked, ends the dialog with IDOK.
     virtual void CloseWithOk() = 0;
+    // Puts the focus on the unit-address control.
+    virtual void FocusUnitAddress() = 0;
 };
 
 // The current user's folders the tool writes into, as the platform gave them

@@ -54,6 +54,12 @@ bool RegisterRefreshTask(DialogHost& host, const PlatformServices& platform,
 void RunRegisterProcedure(DialogHost& host, const Settings& settings, const KnownFolderPaths& folders,
                           const std::wstring& browserPath, const PlatformServices& platform) {
     host.ReadControls();
+    // A blank field would read as 0 and register a unit that does not exist.
+    if (!settings.unitAddressComplete) {
+        host.ShowMessage(kAddressIncompleteMessage);
+        host.FocusUnitAddress();
+        return;
+    }
     const std::wstring linkAddress = LinkAddress(settings);
     const std::wstring scriptPath = RefreshScriptPath(folders.documents);
     if (!WriteRefreshScript(host, platform.files, scriptPath, linkAddress)) return;
@@ -92,11 +98,26 @@ void RunRegisterProcedure(DialogHost& host, const Settings& settings, const Know
     }
 }
 
+namespace {
+
+// Deletes the task; true when it is gone afterwards. SCHTASKS also fails to
+// delete a task that was never registered, so a failed delete is followed by
+// a query: only a task that is still there (or a SCHTASKS that cannot be run
+// or did not end) counts as not removed.
+bool DeleteRefreshTask(const PlatformServices& platform, const std::wstring& taskName) {
+    const int deleted = platform.commands.RunCommandLine(BuildDeleteTaskCommand(taskName));
+    if (deleted == 0) return true;
+    if (deleted == kCommandDidNotRun) return false;
+    const int queried = platform.commands.RunCommandLine(BuildQueryTaskCommand(taskName));
+    return queried != 0 && queried != kCommandDidNotRun;
+}
+
+}  // namespace
+
 void RunRemoveProcedure(DialogHost& host, const KnownFolderPaths& folders,
                         const PlatformServices& platform) {
     const std::wstring taskName = RefreshTaskName(platform.system.QueryUserName());
-    // A task that is not there, or cannot be deleted, is not a failure here.
-    platform.commands.RunCommandLine(BuildDeleteTaskCommand(taskName));
+    const bool taskRemoved = DeleteRefreshTask(platform, taskName);
 
     bool removalFailed = false;
     const std::wstring paths[] = {RefreshScriptPath(folders.documents),
@@ -110,7 +131,9 @@ void RunRemoveProcedure(DialogHost& host, const KnownFolderPaths& folders,
             removalFailed = true;
         }
     }
-    host.ShowMessage(removalFailed ? kRemoveFailedMessage : kRemovedMessage);
+    if (!taskRemoved) host.ShowMessage(kTaskRemoveFailedMessage);
+    if (removalFailed) host.ShowMessage(kRemoveFailedMessage);
+    if (taskRemoved && !removalFailed) host.ShowMessage(kRemovedMessage);
 }
 
 }  // namespace tavrin

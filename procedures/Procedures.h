@@ -8,12 +8,14 @@
 
 namespace tavrin {
 
+inline constexpr const wchar_t* kAddressIncompleteMessage = L"IPアドレスを正しく入力してください。";
 inline constexpr const wchar_t* kScriptWriteFailedMessage = L"スクリプトファイルの作成に失敗しました";
 inline constexpr const wchar_t* kTaskRegistrationFailedMessage = L"タスクスケジューラの登録に失敗しました";
 inline constexpr const wchar_t* kStartupShortcutFailedMessage = L"スタートアップへのショートカット作成に失敗しました";
 inline constexpr const wchar_t* kDesktopShortcutFailedMessage = L"デスクトップへのショートカット作成に失敗しました";
 inline constexpr const wchar_t* kRegisteredMessage = L"ショートカットを作成しました";
 inline constexpr const wchar_t* kRemoveFailedMessage = L"ショートカットの削除に失敗しました。";
+inline constexpr const wchar_t* kTaskRemoveFailedMessage = L"タスクの削除に失敗しました。";
 inline constexpr const wchar_t* kRemovedMessage = L"タスクとショートカットの削除に成功しました。";
 
 inline constexpr const wchar_t* kShortcutWorkingDirectory = L"%HOMEDRIVE%%HOMEPATH%";
@@ -39,7 +41,8 @@ bool RegisterRefreshTask(DialogHost& host, const PlatformServices& platform,
 void RunRegisterProcedure(DialogHost& host, const Settings& settings, const KnownFolderPaths& folders,
                           const std::wstring& browserPath, const PlatformServices& platform);
 
-// "削除": deletes the task, then the script and both kiosk shortcuts.
+// "削除": deletes the task, then the script and both kiosk shortcuts. Success
+// is reported only when the task and every file are gone.
 void RunRemoveProcedure(DialogHost& host, const KnownFolderPaths& folders,
                         const PlatformServices& platform);
 

@@ -32,11 +32,14 @@ public:
     virtual void Remove(const std::wstring& path) = 0;
 };
 
+// What RunCommandLine returns when the program could not be started.
+inline constexpr int kCommandDidNotRun = -1;
+
 class CommandRunner {
 public:
     virtual ~CommandRunner() = default;
     // Runs the command line and waits for it without a time limit. Returns the
-    // exit code, or -1 when the program could not be started.
+    // exit code, or kCommandDidNotRun when the program could not be started.
     virtual int RunCommandLine(const std::wstring& commandLine) = 0;
 };
 

@@ -11,6 +11,7 @@ namespace tavrin {
 // suffix label that follows the screen-size choice.
 struct Settings {
     std::uint32_t unitAddress = 0xC0A80101;  // 192.168.1.1; first octet in the top byte
+    bool unitAddressComplete = true;         // false when a field of the address was left blank
     int screenSizeChoice = 0;                // 0 = HD, 1 = Full HD
     std::wstring pageSuffix;                 // empty until first computed
     std::wstring refreshHour = L"0";         // text of the chosen hour item

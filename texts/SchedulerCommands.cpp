@@ -26,6 +26,10 @@ std::wstring BuildDeleteTaskCommand(const std::wstring& taskName) {
     return L"schtasks /delete /f /tn \"" + taskName + L"\"";
 }
 
+std::wstring BuildQueryTaskCommand(const std::wstring& taskName) {
+    return L"schtasks /query /tn \"" + taskName + L"\"";
+}
+
 std::wstring BuildKioskArguments(const std::wstring& linkAddress) {
     return std::wstring(kKioskSwitches) + L" \"" + linkAddress + L"\"";
 }

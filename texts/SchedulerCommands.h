@@ -16,6 +16,9 @@ std::wstring BuildCreateTaskCommand(const std::wstring& taskName, const std::wst
 
 std::wstring BuildDeleteTaskCommand(const std::wstring& taskName);
 
+// SCHTASKS line that ends with status 0 only when the task is registered.
+std::wstring BuildQueryTaskCommand(const std::wstring& taskName);
+
 // Arguments of both kiosk shortcuts; the address is the last, quoted argument.
 std::wstring BuildKioskArguments(const std::wstring& linkAddress);
 

@@ -172,6 +172,60 @@ TEST_F(SettingsDialogTest, BlankAddressFieldsReadAsZero) {
     }
 }
 
+// "登録" with a blank address field says so, puts the focus in the address
+// and sets up nothing; a complete address with typed zeros goes on.
+TEST_F(SettingsDialogTest, RegisterRefusesAnAddressWithABlankField) {
+    struct Case {
+        const char* name;
+        void (*edit)(HWND);
+        bool refused;
+    };
+    const Case cases[] = {
+        {"all fields blank", [](HWND hwnd) { ::SendDlgItemMessageW(hwnd, IDC_UNIT_ADDRESS, IPM_CLEARADDRESS, 0, 0); },
+         true},
+        {"only the first field typed",
+         [](HWND hwnd) {
+             ::SendDlgItemMessageW(hwnd, IDC_UNIT_ADDRESS, IPM_CLEARADDRESS, 0, 0);
+             ::SetWindowTextW(AddressField(hwnd, 0), L"10");
+         },
+         true},
+        {"last field blank", [](HWND hwnd) { ::SetWindowTextW(AddressField(hwnd, 3), L""); }, true},
+        {"zeros typed", [](HWND hwnd) { ::SendDlgItemMessageW(hwnd, IDC_UNIT_ADDRESS, IPM_SETADDRESS, 0, 0); },
+         false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EventLog caseLog;
+        FakeEnvironment caseEnvironment{caseLog};
+        FakePlatform casePlatform;
+        CTavrinDlg caseDialog{caseEnvironment, casePlatform.Services()};
+        const std::size_t boxesBefore = watcher.Boxes().size();
+        bool focusInAddress = false;
+        DialogScript caseScript({[&](HWND hwnd) {
+            c.edit(hwnd);
+            ::SetFocus(::GetDlgItem(hwnd, IDC_SIZE_HD));
+            Click(hwnd, IDOK);
+            const HWND address = ::GetDlgItem(hwnd, IDC_UNIT_ADDRESS);
+            focusInAddress = ::GetFocus() == address || ::IsChild(address, ::GetFocus());
+        }});
+        const INT_PTR result = caseScript.Run(caseDialog);
+        ASSERT_EQ(watcher.Boxes().size(), boxesBefore + 1);
+        if (c.refused) {
+            EXPECT_EQ(result, IDCANCEL);  // still open after the step: the script cancelled it
+            EXPECT_EQ(watcher.Boxes().back().text, L"IPアドレスを正しく入力してください。");
+            EXPECT_TRUE(focusInAddress);
+            EXPECT_TRUE(casePlatform.world.disk.empty());
+            EXPECT_TRUE(casePlatform.world.commandLines.empty());
+        } else {
+            EXPECT_EQ(result, IDOK);
+            EXPECT_EQ(watcher.Boxes().back().text, L"ショートカットを作成しました");
+            EXPECT_NE(casePlatform.world.disk[L"C:\\Users\\技術者\\Documents\\LAU_Refresh.vbs"].find(
+                          "http://0.0.0.0/display.htm?size=1"),
+                      std::string::npos);
+        }
+    }
+}
+
 // Enter reaches the default button "登録" wherever the focus is; the
 // procedure gets what the controls show.
 TEST_F(SettingsDialogTest, EnterRunsRegisterWithTheValuesOfTheControls) {

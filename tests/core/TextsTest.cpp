@@ -109,6 +109,8 @@ TEST(SchedulerCommandsTest, CreateCommandForms) {
 TEST(SchedulerCommandsTest, DeleteCommandAndKioskArguments) {
     EXPECT_EQ(BuildDeleteTaskCommand(RefreshTaskName(L"taro")),
               L"schtasks /delete /f /tn \"Quorvix画面リフレッシュ\uFF08taro\uFF09\"");
+    EXPECT_EQ(BuildQueryTaskCommand(RefreshTaskName(L"taro")),
+              L"schtasks /query /tn \"Quorvix画面リフレッシュ\uFF08taro\uFF09\"");
     EXPECT_EQ(BuildKioskArguments(L"http://192.168.1.1/display.htm?size=1"),
               L"--ie-mode-test --inprivate --edge-kiosk-type=fullscreen --kiosk "
               L"\"http://192.168.1.1/display.htm?size=1\"");

@@ -34,7 +34,8 @@ struct FakeWorld {
     std::set<std::wstring> failingWrites;  // WriteString throws FileError
     std::set<std::wstring> undeletable;    // Remove throws FileError
     std::set<std::wstring> failingSaves;   // SaveShortcut gives false
-    int commandStatus = 0;
+    int commandStatus = 0;                // every SCHTASKS run ends with this...
+    std::optional<int> queryStatus;       // ...except a query, when this is set
     ReportedVersion version{6, 1};
     bool nativeAmd64 = true;
     std::wstring userName = L"taro";
@@ -105,6 +106,10 @@ public:
     explicit FakeCommands(FakeWorld& world) : world_(world) {}
     int RunCommandLine(const std::wstring& commandLine) override {
         world_.commandLines.push_back(commandLine);
+        if (commandLine.rfind(L"schtasks /query", 0) == 0) {
+            world_.log.push_back(L"query task");
+            return world_.queryStatus.value_or(world_.commandStatus);
+        }
         world_.log.push_back(commandLine.rfind(L"SCHTASKS /Create", 0) == 0 ? L"create task" : L"delete task");
         return world_.commandStatus;
     }
@@ -154,6 +159,7 @@ public:
         return true;
     }
     void CloseWithOk() override { world_.log.push_back(L"closed"); }
+    void FocusUnitAddress() override { world_.log.push_back(L"focus address"); }
 
     Settings settings;  // the member the procedures read
     Settings controls;  // what the controls show

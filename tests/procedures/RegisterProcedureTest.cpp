@@ -50,6 +50,16 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         RegisterScenario{"Version61", [](FakeSetup&) {},
                          Then(kUpToTask, {L"saved startup kiosk", L"saved desktop kiosk", kCreated, L"closed"})},
+        // A blank address field reads as 0; nothing may be set up from it.
+        RegisterScenario{"AddressIncomplete",
+                         [](FakeSetup& s) {
+                             s.dialog.controls.unitAddress = 0x0A000000;
+                             s.dialog.controls.unitAddressComplete = false;
+                         },
+                         {L"read controls", L"message IPアドレスを正しく入力してください。", L"focus address"}},
+        RegisterScenario{"AddressWithZeroFieldsTyped",
+                         [](FakeSetup& s) { s.dialog.controls.unitAddress = 0; },
+                         Then(kUpToTask, {L"saved startup kiosk", L"saved desktop kiosk", kCreated, L"closed"})},
         RegisterScenario{"ScriptOpenFails",
                          [](FakeSetup& s) { s.world.unopenable.insert(s.scriptPath()); },
                          {L"read controls", L"open failed script",

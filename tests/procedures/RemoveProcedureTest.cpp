@@ -14,6 +14,7 @@ using Log = std::vector<std::wstring>;
 
 const std::wstring kRemoved = std::wstring(L"message ") + kRemovedMessage;
 const std::wstring kFailed = std::wstring(L"message ") + kRemoveFailedMessage;
+const std::wstring kTaskFailed = L"message タスクの削除に失敗しました。";
 
 struct RemoveScenario {
     const char* name;
@@ -47,8 +48,10 @@ TEST_P(RemoveScenarioTest, RemovesWhatIsThereAndReports) {
 INSTANTIATE_TEST_SUITE_P(
     Remove, RemoveScenarioTest,
     ::testing::Values(
+        // SCHTASKS refuses to delete a task that is not there; the query
+        // confirms it is not there.
         RemoveScenario{"NothingRegistered", [](FakeSetup& s) { s.world.commandStatus = 1; },
-                       {L"delete task", kRemoved}, {}},
+                       {L"delete task", L"query task", kRemoved}, {}},
         RemoveScenario{"EverythingRegisteredOnShowDesktopPlatform", PutEverything,
                        {L"delete task", L"removed script", L"removed startup kiosk", L"removed desktop kiosk",
                         kRemoved},
@@ -73,12 +76,39 @@ INSTANTIATE_TEST_SUITE_P(
         RemoveScenario{"OnlyDesktopShortcut",
                        [](FakeSetup& s) { s.world.disk[s.desktopKioskPath()] = "x"; },
                        {L"delete task", L"removed desktop kiosk", kRemoved}, {}},
+        // Without a SCHTASKS that runs nobody knows whether the task is gone:
+        // no query either, the files still go, and no success is claimed.
         RemoveScenario{"DeleteCommandCannotStart",
                        [](FakeSetup& s) {
                            s.world.commandStatus = -1;
                            s.world.disk[s.scriptPath()] = "x";
                        },
-                       {L"delete task", L"removed script", kRemoved}, {}}),
+                       {L"delete task", L"removed script", kTaskFailed}, {}},
+        RemoveScenario{"DeleteRefusedTaskStillThere",
+                       [](FakeSetup& s) {
+                           PutEverything(s);
+                           s.world.commandStatus = 1;
+                           s.world.queryStatus = 0;
+                       },
+                       {L"delete task", L"query task", L"removed script", L"removed startup kiosk",
+                        L"removed desktop kiosk", kTaskFailed},
+                       {L"scf", L"scf shortcut"}},
+        RemoveScenario{"DeleteRefusedQueryCannotRun",
+                       [](FakeSetup& s) {
+                           s.world.commandStatus = 1;
+                           s.world.queryStatus = -1;
+                       },
+                       {L"delete task", L"query task", kTaskFailed}, {}},
+        RemoveScenario{"TaskAndScriptBothStay",
+                       [](FakeSetup& s) {
+                           PutEverything(s);
+                           s.world.commandStatus = 1;
+                           s.world.queryStatus = 0;
+                           s.world.undeletable.insert(s.scriptPath());
+                       },
+                       {L"delete task", L"query task", L"remove failed script", L"removed startup kiosk",
+                        L"removed desktop kiosk", kTaskFailed, kFailed},
+                       {L"script", L"scf", L"scf shortcut"}}),
     [](const ::testing::TestParamInfo<RemoveScenario>& info) { return std::string(info.param.name); });
 
 TEST(RemoveProcedureTest, DeletesTheCurrentUsersTaskWithoutReadingTheControls) {
@@ -88,6 +118,15 @@ TEST(RemoveProcedureTest, DeletesTheCurrentUsersTaskWithoutReadingTheControls) {
     ASSERT_EQ(s.world.commandLines.size(), 1u);
     EXPECT_EQ(s.world.commandLines[0], L"schtasks /delete /f /tn \"Quorvix画面リフレッシュ\uFF08山田 太郎\uFF09\"");
     EXPECT_EQ(std::count(s.world.log.begin(), s.world.log.end(), L"read controls"), 0);
+}
+
+TEST(RemoveProcedureTest, AsksForTheSameTaskItFailedToDelete) {
+    FakeSetup s;
+    s.world.userName = L"山田 太郎";
+    s.world.commandStatus = 1;
+    RunRemoveProcedure(s.dialog, s.folders, s.platform);
+    ASSERT_EQ(s.world.commandLines.size(), 2u);
+    EXPECT_EQ(s.world.commandLines[1], L"schtasks /query /tn \"Quorvix画面リフレッシュ\uFF08山田 太郎\uFF09\"");
 }
 
 }  // namespace
