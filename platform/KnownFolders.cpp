@@ -5,9 +5,12 @@
 
 #include <algorithm>
 #include <cwchar>
+#include <string>
+#include <vector>
 
 #include "platform/KnownFolders.h"
 #include "platform/Win32Handles.h"
+#include "settings/BrowserPath.h"
 
 namespace tavrin::platform {
 
@@ -27,6 +30,22 @@ bool QueryInto(const KNOWNFOLDERID& id, wchar_t*& slot) {
 }
 
 std::wstring SlotText(const wchar_t* slot) { return slot != nullptr ? std::wstring(slot) : std::wstring(); }
+
+// Longest App Paths value read at all: a path with blanks and quotes around it
+// or environment references in it may be longer than the path it gives.
+constexpr DWORD kMaxValueBytes = 4096 * sizeof(wchar_t);
+
+// Environment references replaced; empty when that fails.
+std::wstring Expanded(const std::wstring& text) {
+    std::vector<wchar_t> buffer(MAX_PATH);
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        const DWORD length = ::ExpandEnvironmentStringsW(text.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (length == 0) return {};
+        if (length <= buffer.size()) return std::wstring(buffer.data());
+        buffer.resize(length);
+    }
+    return {};
+}
 
 }  // namespace
 
@@ -53,17 +72,28 @@ std::wstring FindBrowserPath() {
                         KEY_QUERY_VALUE, key.Receive()) != ERROR_SUCCESS) {
         return {};
     }
-    wchar_t buffer[MAX_PATH] = {};
     DWORD type = 0;
-    DWORD size = sizeof buffer;
-    if (::RegQueryValueExW(key.Get(), L"", nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) != ERROR_SUCCESS) {
+    DWORD size = 0;
+    if (::RegQueryValueExW(key.Get(), L"", nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return {};
+    // Only text can name a file; anything longer than a path can be is not one.
+    if ((type != REG_SZ && type != REG_EXPAND_SZ) || size > kMaxValueBytes) return {};
+    std::vector<wchar_t> buffer(size / sizeof(wchar_t) + 1, L'\0');
+    DWORD read = size;
+    if (::RegQueryValueExW(key.Get(), L"", nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &read) !=
+            ERROR_SUCCESS ||
+        (type != REG_SZ && type != REG_EXPAND_SZ)) {
         return {};
     }
     // A value stored without a terminating NUL ends at the byte count.
-    std::wstring path(buffer, std::min<std::size_t>(size / sizeof(wchar_t), MAX_PATH));
-    path.resize(std::wcslen(path.c_str()));
-    // A path that fills the whole buffer has no room for its NUL: too long.
-    if (path.size() >= MAX_PATH) return {};
+    std::wstring value(buffer.data(), std::min<std::size_t>(read / sizeof(wchar_t), buffer.size() - 1));
+    value.resize(std::wcslen(value.c_str()));
+    if (type == REG_EXPAND_SZ) value = Expanded(value);
+
+    const std::wstring path = CleanBrowserPathValue(value);
+    if (path.empty()) return {};
+    // The shortcuts are useless unless the value names a file that is there.
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return {};
     return path;
 }
 

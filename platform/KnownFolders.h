@@ -31,7 +31,9 @@ private:
     wchar_t* startup_ = nullptr;
 };
 
-// Full path of msedge.exe from the App Paths key; empty when not found.
+// Full path of msedge.exe from the App Paths key: a text value (expanded when
+// it is of the expandable kind), cleaned up by CleanBrowserPathValue, that
+// names an existing file. Empty otherwise, as when the key is missing.
 std::wstring FindBrowserPath();
 
 }  // namespace tavrin::platform

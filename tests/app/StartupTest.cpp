@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "DialogDriver.h"
 #include "Fakes.h"
@@ -25,10 +26,12 @@ constexpr const wchar_t* kBrowserMissing =
     L"Microsoft Edgeが見つかりません。\nMicrosoft Edgeをインストールして再度実行してください。";
 
 // Sets (or, with nullopt, removes) the browser's App Paths entry for one
-// test and puts back what was there.
+// test and puts back what was there. The tool only takes a path that names a
+// file, so a stand-in file is put there (and taken away again) when missing.
 class ScopedEdgeAppPath {
 public:
     explicit ScopedEdgeAppPath(const std::optional<std::wstring>& path) {
+        if (path && ::GetFileAttributesW(path->c_str()) == INVALID_FILE_ATTRIBUTES) MakeStandIn(*path);
         HKEY key = nullptr;
         if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kEdgeAppPath, 0, KEY_QUERY_VALUE, &key) == ERROR_SUCCESS) {
             wchar_t value[1024] = {};
@@ -40,11 +43,28 @@ public:
         }
         Apply(path);
     }
-    ~ScopedEdgeAppPath() { Apply(saved_); }
+    ~ScopedEdgeAppPath() {
+        Apply(saved_);
+        if (!standIn_.empty()) ::DeleteFileW(standIn_.c_str());
+        for (auto folder = madeFolders_.rbegin(); folder != madeFolders_.rend(); ++folder) {
+            ::RemoveDirectoryW(folder->c_str());
+        }
+    }
     ScopedEdgeAppPath(const ScopedEdgeAppPath&) = delete;
     ScopedEdgeAppPath& operator=(const ScopedEdgeAppPath&) = delete;
 
 private:
+    void MakeStandIn(const std::wstring& path) {
+        for (std::size_t at = path.find(L'\\', 3); at != std::wstring::npos; at = path.find(L'\\', at + 1)) {
+            const std::wstring folder = path.substr(0, at);
+            if (::CreateDirectoryW(folder.c_str(), nullptr)) madeFolders_.push_back(folder);
+        }
+        const HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE) << "cannot make " << ::GetLastError();
+        ::CloseHandle(file);
+        standIn_ = path;
+    }
+
     static void Apply(const std::optional<std::wstring>& path) {
         if (!path) {
             ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, kEdgeAppPath);
@@ -60,6 +80,8 @@ private:
     }
 
     std::optional<std::wstring> saved_;
+    std::wstring standIn_;
+    std::vector<std::wstring> madeFolders_;
 };
 
 std::wstring KnownFolder(REFKNOWNFOLDERID id) {

@@ -2,6 +2,7 @@
 
 #include <climits>
 
+#include "settings/BrowserPath.h"
 #include "settings/Settings.h"
 
 namespace tavrin {
@@ -90,6 +91,43 @@ TEST(SettingsTest, EveryHourItemIsItsOwnHourAndFitsTheLengthCheck) {
         EXPECT_NE(hour, 3);
         EXPECT_LE(std::wstring(item).size(), kRefreshHourMaxChars);
         previous = hour;
+    }
+}
+
+}  // namespace
+}  // namespace tavrin
+
+namespace tavrin {
+namespace {
+
+TEST(BrowserPathTest, AppPathsValueIsCleanedUpOrRefused) {
+    const std::wstring edge = L"C:\\Program Files (x86)\\Microsoft\\Edge\\Application\\msedge.exe";
+    const std::wstring longest = L"C:\\" + std::wstring(245, L'e') + L"\\msedge.exe";
+    ASSERT_EQ(longest.size(), 259u);
+    const struct {
+        const char* name;
+        std::wstring value;
+        std::wstring expected;
+    } cases[] = {
+        {"plain", edge, edge},
+        {"quoted", L"\"" + edge + L"\"", edge},
+        {"blanks around", L" \t" + edge + L"  ", edge},
+        {"blanks around the quotes and inside them", L"  \" " + edge + L" \" ", edge},
+        {"empty", L"", L""},
+        {"blank", L"   ", L""},
+        {"only quotes", L"\"\"", L""},
+        {"one quote", L"\"" + edge, L""},
+        {"arguments after a quoted path", L"\"" + edge + L"\" --kiosk", L""},
+        {"two quoted parts", L"\"" + edge + L"\" \"x\"", L""},
+        {"wildcard", L"C:\\Program Files\\*\\msedge.exe", L""},
+        {"control character", L"C:\\Edge\nmsedge.exe", L""},
+        {"259 characters", longest, longest},
+        {"260 characters", longest + L"x", L""},
+        {"259 characters, quoted", L"\"" + longest + L"\"", longest},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(CleanBrowserPathValue(c.value), c.expected);
     }
 }
 

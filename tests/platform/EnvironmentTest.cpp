@@ -103,6 +103,33 @@ std::vector<BYTE> Bytes(const std::wstring& text, bool terminated) {
     return std::vector<BYTE>(begin, begin + (text.size() + (terminated ? 1 : 0)) * sizeof(wchar_t));
 }
 
+// A file at `path` for one test, with the folders it needed; all removed
+// afterwards.
+class ScopedFile {
+public:
+    ScopedFile(std::wstring path, std::wstring topFolder) : path_(std::move(path)), top_(std::move(topFolder)) {
+        for (std::size_t at = path_.find(L'\\', 3); at != std::wstring::npos; at = path_.find(L'\\', at + 1)) {
+            const std::wstring folder = path_.substr(0, at);
+            if (!testing::FileOrFolderExists(folder)) {
+                ::CreateDirectoryW(folder.c_str(), nullptr);
+                if (created_.empty()) created_ = folder;
+            }
+        }
+        testing::WriteBytes(path_, "MZ");
+    }
+    ~ScopedFile() {
+        ::DeleteFileW(path_.c_str());
+        if (!created_.empty()) testing::DeleteTree(created_);
+    }
+    ScopedFile(const ScopedFile&) = delete;
+    ScopedFile& operator=(const ScopedFile&) = delete;
+
+private:
+    std::wstring path_;
+    std::wstring top_;
+    std::wstring created_;  // the outermost folder made for the file
+};
+
 TEST(BrowserPathTest, ReadsTheDefaultValueOfTheAppPathsKey) {
     const testing::RegistryKeySnapshot restore(HKEY_LOCAL_MACHINE, kEdgeAppPath);
     const std::wstring edge = L"C:\\Program Files (x86)\\Microsoft\\Edge\\Application\\msedge.exe";
@@ -110,6 +137,9 @@ TEST(BrowserPathTest, ReadsTheDefaultValueOfTheAppPathsKey) {
     const std::wstring tooLong = longest + L"x";                                             // 260
     const std::wstring unexpanded = L"%ProgramFiles(x86)%\\Microsoft\\Edge\\Application\\msedge.exe";
     ASSERT_EQ(longest.size(), 259u);
+    const ScopedFile edgeFile(edge, L"C:\\Program Files (x86)");
+    const ScopedFile longestFile(longest, L"");
+    const DWORD number = 1;
 
     struct Value {
         DWORD type;
@@ -124,12 +154,27 @@ TEST(BrowserPathTest, ReadsTheDefaultValueOfTheAppPathsKey) {
         {"no key", false, std::nullopt, L""},
         {"key without default value", true, std::nullopt, L""},
         {"empty default value", true, Value{REG_SZ, Bytes(L"", true)}, L""},
+        {"blank default value", true, Value{REG_SZ, Bytes(L"   ", true)}, L""},
         {"plain path", true, Value{REG_SZ, Bytes(edge, true)}, edge},
+        {"quoted path", true, Value{REG_SZ, Bytes(L"\"" + edge + L"\"", true)}, edge},
+        {"blanks and quotes around the path", true, Value{REG_SZ, Bytes(L"  \"" + edge + L"\" ", true)}, edge},
         {"259 characters", true, Value{REG_SZ, Bytes(longest, true)}, longest},
         {"260 characters", true, Value{REG_SZ, Bytes(tooLong, true)}, L""},
         {"260 characters, no terminating NUL", true, Value{REG_SZ, Bytes(tooLong, false)}, L""},
-        {"environment references stay unexpanded", true, Value{REG_EXPAND_SZ, Bytes(unexpanded, true)},
-         unexpanded},
+        {"expandable value is expanded", true, Value{REG_EXPAND_SZ, Bytes(unexpanded, true)}, edge},
+        {"environment references in a plain text value stay as they are", true,
+         Value{REG_SZ, Bytes(unexpanded, true)}, L""},
+        {"a number", true,
+         Value{REG_DWORD, std::vector<BYTE>(reinterpret_cast<const BYTE*>(&number),
+                                            reinterpret_cast<const BYTE*>(&number) + sizeof number)},
+         L""},
+        {"text of another type", true, Value{REG_MULTI_SZ, Bytes(edge + L'\0', true)}, L""},
+        {"file that does not exist", true,
+         Value{REG_SZ, Bytes(L"C:\\Program Files (x86)\\Microsoft\\Edge\\Application\\msedge2.exe", true)}, L""},
+        {"a folder", true, Value{REG_SZ, Bytes(L"C:\\Program Files (x86)\\Microsoft\\Edge\\Application", true)},
+         L""},
+        {"arguments after a quoted path", true, Value{REG_SZ, Bytes(L"\"" + edge + L"\" --kiosk", true)}, L""},
+        {"arguments after a plain path", true, Value{REG_SZ, Bytes(edge + L" --kiosk", true)}, L""},
         {"no terminating NUL", true, Value{REG_SZ, Bytes(edge, false)}, edge},
         {"odd byte count", true, Value{REG_SZ, [&] { auto b = Bytes(edge, false); b.push_back('x'); return b; }()},
          edge},
