@@ -8,6 +8,7 @@
 //
 // Usage: tavrin_e2e_driver <tool.exe> [steps...]
 //   --address a.b.c.d   set the address control
+//   --blank-address N   blank the address fields from the N-th (0-3) on
 //   --size 0|1          click "ハイビジョン" or "フルハイビジョン"
 //   --hour H            select the hour item H
 //   --press register|remove|cancel
@@ -160,6 +161,13 @@ int wmain(int argc, wchar_t** argv) {
                 unsigned a = 0, b = 0, c = 0, d = 0;
                 swscanf(value.c_str(), L"%u.%u.%u.%u", &a, &b, &c, &d);
                 SendMessageW(GetDlgItem(dialog, kAddressId), IPM_SETADDRESS, 0, MAKEIPADDRESS(a, b, c, d));
+                ++i;
+            } else if (step == L"--blank-address") {
+                const int first = _wtoi(value.c_str());
+                HWND field = GetWindow(GetDlgItem(dialog, kAddressId), GW_CHILD);
+                for (int index = 0; field != nullptr; ++index, field = GetWindow(field, GW_HWNDNEXT)) {
+                    if (index >= first) SendMessageW(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
+                }
                 ++i;
             } else if (step == L"--size") {
                 SendMessageW(GetDlgItem(dialog, value == L"1" ? kFullHdId : kHdId), BM_CLICK, 0, 0);

@@ -28,6 +28,8 @@ STARTUP_FAILED = "スタートアップへのショートカット作成に失�
 DESKTOP_FAILED = "デスクトップへのショートカット作成に失敗しました"
 REMOVED = "タスクとショートカットの削除に成功しました。"
 REMOVE_FAILED = "ショートカットの削除に失敗しました。"
+TASK_REMOVE_FAILED = "タスクの削除に失敗しました。"
+ADDRESS_INCOMPLETE = "IPアドレスを正しく入力してください。"
 NO_EDGE = "Microsoft Edgeが見つかりません。\nMicrosoft Edgeをインストールして再度実行してください。"
 KIOSK_LNK = "LAN対応ユニット.lnk"
 EDGE_PATH = r"C:\Program Files (x86)\Microsoft\Edge\Application\msedge.exe"
@@ -101,9 +103,11 @@ class Case:
         self.desktop = r"C:\users\root\Desktop"
         self.startup = r"C:\users\root\AppData\Roaming\Microsoft\Windows\Start Menu\Programs\StartUp"
         self.schtasks_log = self.prefix.root / "schtasks-log.txt"
+        self.schtasks_tasks = self.prefix.root / "schtasks-tasks.txt"
+        self.schtasks_env = {}
 
     # -- preparing the PC ---------------------------------------------------
-    def reset(self, version="win7", edge=True, schtasks_exit=0, schtasks=True):
+    def reset(self, version="win7", edge=True, schtasks_exit=0, schtasks=True, edge_value=None):
         for folder in (self.documents, self.desktop, self.startup):
             path = self.prefix.unix(folder)
             if path.exists():
@@ -117,7 +121,9 @@ class Case:
             edge_file = self.prefix.unix(EDGE_PATH)
             edge_file.parent.mkdir(parents=True, exist_ok=True)
             shutil.copyfile(ARGS.schtasks, edge_file)
-            self.prefix.reg_add(app_paths, None, EDGE_PATH)
+            self.prefix.reg_delete(app_paths)
+            kind, data = edge_value if edge_value else ("REG_SZ", EDGE_PATH)
+            self.prefix.reg_add(app_paths, None, data, kind)
         else:
             self.prefix.reg_delete(app_paths)
         self.prefix.reg_add(r"HKCU\Software\Wine\AppDefaults\%s" % PureWindowsPath(self.tool).name, "Version", version)
@@ -127,8 +133,17 @@ class Case:
         elif system32.exists():
             system32.unlink()
         self.schtasks_exit = schtasks_exit
-        if self.schtasks_log.exists():
-            self.schtasks_log.unlink()
+        self.schtasks_env = {}
+        for record in (self.schtasks_log, self.schtasks_tasks):
+            if record.exists():
+                record.unlink()
+
+    def reset_schtasks(self, present):
+        system32 = self.prefix.root / "drive_c" / "windows" / "system32" / "schtasks.exe"
+        if present:
+            shutil.copyfile(ARGS.schtasks, system32)
+        elif system32.exists():
+            system32.unlink()
 
     def use_documents(self, windows_path):
         self.prefix.unix(windows_path).mkdir(parents=True, exist_ok=True)
@@ -157,7 +172,13 @@ class Case:
     def run(self, *steps):
         env = dict(self.prefix.env)
         env["TAVRIN_SCHTASKS_LOG"] = "Z:" + str(self.schtasks_log).replace("/", "\\")
-        env["TAVRIN_SCHTASKS_EXIT"] = str(self.schtasks_exit)
+        if self.schtasks_exit is not None:
+            env["TAVRIN_SCHTASKS_EXIT"] = str(self.schtasks_exit)
+        else:
+            # No forced status: the stand-in keeps a list of registered tasks
+            # and answers as the real SCHTASKS would.
+            env["TAVRIN_SCHTASKS_TASKS"] = "Z:" + str(self.schtasks_tasks).replace("/", "\\")
+        env.update(self.schtasks_env)
         result = subprocess.run([WINE64, ARGS.driver, self.tool] + list(steps), env=env,
                                 stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
                                 timeout=300)
@@ -433,6 +454,96 @@ class EndToEnd(unittest.TestCase):
         self.assertEqual(s["dialog"], "gone")
         self.assertEqual(os.listdir(c.prefix.unix(c.documents)), [])
         self.assertEqual(c.schtasks_calls(), [])
+
+    def test_remove_when_schtasks_refuses_and_the_task_stays(self):
+        c = self.case
+        c.reset(schtasks_exit=None)
+        c.run("--press", "register")
+        self.assertEqual(c.schtasks_tasks.read_text(encoding="utf-8"), "Quorvix画面リフレッシュ（root）\n")
+        c.schtasks_env = {"TAVRIN_SCHTASKS_EXIT_DELETE": "1"}
+        s = c.run("--press", "remove")
+        self.assertEqual(s["messages"], self.messages(TASK_REMOVE_FAILED))
+        self.assertEqual(s["dialog"], "open")
+        self.assertEqual([call[1].lower() for call in c.schtasks_calls()], ["/create", "/delete", "/query"])
+        self.assertEqual(c.schtasks_calls()[-1], ["schtasks", "/query", "/tn", "Quorvix画面リフレッシュ（root）"])
+        # The files still go; only the task is reported as left behind.
+        self.assertFalse(c.file(c.documents, "LAU_Refresh.vbs").exists())
+        self.assertFalse(c.file(c.startup, KIOSK_LNK).exists())
+        self.assertFalse(c.file(c.desktop, KIOSK_LNK).exists())
+
+    def test_remove_without_schtasks(self):
+        c = self.case
+        c.reset(schtasks_exit=None)
+        c.run("--press", "register")
+        c.reset_schtasks(present=False)
+        s = c.run("--press", "remove")
+        self.assertEqual(s["messages"], self.messages(TASK_REMOVE_FAILED))
+        self.assertEqual(s["dialog"], "open")
+        self.assertFalse(c.file(c.documents, "LAU_Refresh.vbs").exists())
+
+    def test_remove_registered_task_with_a_truthful_scheduler(self):
+        c = self.case
+        c.reset(schtasks_exit=None)
+        c.run("--press", "register")
+        c.freeze(c.documents + "\\LAU_Refresh.vbs")
+        c.schtasks_env = {"TAVRIN_SCHTASKS_EXIT_DELETE": "1"}
+        s = c.run("--press", "remove")
+        # Both failures are reported, the task first.
+        self.assertEqual(s["messages"], self.messages(TASK_REMOVE_FAILED, REMOVE_FAILED))
+        c.thaw()
+        c.schtasks_env = {}
+        s = c.run("--press", "remove")
+        self.assertEqual(s["messages"], self.messages(REMOVED))
+        self.assertEqual(c.schtasks_tasks.read_text(encoding="utf-8"), "")
+
+    def test_edge_app_paths_values(self):
+        c = self.case
+        expandable = r"%ProgramFiles(x86)%\Microsoft\Edge\Application\msedge.exe"
+        usable = [
+            ("quoted", ("REG_SZ", '"%s"' % EDGE_PATH)),
+            ("blanks and quotes around it", ("REG_SZ", '  "%s" ' % EDGE_PATH)),
+            ("expandable", ("REG_EXPAND_SZ", expandable)),
+        ]
+        unusable = [
+            ("blank", ("REG_SZ", "   ")),
+            ("a number", ("REG_DWORD", "1")),
+            ("a file that is not there", ("REG_SZ", EDGE_PATH.replace("msedge.exe", "msedge2.exe"))),
+            ("arguments after the path", ("REG_SZ", '"%s" --kiosk' % EDGE_PATH)),
+            ("references in a plain text value", ("REG_SZ", expandable)),
+        ]
+        for name, value in usable:
+            with self.subTest(name):
+                c.reset(edge_value=value)
+                s = c.run("--press", "register")
+                self.assertEqual(s["messages"], self.messages(CREATED))
+                for folder in (c.startup, c.desktop):
+                    self.assert_kiosk_shortcut(folder, link_for("192.168.1.1", 0))
+        for name, value in unusable:
+            with self.subTest(name):
+                c.reset(edge_value=value)
+                s = c.run("--press", "register")
+                self.assertEqual(s["messages"], self.messages(NO_EDGE))
+                self.assertEqual(s["dialog"], "gone")
+                self.assertEqual(os.listdir(c.prefix.unix(c.documents)), [])
+                self.assertEqual(os.listdir(c.prefix.unix(c.startup)), [])
+                self.assertEqual(c.schtasks_calls(), [])
+
+    def test_address_with_blank_fields(self):
+        c = self.case
+        for name, first_blank in (("all fields blank", "0"), ("only the first field typed", "1"),
+                                  ("last field blank", "3")):
+            with self.subTest(name):
+                c.reset()
+                s = c.run("--address", "10.20.30.40", "--blank-address", first_blank, "--press", "register")
+                self.assertEqual(s["messages"], self.messages(ADDRESS_INCOMPLETE))
+                self.assertEqual(s["dialog"], "open")
+                self.assertEqual(os.listdir(c.prefix.unix(c.documents)), [])
+                self.assertEqual(os.listdir(c.prefix.unix(c.desktop)), [])
+                self.assertEqual(c.schtasks_calls(), [])
+        c.reset()
+        s = c.run("--address", "0.0.0.0", "--press", "register")
+        self.assertEqual(s["messages"], self.messages(CREATED))
+        self.assert_script(c.documents, link_for("0.0.0.0", 0))
 
     def test_remove_with_read_only_script(self):
         c = self.case
