@@ -112,8 +112,8 @@ bool ModalDialog::UpdateData(bool saveAndValidate) {
     return completed;
 }
 
-void ModalDialog::ShowMessageBox(const std::wstring& text, UINT style) const {
-    ::MessageBoxW(window_.Handle(), text.c_str(), ApplicationName().c_str(), style);
+int ModalDialog::ShowMessageBox(const std::wstring& text, UINT style) const {
+    return ::MessageBoxW(window_.Handle(), text.c_str(), ApplicationName().c_str(), style);
 }
 
 // The items a list control gets before the first exchange, from the

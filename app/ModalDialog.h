@@ -34,8 +34,9 @@ public:
 
     void EndDialog(INT_PTR result) const { ::EndDialog(window_.Handle(), result); }
 
-    // A box owned by the dialog, captioned with the application name.
-    void ShowMessageBox(const std::wstring& text, UINT style) const;
+    // A box owned by the dialog, captioned with the application name; the
+    // button pressed.
+    int ShowMessageBox(const std::wstring& text, UINT style) const;
 
 protected:
     // Adds the template's initial list items, then fills the controls.

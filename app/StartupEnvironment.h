@@ -2,13 +2,15 @@
 
 #include <string>
 
+#include "procedures/AccountCheck.h"
 #include "procedures/DialogHost.h"
 
 namespace tavrin::app {
 
 // What the settings dialog fetches once while it starts: the three known
-// folders it writes into and the browser it points the shortcuts at.
-class StartupEnvironment {
+// folders it writes into, the browser it points the shortcuts at, and whose
+// account all of it belongs to.
+class StartupEnvironment : public AccountInfo {
 public:
     virtual ~StartupEnvironment() = default;
     // Desktop, Documents and Startup; true only when all three were obtained.

@@ -2,6 +2,7 @@
 
 #include "app/DataExchange.h"
 #include "app/resource.h"
+#include "procedures/AccountCheck.h"
 #include "procedures/Procedures.h"
 
 namespace tavrin::app {
@@ -44,14 +45,24 @@ BOOL CTavrinDlg::OnInitDialog() {
 
     // Both checks are made even when the first fails, so the user learns
     // everything that is missing in one start.
+    bool ending = false;
     if (!environment_.QueryKnownFolders()) {
         ShowMessage(kKnownFoldersMissingMessage);
         OnCancel();
+        ending = true;
     }
     UpdatePageSuffix();
     browserPath_ = environment_.FindBrowserPath();
     if (browserPath_.empty()) {
         ShowMessage(kBrowserMissingMessage);
+        OnCancel();
+        ending = true;
+    }
+    // Everything is set up for the account the tool runs as; say so when that
+    // is not the user logged on here, before the dialog shows.
+    if (!ending && !ConfirmAccountToSetUp(environment_, [this](const std::wstring& question) {
+            return ShowMessageBox(question, MB_YESNO | MB_ICONWARNING) == IDYES;
+        })) {
         OnCancel();
     }
     UpdateData(false);

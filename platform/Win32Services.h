@@ -1,5 +1,8 @@
 #pragma once
 
+#include <optional>
+
+#include "procedures/AccountCheck.h"
 #include "procedures/FileError.h"
 #include "procedures/Services.h"
 
@@ -27,6 +30,12 @@ public:
 class Win32ShortcutWriter final : public ShortcutWriter {
 public:
     bool SaveShortcut(const ShortcutRecord& record) override;
+};
+
+class Win32AccountInfo final : public AccountInfo {
+public:
+    std::optional<AccountName> ProcessAccount() override;
+    std::optional<AccountName> SessionUser() override;
 };
 
 // The file-error cause that belongs to a platform error code.

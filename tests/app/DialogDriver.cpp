@@ -50,7 +50,7 @@ LRESULT CALLBACK MessageBoxWatcher::HookProcedure(int code, WPARAM wParam, LPARA
             box.topmost = (::GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
             activeWatcher->boxes_.push_back(box);
             if (activeWatcher->onShown) activeWatcher->onShown(box);
-            ::PostMessageW(window, WM_COMMAND, IDOK, 0);
+            ::PostMessageW(window, WM_COMMAND, activeWatcher->answer, 0);
         }
     }
     return ::CallNextHookEx(nullptr, code, wParam, lParam);

@@ -19,7 +19,8 @@ struct ShownBox {
 };
 
 // Records every message box (a #32770 window with an owner) once it is
-// set up, and presses its OK button. One per test, on the test's thread.
+// set up, and presses its OK button (or the one `answer` names). One per
+// test, on the test's thread.
 class MessageBoxWatcher {
 public:
     MessageBoxWatcher();
@@ -30,6 +31,7 @@ public:
     const std::vector<ShownBox>& Boxes() const { return boxes_; }
     // Called with each box's text as it is shown, for tests that log an order of events.
     std::function<void(const ShownBox&)> onShown;
+    int answer = IDOK;
 
 private:
     static LRESULT CALLBACK HookProcedure(int code, WPARAM wParam, LPARAM lParam);

@@ -2,6 +2,7 @@
 
 // Recording stand-ins for the start-up environment and the platform services.
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,16 @@ public:
     std::wstring FindBrowserPath() override {
         log_.push_back(L"find browser");
         return browserPath;
+    }
+
+    // The same account by default: nothing is asked.
+    std::optional<AccountName> processAccount = AccountName{L"KIOSK-PC", L"技術者"};
+    std::optional<AccountName> sessionUser = AccountName{L"KIOSK-PC", L"技術者"};
+    std::optional<AccountName> ProcessAccount() override {
+        return processAccount;
+    }
+    std::optional<AccountName> SessionUser() override {
+        return sessionUser;
     }
 
 private:

@@ -306,6 +306,68 @@ TEST_F(SettingsDialogTest, MissingFoldersOrBrowserAreReportedInOrderAndEndTheDia
     EXPECT_TRUE(platform.world.disk.empty());
 }
 
+// Started by another account than the logged-on user (an administrator's
+// name typed into the elevation prompt), the tool asks before it shows the
+// dialog; "いいえ" ends it with nothing done, "はい" goes on as usual.
+TEST_F(SettingsDialogTest, AnotherAccountThanTheLoggedOnUserIsAskedAbout) {
+    const std::wstring question =
+        L"このツールは「KIOSK-PC\\admin」として実行されています。\n"
+        L"ログオン中のユーザー「KIOSK-PC\\display」ではなく、「KIOSK-PC\\admin」の"
+        L"ドキュメント、スタートアップ、デスクトップとタスクに設定します。\n続けますか？";
+    for (const int answer : {IDNO, IDYES}) {
+        SCOPED_TRACE(answer == IDYES ? "yes" : "no");
+        EventLog caseLog;
+        FakeEnvironment caseEnvironment{caseLog};
+        caseEnvironment.processAccount = AccountName{L"KIOSK-PC", L"admin"};
+        caseEnvironment.sessionUser = AccountName{L"KIOSK-PC", L"display"};
+        FakePlatform casePlatform;
+        CTavrinDlg caseDialog{caseEnvironment, casePlatform.Services()};
+        const std::size_t boxesBefore = watcher.Boxes().size();
+        bool shownBeforeTheQuestion = false;
+        watcher.onShown = [&](const ShownBox&) {
+            const HWND hwnd = caseDialog.DialogWindow().Handle();
+            if (watcher.Boxes().size() == boxesBefore + 1) {
+                shownBeforeTheQuestion = hwnd != nullptr && ::IsWindowVisible(hwnd);
+            }
+        };
+        watcher.answer = answer;  // the one-button boxes that follow close on any answer
+        DialogScript caseScript({[](HWND hwnd) { Click(hwnd, IDOK); }});
+        const INT_PTR result = caseScript.Run(caseDialog);
+
+        ASSERT_GE(watcher.Boxes().size(), boxesBefore + 1);
+        const ShownBox& asked = watcher.Boxes()[boxesBefore];
+        EXPECT_EQ(asked.text, question);
+        EXPECT_EQ(asked.caption, kTestProgramName);
+        EXPECT_EQ(asked.icon, SystemIcon(IDI_WARNING));
+        EXPECT_FALSE(shownBeforeTheQuestion);
+        if (answer == IDNO) {
+            EXPECT_EQ(result, IDCANCEL);
+            EXPECT_EQ(caseScript.StepsRun(), 0u) << "the dialog took input";
+            EXPECT_EQ(watcher.Boxes().size(), boxesBefore + 1);
+            EXPECT_TRUE(casePlatform.world.disk.empty());
+            EXPECT_TRUE(casePlatform.world.commandLines.empty());
+            EXPECT_EQ(caseLog, (EventLog{L"query folders", L"find browser", L"release folders"}));
+        } else {
+            EXPECT_EQ(result, IDOK);
+            ASSERT_EQ(watcher.Boxes().size(), boxesBefore + 2);
+            EXPECT_EQ(watcher.Boxes().back().text, L"ショートカットを作成しました");
+            EXPECT_EQ(casePlatform.world.commandLines.size(), 1u);
+        }
+    }
+}
+
+TEST_F(SettingsDialogTest, TheSameAccountInAnotherLetterCaseIsNotAskedAbout) {
+    EventLog caseLog;
+    FakeEnvironment caseEnvironment{caseLog};
+    caseEnvironment.processAccount = AccountName{L"kiosk-pc", L"DISPLAY"};
+    caseEnvironment.sessionUser = AccountName{L"KIOSK-PC", L"display"};
+    CTavrinDlg caseDialog{caseEnvironment, platform.Services()};
+    DialogScript caseScript({[](HWND) {}});
+    EXPECT_EQ(caseScript.Run(caseDialog), IDCANCEL);
+    EXPECT_EQ(caseScript.StepsRun(), 1u);
+    EXPECT_TRUE(watcher.Boxes().empty());
+}
+
 TEST_F(SettingsDialogTest, CancelEscapeAndCloseBoxEndWithoutReadingTheControls) {
     struct Case {
         const char* name;

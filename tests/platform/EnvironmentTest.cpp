@@ -193,6 +193,21 @@ TEST(BrowserPathTest, ReadsTheDefaultValueOfTheAppPathsKey) {
     }
 }
 
+// One user runs the tests: the account of the process is the user logged on
+// to its session, so the start-up question never appears here.
+TEST(AccountsTest, TheProcessRunsAsTheLoggedOnUser) {
+    Win32AccountInfo accounts;
+    const std::optional<AccountName> process = accounts.ProcessAccount();
+    const std::optional<AccountName> session = accounts.SessionUser();
+    ASSERT_TRUE(process.has_value());
+    ASSERT_TRUE(session.has_value());
+    EXPECT_EQ(process->name, Win32SystemInfo().QueryUserName());
+    EXPECT_FALSE(process->domain.empty());
+    EXPECT_TRUE(IsSameAccount(*process, *session))
+        << testing::ToUtf8(AccountDisplayName(*process)) << " vs " << testing::ToUtf8(AccountDisplayName(*session));
+    EXPECT_EQ(OtherAccountWarning(accounts), std::nullopt);
+}
+
 TEST(SystemInfoTest, UserNameIsTheLogonName) {
     Win32SystemInfo system;
     const std::optional<std::wstring> expected = testing::EnvironmentValue(L"USERNAME");

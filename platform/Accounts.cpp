@@ -1,0 +1,56 @@
+#include <windows.h>
+#include <wtsapi32.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/Win32Handles.h"
+#include "platform/Win32Services.h"
+
+namespace tavrin::platform {
+
+namespace {
+
+// One text of the current session; empty when it cannot be read.
+std::wstring SessionText(WTS_INFO_CLASS what) {
+    wchar_t* text = nullptr;
+    DWORD bytes = 0;
+    if (!::WTSQuerySessionInformationW(WTS_CURRENT_SERVER_HANDLE, WTS_CURRENT_SESSION, what, &text, &bytes)) return {};
+    std::wstring result = text != nullptr ? text : L"";
+    ::WTSFreeMemory(text);
+    return result;
+}
+
+}  // namespace
+
+std::optional<AccountName> Win32AccountInfo::ProcessAccount() {
+    HANDLE rawToken = nullptr;
+    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &rawToken)) return std::nullopt;
+    const UniqueHandle token(rawToken);
+    DWORD size = 0;
+    ::GetTokenInformation(token.Get(), TokenUser, nullptr, 0, &size);
+    if (size == 0) return std::nullopt;
+    std::vector<BYTE> buffer(size);
+    if (!::GetTokenInformation(token.Get(), TokenUser, buffer.data(), size, &size)) return std::nullopt;
+    const PSID sid = reinterpret_cast<const TOKEN_USER*>(buffer.data())->User.Sid;
+
+    DWORD nameLength = 0;
+    DWORD domainLength = 0;
+    SID_NAME_USE use{};
+    ::LookupAccountSidW(nullptr, sid, nullptr, &nameLength, nullptr, &domainLength, &use);
+    if (nameLength == 0) return std::nullopt;
+    std::vector<wchar_t> name(nameLength);
+    std::vector<wchar_t> domain(domainLength + 1);
+    if (!::LookupAccountSidW(nullptr, sid, name.data(), &nameLength, domain.data(), &domainLength, &use)) {
+        return std::nullopt;
+    }
+    return AccountName{domain.data(), name.data()};
+}
+
+std::optional<AccountName> Win32AccountInfo::SessionUser() {
+    std::wstring name = SessionText(WTSUserName);
+    if (name.empty()) return std::nullopt;
+    return AccountName{SessionText(WTSDomainName), std::move(name)};
+}
+
+}  // namespace tavrin::platform

@@ -1,0 +1,55 @@
+#include "procedures/AccountCheck.h"
+
+namespace tavrin {
+
+namespace {
+
+// Upper case for the letters account names are made of: ASCII, Latin-1,
+// Greek, Cyrillic and the full-width Latin letters.
+wchar_t Folded(wchar_t c) {
+    if (c >= L'a' && c <= L'z') return static_cast<wchar_t>(c - 0x20);
+    if (c >= 0x00E0 && c <= 0x00FE && c != 0x00F7) return static_cast<wchar_t>(c - 0x20);
+    if (c >= 0x03B1 && c <= 0x03C9 && c != 0x03C2) return static_cast<wchar_t>(c - 0x20);
+    if (c >= 0x0430 && c <= 0x044F) return static_cast<wchar_t>(c - 0x20);
+    if (c >= 0x0450 && c <= 0x045F) return static_cast<wchar_t>(c - 0x50);
+    if (c >= 0xFF41 && c <= 0xFF5A) return static_cast<wchar_t>(c - 0x20);
+    return c;
+}
+
+bool EqualIgnoringCase(const std::wstring& a, const std::wstring& b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (Folded(a[i]) != Folded(b[i])) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::wstring AccountDisplayName(const AccountName& account) {
+    return account.domain.empty() ? account.name : account.domain + L"\\" + account.name;
+}
+
+bool IsSameAccount(const AccountName& a, const AccountName& b) {
+    return EqualIgnoringCase(a.domain, b.domain) && EqualIgnoringCase(a.name, b.name);
+}
+
+std::optional<std::wstring> OtherAccountWarning(AccountInfo& accounts) {
+    const std::optional<AccountName> process = accounts.ProcessAccount();
+    if (!process || process->name.empty()) return std::nullopt;
+    const std::optional<AccountName> session = accounts.SessionUser();
+    if (!session || session->name.empty()) return std::nullopt;
+    if (IsSameAccount(*process, *session)) return std::nullopt;
+
+    const std::wstring runAs = AccountDisplayName(*process);
+    return L"このツールは「" + runAs + L"」として実行されています。\nログオン中のユーザー「" +
+           AccountDisplayName(*session) + L"」ではなく、「" + runAs +
+           L"」のドキュメント、スタートアップ、デスクトップとタスクに設定します。\n続けますか？";
+}
+
+bool ConfirmAccountToSetUp(AccountInfo& accounts, const std::function<bool(const std::wstring&)>& askYesNo) {
+    const std::optional<std::wstring> warning = OtherAccountWarning(accounts);
+    return !warning || askYesNo(*warning);
+}
+
+}  // namespace tavrin

@@ -1,0 +1,76 @@
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "procedures/AccountCheck.h"
+
+namespace tavrin::testing {
+namespace {
+
+class FakeAccounts final : public AccountInfo {
+public:
+    std::optional<AccountName> process;
+    std::optional<AccountName> session;
+    std::optional<AccountName> ProcessAccount() override { return process; }
+    std::optional<AccountName> SessionUser() override { return session; }
+};
+
+const AccountName kDisplayUser{L"KIOSK-PC", L"display"};
+
+TEST(AccountCheckTest, AsksOnlyWhenTheToolRunsAsSomeoneElseAndGoesOnOnlyOnYes) {
+    const std::wstring adminQuestion =
+        L"このツールは「KIOSK-PC\\admin」として実行されています。\n"
+        L"ログオン中のユーザー「KIOSK-PC\\display」ではなく、「KIOSK-PC\\admin」の"
+        L"ドキュメント、スタートアップ、デスクトップとタスクに設定します。\n続けますか？";
+    const struct {
+        const char* name;
+        std::optional<AccountName> process;
+        std::optional<AccountName> session;
+        std::optional<std::wstring> question;  // nullopt: nothing is asked
+    } cases[] = {
+        {"same user", kDisplayUser, kDisplayUser, std::nullopt},
+        {"same user in another letter case", AccountName{L"kiosk-pc", L"DISPLAY"}, kDisplayUser, std::nullopt},
+        {"same user, full-width and accented letters in another case", AccountName{L"ＫＩＯＳＫ", L"ÉLODIE"},
+         AccountName{L"ｋｉｏｓｋ", L"élodie"}, std::nullopt},
+        {"different user", AccountName{L"KIOSK-PC", L"admin"}, kDisplayUser, adminQuestion},
+        {"different domain",
+         AccountName{L"CORP", L"display"}, kDisplayUser,
+         L"このツールは「CORP\\display」として実行されています。\n"
+         L"ログオン中のユーザー「KIOSK-PC\\display」ではなく、「CORP\\display」の"
+         L"ドキュメント、スタートアップ、デスクトップとタスクに設定します。\n続けますか？"},
+        {"session user unreadable", AccountName{L"KIOSK-PC", L"admin"}, std::nullopt, std::nullopt},
+        {"session user empty (nobody logged on)", AccountName{L"KIOSK-PC", L"admin"}, AccountName{L"", L""},
+         std::nullopt},
+        {"process account unreadable", std::nullopt, kDisplayUser, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (const bool answer : {true, false}) {
+            FakeAccounts accounts;
+            accounts.process = c.process;
+            accounts.session = c.session;
+            std::vector<std::wstring> asked;
+            const bool goOn = ConfirmAccountToSetUp(accounts, [&](const std::wstring& text) {
+                asked.push_back(text);
+                return answer;
+            });
+            if (c.question) {
+                EXPECT_EQ(asked, std::vector<std::wstring>{*c.question});
+                EXPECT_EQ(goOn, answer);
+            } else {
+                EXPECT_TRUE(asked.empty());
+                EXPECT_TRUE(goOn);
+            }
+        }
+    }
+}
+
+TEST(AccountCheckTest, AccountWithoutDomainIsShownByNameAlone) {
+    EXPECT_EQ(AccountDisplayName(AccountName{L"", L"display"}), L"display");
+    EXPECT_EQ(AccountDisplayName(AccountName{L"CORP", L"山田"}), L"CORP\\山田");
+}
+
+}  // namespace
+}  // namespace tavrin::testing
