@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <numeric>
 
 #include "settings/Settings.h"
@@ -27,6 +29,31 @@ std::wstring LinkFor(std::uint32_t address, int choice) {
     settings.screenSizeChoice = choice;
     UpdatePageSuffix(settings);
     return LinkAddress(settings);
+}
+
+// The files as they must be on disk, written out by hand from the format
+// (tests/core/golden): every byte of every line is compared.
+std::string Golden(const char* name) {
+    std::ifstream file(std::string(TAVRIN_GOLDEN_DIR) + "/" + name, std::ios::binary);
+    EXPECT_TRUE(file.good()) << name;
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+TEST(GoldenFilesTest, GeneratedFilesMatchEveryByte) {
+    const struct {
+        const char* golden;
+        std::vector<std::wstring> lines;
+    } cases[] = {
+        {"LAU_Refresh-defaults.vbs", RefreshScriptLines(LinkFor(0xC0A80101, 0))},
+        {"LAU_Refresh-10.0.0.254-fullhd.vbs", RefreshScriptLines(LinkFor(0x0A0000FE, 1))},
+        {"DeskTop.scf", ShowDesktopFileLines()},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.golden);
+        const std::string expected = Golden(c.golden);
+        ASSERT_FALSE(expected.empty());
+        EXPECT_EQ(OnDisk(c.lines), expected);
+    }
 }
 
 TEST(RefreshScriptTest, DefaultScriptBytes) {

@@ -1,0 +1,32 @@
+Option Explicit
+On Error Resume Next
+
+Dim objProcList
+Dim objProcess
+Dim objWS : Set objWS = CreateObject("WScript.Shell")
+Dim items
+Dim Addr
+
+items = 0
+Addr = "http://10.0.0.254/display.htm?size=2"
+Set objProcList = GetObject("winmgmts:").InstancesOf("win32_process")
+For Each objProcess In objProcList
+	If LCase(objProcess.Name) = "msedge.exe" Then
+		If InStr(objProcess.CommandLine, Addr) Then
+			objProcess.Terminate
+			If Err.Number = 0 Then
+				items = items + 1
+			End If
+		End If
+	End If
+Next
+
+If items > 0 then
+	WScript.Sleep(60000)
+	objWS.Run("msedge --ie-mode-test --inprivate --edge-kiosk-type=fullscreen --kiosk ""http://10.0.0.254/display.htm?size=2""")
+End If
+
+Set objProcess = Nothing
+Set objProcList = Nothing
+Set objWS = Nothing
+WScript.Quit
