@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "app/ErrorReport.h"
+#include "texts/Messages.h"
 
 namespace tavrin::app {
 
@@ -66,7 +67,7 @@ void DataExchange::ComboString(int id, std::wstring& value) {
 
 void DataExchange::MaxChars(const std::wstring& value, std::size_t limit) {
     if (!saving_ || value.size() <= limit) return;
-    dialog_.ShowMessageBox(std::to_wstring(limit) + L" 文字以内で入力してください。", MB_OK | MB_ICONEXCLAMATION);
+    dialog_.ShowMessageBox(MaxCharsMessage(limit), MB_OK | MB_ICONEXCLAMATION);
     ::SetFocus(last_.Handle());
     throw ValidationFailure{};
 }

@@ -9,9 +9,6 @@
 
 namespace tavrin::app {
 
-inline constexpr const wchar_t* kOutOfMemoryMessage = L"メモリが不足しています。";
-inline constexpr const wchar_t* kInternalErrorMessage = L"アプリケーションの内部エラーです。";
-
 // Raised by a failed validation once its message has been shown, so that
 // the exchange stops without a second report.
 struct ValidationFailure {};

@@ -4,16 +4,11 @@
 #include "app/resource.h"
 #include "procedures/AccountCheck.h"
 #include "procedures/Procedures.h"
+#include "texts/Messages.h"
 
 namespace tavrin::app {
 
 namespace {
-
-constexpr const wchar_t* kKnownFoldersMissingMessage =
-    L"ショートカットの保存先が見つかりませんでした\nアプリケーションを終了します";
-constexpr const wchar_t* kBrowserMissingMessage =
-    L"Microsoft Edgeが見つかりません。\nMicrosoft Edgeをインストールして再度実行してください。";
-constexpr const wchar_t* kHelpFailedMessage = L"ヘルプの起動に失敗しました。";
 
 // Help contexts of dialogs are numbered from here, plus the template id.
 constexpr DWORD kDialogHelpContextBase = 0x20000;

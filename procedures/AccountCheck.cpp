@@ -1,5 +1,7 @@
 #include "procedures/AccountCheck.h"
 
+#include "texts/Messages.h"
+
 namespace tavrin {
 
 namespace {
@@ -41,10 +43,7 @@ std::optional<std::wstring> OtherAccountWarning(AccountInfo& accounts) {
     if (!session || session->name.empty()) return std::nullopt;
     if (IsSameAccount(*process, *session)) return std::nullopt;
 
-    const std::wstring runAs = AccountDisplayName(*process);
-    return L"このツールは「" + runAs + L"」として実行されています。\nログオン中のユーザー「" +
-           AccountDisplayName(*session) + L"」ではなく、「" + runAs +
-           L"」のドキュメント、スタートアップ、デスクトップとタスクに設定します。\n続けますか？";
+    return OtherAccountQuestion(AccountDisplayName(*process), AccountDisplayName(*session));
 }
 
 bool ConfirmAccountToSetUp(AccountInfo& accounts, const std::function<bool(const std::wstring&)>& askYesNo) {

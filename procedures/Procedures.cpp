@@ -75,7 +75,7 @@ void RunRegisterProcedure(DialogHost& host, const Settings& settings, const Know
         const std::wstring showDesktopFile = ShowDesktopFilePath(folders.documents);
         if (!WriteShowDesktopFile(host, platform.files, showDesktopFile)) return;
         const ShortcutRecord showDesktop{ShowDesktopShortcutPath(folders.startup), showDesktopFile, L"",
-                                         kShortcutWorkingDirectory, kShowDesktopShortcutDescription};
+                                         kShortcutWorkingDirectory, kShortcutDescriptions.showDesktop};
         if (!platform.shortcuts.SaveShortcut(showDesktop)) {
             host.ShowMessage(kStartupShortcutFailedMessage);
             return;
@@ -84,7 +84,7 @@ void RunRegisterProcedure(DialogHost& host, const Settings& settings, const Know
 
     const std::wstring kioskArguments = BuildKioskArguments(linkAddress);
     ShortcutRecord kiosk{KioskShortcutPath(folders.startup), browserPath, kioskArguments,
-                         kShortcutWorkingDirectory, kKioskShortcutDescription};
+                         kShortcutWorkingDirectory, kShortcutDescriptions.kiosk};
     const bool savedInStartup = platform.shortcuts.SaveShortcut(kiosk);
     if (!savedInStartup) host.ShowMessage(kStartupShortcutFailedMessage);
 

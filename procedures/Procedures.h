@@ -5,22 +5,12 @@
 #include "procedures/DialogHost.h"
 #include "procedures/Services.h"
 #include "settings/Settings.h"
+#include "texts/Messages.h"
 
 namespace tavrin {
 
-inline constexpr const wchar_t* kAddressIncompleteMessage = L"IPアドレスを正しく入力してください。";
-inline constexpr const wchar_t* kScriptWriteFailedMessage = L"スクリプトファイルの作成に失敗しました";
-inline constexpr const wchar_t* kTaskRegistrationFailedMessage = L"タスクスケジューラの登録に失敗しました";
-inline constexpr const wchar_t* kStartupShortcutFailedMessage = L"スタートアップへのショートカット作成に失敗しました";
-inline constexpr const wchar_t* kDesktopShortcutFailedMessage = L"デスクトップへのショートカット作成に失敗しました";
-inline constexpr const wchar_t* kRegisteredMessage = L"ショートカットを作成しました";
-inline constexpr const wchar_t* kRemoveFailedMessage = L"ショートカットの削除に失敗しました。";
-inline constexpr const wchar_t* kTaskRemoveFailedMessage = L"タスクの削除に失敗しました。";
-inline constexpr const wchar_t* kRemovedMessage = L"タスクとショートカットの削除に成功しました。";
 
 inline constexpr const wchar_t* kShortcutWorkingDirectory = L"%HOMEDRIVE%%HOMEPATH%";
-inline constexpr const wchar_t* kShowDesktopShortcutDescription = L"デスクトップの表示";
-inline constexpr const wchar_t* kKioskShortcutDescription = L"LAN対応ユニット キオスクモード";
 
 // Writes the refresh script for the link address. False, after telling the
 // user, when the file cannot be opened; a failed write or close throws FileError.

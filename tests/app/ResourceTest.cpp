@@ -17,7 +17,6 @@
 #include <vector>
 
 #include "app/Version.h"
-#include "app/resource.h"
 #include "settings/Settings.h"
 
 namespace tavrin::app::testing {
@@ -112,6 +111,11 @@ protected:
     HMODULE module_ = nullptr;
 };
 
+// The numbers the product's resources must carry, written out here so that a
+// change of an id in the code shows as a failure.
+constexpr WORD kDialogTemplate = 102;
+constexpr WORD kIconGroup = 128;
+constexpr WORD kInitialDataType = 240;
 constexpr WORD kJapanese = MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT);
 constexpr WORD kEnglishUs = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
 
@@ -125,25 +129,25 @@ struct ExpectedControl {
 
 constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
 const ExpectedControl kControls[] = {
-    {IDC_UNIT_ADDRESS, L"SysIPAddress32", L"", 43, 60, 102, 12, kChild | WS_GROUP | WS_TABSTOP},
-    {IDC_SIZE_HD, L"Button", L"ハイビジョン", 30, 102, 72, 12, kChild | BS_AUTORADIOBUTTON | WS_GROUP | WS_TABSTOP},
-    {IDC_SIZE_FULL_HD, L"Button", L"フルハイビジョン", 120, 102, 72, 12, kChild | BS_AUTORADIOBUTTON | WS_TABSTOP},
-    {IDC_REFRESH_HOUR, L"ComboBox", L"", 24, 144, 24, 348,
+    {1007 /* address */, L"SysIPAddress32", L"", 43, 60, 102, 12, kChild | WS_GROUP | WS_TABSTOP},
+    {1010 /* HD */, L"Button", L"ハイビジョン", 30, 102, 72, 12, kChild | BS_AUTORADIOBUTTON | WS_GROUP | WS_TABSTOP},
+    {1012 /* Full HD */, L"Button", L"フルハイビジョン", 120, 102, 72, 12, kChild | BS_AUTORADIOBUTTON | WS_TABSTOP},
+    {1023 /* hour */, L"ComboBox", L"", 24, 144, 24, 348,
      kChild | CBS_DROPDOWNLIST | WS_VSCROLL | WS_GROUP | WS_TABSTOP},
     {IDOK, L"Button", L"登録", 26, 168, 50, 18, kChild | BS_DEFPUSHBUTTON | WS_GROUP | WS_TABSTOP},
-    {IDC_REMOVE, L"Button", L"削除", 99, 169, 49, 17, kChild | BS_PUSHBUTTON | WS_TABSTOP},
+    {1026 /* 削除 */, L"Button", L"削除", 99, 169, 49, 17, kChild | BS_PUSHBUTTON | WS_TABSTOP},
     {IDCANCEL, L"Button", L"キャンセル", 171, 168, 50, 18, kChild | BS_PUSHBUTTON | WS_TABSTOP},
-    {IDC_DESCRIPTION, L"Static",
+    {1000, L"Static",
      L"Quorvix画面へのショートカットをスタートアップとデスクトップに作成し、\n"
      L"Quorvix画面のリフレッシュ処理をスケジュールに登録します",
      21, 18, 220, 18, kChild | SS_LEFTNOWORDWRAP},
-    {IDC_STEP1_LABEL, L"Static", L"①LAN対応ユニットへのリンク先を入力してください", 18, 42, 223, 12,
+    {1001, L"Static", L"①LAN対応ユニットへのリンク先を入力してください", 18, 42, 223, 12,
      kChild | SS_LEFTNOWORDWRAP},
-    {IDC_STEP2_LABEL, L"Static", L"②表示する画面サイズを選択してください", 18, 84, 223, 12, kChild | SS_LEFTNOWORDWRAP},
-    {IDC_STEP3_LABEL, L"Static", L"③Quorvix画面のリフレッシュを行う時刻を設定してください", 18, 126, 223, 12,
+    {1002, L"Static", L"②表示する画面サイズを選択してください", 18, 84, 223, 12, kChild | SS_LEFTNOWORDWRAP},
+    {1004, L"Static", L"③Quorvix画面のリフレッシュを行う時刻を設定してください", 18, 126, 223, 12,
      kChild | SS_LEFTNOWORDWRAP},
-    {IDC_SCHEME_LABEL, L"Static", L"http://", 18, 60, 24, 12, kChild | SS_RIGHT | SS_CENTERIMAGE},
-    {IDC_PAGE_SUFFIX, L"Static", L"/display.htm?size=1", 146, 60, 95, 12, kChild | SS_LEFT | SS_CENTERIMAGE},
+    {1005, L"Static", L"http://", 18, 60, 24, 12, kChild | SS_RIGHT | SS_CENTERIMAGE},
+    {1006, L"Static", L"/display.htm?size=1", 146, 60, 95, 12, kChild | SS_LEFT | SS_CENTERIMAGE},
     {0xFFFF, L"Static", L"時  00 分", 54, 144, 43, 14, kChild | SS_LEFT | SS_CENTERIMAGE | WS_GROUP},
 };
 
@@ -161,7 +165,7 @@ std::wstring ClassName(const std::wstring& stored) {
 std::wstring Upper(std::wstring text) { return ClassName(text); }
 
 TEST_P(ProductResources, DialogTemplateMatchesTheLayout) {
-    const std::string bytes = Resource(RT_DIALOG, MAKEINTRESOURCEW(IDD_TAVRIN_DIALOG), kJapanese);
+    const std::string bytes = Resource(RT_DIALOG, MAKEINTRESOURCEW(kDialogTemplate), kJapanese);
     ASSERT_FALSE(bytes.empty());
     Reader dialog(bytes.data(), bytes.size());
     EXPECT_EQ(dialog.Get<WORD>(), 1);       // extended template
@@ -202,25 +206,28 @@ TEST_P(ProductResources, DialogTemplateMatchesTheLayout) {
 }
 
 TEST_P(ProductResources, InitialDataHoldsTheHourItemsAndTheLayoutIsEmpty) {
-    const std::string bytes = Resource(MAKEINTRESOURCEW(RT_TAVRIN_DLGINIT), MAKEINTRESOURCEW(IDD_TAVRIN_DIALOG), kJapanese);
+    const std::string bytes = Resource(MAKEINTRESOURCEW(kInitialDataType), MAKEINTRESOURCEW(kDialogTemplate), kJapanese);
     ASSERT_EQ(bytes.size(), 236u);
     Reader records(bytes.data(), bytes.size());
-    for (const wchar_t* hour : kHourItems) {
-        EXPECT_EQ(records.Get<WORD>(), IDC_REFRESH_HOUR);
+    // 2 and 3 are not offered.
+    const char* const hours[] = {"0",  "1",  "4",  "5",  "6",  "7",  "8",  "9",  "10", "11", "12",
+                                 "13", "14", "15", "16", "17", "18", "19", "20", "21", "22", "23"};
+    for (const char* hour : hours) {
+        EXPECT_EQ(records.Get<WORD>(), 1023);
         EXPECT_EQ(records.Get<WORD>(), 0x0403);
         const auto length = records.Get<std::uint32_t>();
         std::string text;
         for (std::uint32_t i = 0; i < length; ++i) text += records.Get<char>();
-        EXPECT_EQ(text, std::string(hour, hour + std::wcslen(hour)) + '\0');
+        EXPECT_EQ(text, std::string(hour) + '\0');
     }
     EXPECT_EQ(records.Get<WORD>(), 0);
     EXPECT_EQ(records.Offset(), bytes.size());
 
-    EXPECT_EQ(Resource(L"AFX_DIALOG_LAYOUT", MAKEINTRESOURCEW(IDD_TAVRIN_DIALOG), kJapanese), std::string(2, '\0'));
+    EXPECT_EQ(Resource(L"AFX_DIALOG_LAYOUT", MAKEINTRESOURCEW(kDialogTemplate), kJapanese), std::string(2, '\0'));
 }
 
 TEST_P(ProductResources, IconGroupHoldsTheThirteenImages) {
-    const std::string group = Resource(RT_GROUP_ICON, MAKEINTRESOURCEW(IDR_MAINFRAME), kJapanese);
+    const std::string group = Resource(RT_GROUP_ICON, MAKEINTRESOURCEW(kIconGroup), kJapanese);
     ASSERT_FALSE(group.empty());
     Reader directory(group.data(), group.size());
     EXPECT_EQ(directory.Get<WORD>(), 0);

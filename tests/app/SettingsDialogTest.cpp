@@ -7,6 +7,7 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <memory>
 #include <new>
 #include <stdexcept>
@@ -25,6 +26,8 @@ namespace {
 // The message-box caption is the executable's name without extension.
 constexpr const wchar_t* kTestProgramName = L"tavrin_app_tests";
 
+constexpr const wchar_t* kRegistered = L"ショートカットを作成しました";
+constexpr const wchar_t* kRemoved = L"タスクとショートカットの削除に成功しました。";
 constexpr const wchar_t* kFoldersMissing =
     L"ショートカットの保存先が見つかりませんでした\nアプリケーションを終了します";
 constexpr const wchar_t* kBrowserMissing =
@@ -84,12 +87,15 @@ TEST_F(SettingsDialogTest, OpensWithTheDefaultsCentredWithTheFocusInTheAddress) 
         EXPECT_EQ(TextOf(hwnd), L"Quorvix画面設定ツール");
 
         // The hour items in resource order, not sorted; 2 and 3 are absent.
+        const wchar_t* const hours[] = {L"0",  L"1",  L"4",  L"5",  L"6",  L"7",  L"8",  L"9",
+                                        L"10", L"11", L"12", L"13", L"14", L"15", L"16", L"17",
+                                        L"18", L"19", L"20", L"21", L"22", L"23"};
         const HWND list = ::GetDlgItem(hwnd, IDC_REFRESH_HOUR);
-        ASSERT_EQ(::SendMessageW(list, CB_GETCOUNT, 0, 0), static_cast<LRESULT>(kHourItems.size()));
-        for (std::size_t i = 0; i < kHourItems.size(); ++i) {
+        ASSERT_EQ(::SendMessageW(list, CB_GETCOUNT, 0, 0), static_cast<LRESULT>(std::size(hours)));
+        for (std::size_t i = 0; i < std::size(hours); ++i) {
             wchar_t item[8] = {};
             ::SendMessageW(list, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(item));
-            EXPECT_STREQ(item, kHourItems[i]) << "item " << i;
+            EXPECT_STREQ(item, hours[i]) << "item " << i;
         }
 
         const HWND address = ::GetDlgItem(hwnd, IDC_UNIT_ADDRESS);
@@ -263,7 +269,7 @@ TEST_F(SettingsDialogTest, EnterRunsRegisterWithTheValuesOfTheControls) {
             EXPECT_EQ(saved.second.TargetPath, caseEnvironment.browserPath);
         }
         ASSERT_EQ(watcher.Boxes().size(), boxesBefore + 1);
-        EXPECT_EQ(watcher.Boxes().back().text, kRegisteredMessage);
+        EXPECT_EQ(watcher.Boxes().back().text, kRegistered);
         // Closed by the procedure: the folders are left for the process end.
         EXPECT_EQ(caseLog, (EventLog{L"query folders", L"find browser"}));
     }
@@ -451,7 +457,7 @@ TEST_F(SettingsDialogTest, AFailingCommandIsReportedAndTheDialogKeepsWorking) {
         EXPECT_EQ(caseScript.Run(caseDialog), IDOK);
         EXPECT_EQ(caseScript.StepsRun(), 2u);
         ASSERT_FALSE(watcher.Boxes().empty());
-        EXPECT_EQ(watcher.Boxes().back().text, kRegisteredMessage);
+        EXPECT_EQ(watcher.Boxes().back().text, kRegistered);
     }
 }
 
@@ -488,8 +494,8 @@ TEST_F(SettingsDialogTest, RemoveLeavesTheDialogOpenWithItsValues) {
     });
     EXPECT_EQ(result, IDOK);
     ASSERT_EQ(watcher.Boxes().size(), 2u);
-    EXPECT_EQ(watcher.Boxes()[0].text, kRemovedMessage);
-    EXPECT_EQ(watcher.Boxes()[1].text, kRegisteredMessage);
+    EXPECT_EQ(watcher.Boxes()[0].text, kRemoved);
+    EXPECT_EQ(watcher.Boxes()[1].text, kRegistered);
     const std::string& script = platform.world.disk[L"C:\\Users\\技術者\\Documents\\LAU_Refresh.vbs"];
     EXPECT_NE(script.find("size=2"), std::string::npos);
 }

@@ -13,9 +13,12 @@ namespace {
 
 using Log = std::vector<std::wstring>;
 
-const std::wstring kCreated = std::wstring(L"message ") + kRegisteredMessage;
-const std::wstring kStartupFailed = std::wstring(L"message ") + kStartupShortcutFailedMessage;
-const std::wstring kDesktopFailed = std::wstring(L"message ") + kDesktopShortcutFailedMessage;
+// The texts as the user must read them, written out here on purpose.
+const std::wstring kCreated = L"message ショートカットを作成しました";
+const std::wstring kStartupFailed = L"message スタートアップへのショートカット作成に失敗しました";
+const std::wstring kDesktopFailed = L"message デスクトップへのショートカット作成に失敗しました";
+const std::wstring kScriptFailed = L"message スクリプトファイルの作成に失敗しました";
+const std::wstring kTaskFailed = L"message タスクスケジューラの登録に失敗しました";
 
 void RunRegister(FakeSetup& s) {
     RunRegisterProcedure(s.dialog, s.dialog.settings, s.folders, s.browser, s.platform);
@@ -63,11 +66,11 @@ INSTANTIATE_TEST_SUITE_P(
         RegisterScenario{"ScriptOpenFails",
                          [](FakeSetup& s) { s.world.unopenable.insert(s.scriptPath()); },
                          {L"read controls", L"open failed script",
-                          std::wstring(L"message ") + kScriptWriteFailedMessage}},
+                          kScriptFailed}},
         RegisterScenario{"TaskExitsNonZero", [](FakeSetup& s) { s.world.commandStatus = 1; },
-                         Then(kUpToTask, {std::wstring(L"message ") + kTaskRegistrationFailedMessage})},
+                         Then(kUpToTask, {kTaskFailed})},
         RegisterScenario{"TaskRunnerCannotStart", [](FakeSetup& s) { s.world.commandStatus = -1; },
-                         Then(kUpToTask, {std::wstring(L"message ") + kTaskRegistrationFailedMessage})},
+                         Then(kUpToTask, {kTaskFailed})},
         RegisterScenario{"Version62", [](FakeSetup& s) { s.world.version = {6, 2}; },
                          Then(kUpToTask, {L"wrote scf", L"saved scf shortcut", L"saved startup kiosk",
                                           L"saved desktop kiosk", kCreated, L"closed"})},

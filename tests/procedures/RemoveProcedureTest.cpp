@@ -12,8 +12,9 @@ namespace {
 
 using Log = std::vector<std::wstring>;
 
-const std::wstring kRemoved = std::wstring(L"message ") + kRemovedMessage;
-const std::wstring kFailed = std::wstring(L"message ") + kRemoveFailedMessage;
+// The texts as the user must read them, written out here on purpose.
+const std::wstring kRemoved = L"message タスクとショートカットの削除に成功しました。";
+const std::wstring kFailed = L"message ショートカットの削除に失敗しました。";
 const std::wstring kTaskFailed = L"message タスクの削除に失敗しました。";
 
 struct RemoveScenario {
