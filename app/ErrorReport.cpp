@@ -3,6 +3,7 @@
 #include <exception>
 #include <new>
 
+#include "app/Module.h"
 #include "texts/Messages.h"
 
 namespace tavrin::app {

@@ -5,6 +5,7 @@
 
 #include "app/DataExchange.h"
 #include "app/ErrorReport.h"
+#include "app/Module.h"
 
 namespace tavrin::app {
 

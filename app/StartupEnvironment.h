@@ -3,7 +3,7 @@
 #include <string>
 
 #include "procedures/AccountCheck.h"
-#include "procedures/DialogHost.h"
+#include "procedures/Services.h"
 
 namespace tavrin::app {
 

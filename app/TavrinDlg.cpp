@@ -1,6 +1,7 @@
 #include "app/TavrinDlg.h"
 
 #include "app/DataExchange.h"
+#include "app/Module.h"
 #include "app/resource.h"
 #include "procedures/AccountCheck.h"
 #include "procedures/Procedures.h"
@@ -133,11 +134,6 @@ void CTavrinDlg::FocusUnitAddress() {
     // Through the dialog manager, so that the default button follows the focus.
     const HWND address = DialogWindow().Item(IDC_UNIT_ADDRESS).Handle();
     DialogWindow().Send(WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(address), TRUE);
-}
-
-void CTavrinDlg::OnOK() {
-    environment_.ReleaseKnownFolders();
-    ModalDialog::OnOK();
 }
 
 void CTavrinDlg::OnCancel() {

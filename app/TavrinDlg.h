@@ -28,7 +28,6 @@ protected:
     bool OnCommand(int id, int notifyCode, HWND control) override;
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) override;
     void OnHelp() override;
-    void OnOK() override;
     void OnCancel() override;
 
 private:

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "procedures/DialogHost.h"
+#include "procedures/Services.h"
 
 namespace tavrin::platform {
 

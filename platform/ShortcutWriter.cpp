@@ -22,14 +22,14 @@ bool Win32ShortcutWriter::SaveShortcut(const ShortcutRecord& record) {
     }
     // Only the save decides the outcome: a target that does not exist yet
     // makes SetPath return S_FALSE, and that must not stop the shortcut.
-    link->SetPath(record.TargetPath.c_str());
-    link->SetArguments(record.Arguments.c_str());
-    link->SetWorkingDirectory(record.WorkingDirectory.c_str());
-    link->SetDescription(record.Description.c_str());
+    link->SetPath(record.targetPath.c_str());
+    link->SetArguments(record.arguments.c_str());
+    link->SetWorkingDirectory(record.workingDirectory.c_str());
+    link->SetDescription(record.description.c_str());
 
     ComPtr<IPersistFile> persist;
     if (FAILED(link.As(&persist))) return false;
-    const bool saved = SUCCEEDED(persist->Save(record.LinkPath.c_str(), TRUE));
+    const bool saved = SUCCEEDED(persist->Save(record.linkPath.c_str(), TRUE));
     persist.Reset();
     link.Reset();
     return saved;

@@ -20,12 +20,4 @@ public:
     virtual void FocusUnitAddress() = 0;
 };
 
-// The current user's folders the tool writes into, as the platform gave them
-// (no trailing separator).
-struct KnownFolderPaths {
-    std::wstring desktop;
-    std::wstring documents;
-    std::wstring startup;
-};
-
 }  // namespace tavrin

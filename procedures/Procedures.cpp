@@ -88,7 +88,7 @@ void RunRegisterProcedure(DialogHost& host, const Settings& settings, const Know
     const bool savedInStartup = platform.shortcuts.SaveShortcut(kiosk);
     if (!savedInStartup) host.ShowMessage(kStartupShortcutFailedMessage);
 
-    kiosk.LinkPath = KioskShortcutPath(folders.desktop);
+    kiosk.linkPath = KioskShortcutPath(folders.desktop);
     const bool savedOnDesktop = platform.shortcuts.SaveShortcut(kiosk);
     if (!savedOnDesktop) host.ShowMessage(kDesktopShortcutFailedMessage);
 

@@ -9,6 +9,14 @@ namespace tavrin {
 // What the procedures need from the platform, in small pieces so that each
 // rule can be tested with fakes. The Win32 implementations live in platform/.
 
+// The current user's folders the tool writes into, as the platform gave them
+// (no trailing separator).
+struct KnownFolderPaths {
+    std::wstring desktop;
+    std::wstring documents;
+    std::wstring startup;
+};
+
 // A generated-text file open for writing. WriteString and Close throw
 // FileError (cause diskFull) when a character cannot be written or the bytes
 // cannot reach the disk. Destroying a file that is still open closes it and
@@ -58,11 +66,11 @@ public:
 
 // The five texts of one shell shortcut.
 struct ShortcutRecord {
-    std::wstring LinkPath;
-    std::wstring TargetPath;
-    std::wstring Arguments;
-    std::wstring WorkingDirectory;
-    std::wstring Description;
+    std::wstring linkPath;
+    std::wstring targetPath;
+    std::wstring arguments;
+    std::wstring workingDirectory;
+    std::wstring description;
 };
 
 class ShortcutWriter {

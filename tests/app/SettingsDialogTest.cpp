@@ -266,7 +266,7 @@ TEST_F(SettingsDialogTest, EnterRunsRegisterWithTheValuesOfTheControls) {
         EXPECT_NE(casePlatform.world.commandLines[0].find(L"/ST 23:00:00"), std::wstring::npos);
         ASSERT_EQ(casePlatform.world.shortcuts.size(), 2u);
         for (const auto& saved : casePlatform.world.shortcuts) {
-            EXPECT_EQ(saved.second.TargetPath, caseEnvironment.browserPath);
+            EXPECT_EQ(saved.second.targetPath, caseEnvironment.browserPath);
         }
         ASSERT_EQ(watcher.Boxes().size(), boxesBefore + 1);
         EXPECT_EQ(watcher.Boxes().back().text, kRegistered);

@@ -133,13 +133,13 @@ class FakeShortcuts final : public ShortcutWriter {
 public:
     explicit FakeShortcuts(FakeWorld& world) : world_(world) {}
     bool SaveShortcut(const ShortcutRecord& record) override {
-        if (world_.failingSaves.count(record.LinkPath)) {
-            world_.log.push_back(L"save failed " + world_.Tag(record.LinkPath));
+        if (world_.failingSaves.count(record.linkPath)) {
+            world_.log.push_back(L"save failed " + world_.Tag(record.linkPath));
             return false;
         }
-        world_.shortcuts[record.LinkPath] = record;
-        world_.disk[record.LinkPath] = "lnk";
-        world_.log.push_back(L"saved " + world_.Tag(record.LinkPath));
+        world_.shortcuts[record.linkPath] = record;
+        world_.disk[record.linkPath] = "lnk";
+        world_.log.push_back(L"saved " + world_.Tag(record.linkPath));
         return true;
     }
 

@@ -30,19 +30,19 @@ ShortcutRecord Load(const std::wstring& linkPath) {
         return record;
     }
     wchar_t text[INFOTIPSIZE];
-    record.LinkPath = linkPath;
-    if (SUCCEEDED(link->GetPath(text, MAX_PATH, nullptr, SLGP_RAWPATH))) record.TargetPath = text;
-    if (SUCCEEDED(link->GetArguments(text, INFOTIPSIZE))) record.Arguments = text;
-    if (SUCCEEDED(link->GetWorkingDirectory(text, MAX_PATH))) record.WorkingDirectory = text;
-    if (SUCCEEDED(link->GetDescription(text, INFOTIPSIZE))) record.Description = text;
+    record.linkPath = linkPath;
+    if (SUCCEEDED(link->GetPath(text, MAX_PATH, nullptr, SLGP_RAWPATH))) record.targetPath = text;
+    if (SUCCEEDED(link->GetArguments(text, INFOTIPSIZE))) record.arguments = text;
+    if (SUCCEEDED(link->GetWorkingDirectory(text, MAX_PATH))) record.workingDirectory = text;
+    if (SUCCEEDED(link->GetDescription(text, INFOTIPSIZE))) record.description = text;
     return record;
 }
 
 void ExpectSameRecord(const ShortcutRecord& actual, const ShortcutRecord& expected) {
-    EXPECT_EQ(actual.TargetPath, expected.TargetPath);
-    EXPECT_EQ(actual.Arguments, expected.Arguments);
-    EXPECT_EQ(actual.WorkingDirectory, expected.WorkingDirectory);
-    EXPECT_EQ(actual.Description, expected.Description);
+    EXPECT_EQ(actual.targetPath, expected.targetPath);
+    EXPECT_EQ(actual.arguments, expected.arguments);
+    EXPECT_EQ(actual.workingDirectory, expected.workingDirectory);
+    EXPECT_EQ(actual.description, expected.description);
 }
 
 class ShortcutWriterTest : public ::testing::Test {
@@ -68,14 +68,14 @@ TEST_F(ShortcutWriterTest, SavesTheFourValues) {
     const ShortcutRecord showDesktop = {folder_ / L"DeskTop.lnk", folder_ / L"DeskTop.scf", L"",
                                         L"%HOMEDRIVE%%HOMEPATH%", L"デスクトップの表示"};
     ASSERT_TRUE(writer_.SaveShortcut(showDesktop));
-    ExpectSameRecord(Load(showDesktop.LinkPath), showDesktop);
+    ExpectSameRecord(Load(showDesktop.linkPath), showDesktop);
 }
 
 TEST_F(ShortcutWriterTest, ReplacesAnExistingShortcut) {
     const std::wstring linkPath = folder_ / L"LAN対応ユニット.lnk";
     ShortcutRecord first = Kiosk(linkPath);
-    first.Arguments = L"--kiosk \"http://10.0.0.1/display.htm?size=1\" " + std::wstring(400, L'x');
-    first.Description = L"an older and much longer description of a shortcut";
+    first.arguments = L"--kiosk \"http://10.0.0.1/display.htm?size=1\" " + std::wstring(400, L'x');
+    first.description = L"an older and much longer description of a shortcut";
     ASSERT_TRUE(writer_.SaveShortcut(first));
 
     const ShortcutRecord second = Kiosk(linkPath);

@@ -161,11 +161,11 @@ TEST(RegisterProcedureTest, UsesTheControlsAsReadAtTheClick) {
     ASSERT_EQ(s.world.shortcuts.size(), 3u);
     for (const auto& e : expected) {
         const ShortcutRecord& r = s.world.shortcuts[e.link];
-        EXPECT_EQ(r.LinkPath, e.link);
-        EXPECT_EQ(r.TargetPath, e.target) << e.link;
-        EXPECT_EQ(r.Arguments, e.arguments) << e.link;
-        EXPECT_EQ(r.WorkingDirectory, L"%HOMEDRIVE%%HOMEPATH%") << e.link;
-        EXPECT_EQ(r.Description, e.description) << e.link;
+        EXPECT_EQ(r.linkPath, e.link);
+        EXPECT_EQ(r.targetPath, e.target) << e.link;
+        EXPECT_EQ(r.arguments, e.arguments) << e.link;
+        EXPECT_EQ(r.workingDirectory, L"%HOMEDRIVE%%HOMEPATH%") << e.link;
+        EXPECT_EQ(r.description, e.description) << e.link;
     }
 }
 
@@ -211,7 +211,7 @@ TEST(RegisterProcedureTest, SecondRunLeavesOnlyTheSecondSetUp) {
     EXPECT_NE(s.world.commandLines[1].find(L"/ST 22:00:00"), std::wstring::npos);
     EXPECT_EQ(s.world.shortcuts.size(), 2u);
     for (const auto& entry : s.world.shortcuts) {
-        EXPECT_EQ(entry.second.Arguments,
+        EXPECT_EQ(entry.second.arguments,
                   L"--ie-mode-test --inprivate --edge-kiosk-type=fullscreen --kiosk "
                   L"\"http://192.168.0.10/display.htm?size=2\"");
     }
