@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/Win32Handles.h"
 #include "platform/Win32Services.h"
@@ -19,6 +20,15 @@ constexpr std::size_t kMaxPathChars = MAX_PATH;  // 260, counting the terminatin
 // Bytes are collected and handed to WriteFile in blocks of this size; the
 // generated texts are far smaller, so each reaches the disk at Close.
 constexpr std::size_t kWriteBlock = 4096;
+
+// Attributes of an existing file that make it one we do not replace. Read-only
+// as the platform would refuse a write; hidden and system as CreateFileW with
+// CREATE_ALWAYS and FILE_ATTRIBUTE_NORMAL refuses them; a reparse point (a
+// symbolic link, a junction) because an elevated write must never be steered
+// somewhere else by something planted at the path; a folder because it is not
+// a file.
+constexpr DWORD kRefusedAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                     FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY;
 
 bool HasEmbeddedNul(const std::wstring& path) { return path.find(L'\0') != std::wstring::npos; }
 
@@ -37,36 +47,64 @@ std::wstring FullPathOnExistingVolume(const std::wstring& path) {
     return std::wstring(full, length);
 }
 
+// The form of a full path that is not limited to MAX_PATH: the work files
+// beside a file may have longer names than the file itself.
+std::wstring UnlimitedForm(const std::wstring& fullPath) {
+    if (fullPath.rfind(L"\\\\?\\", 0) == 0 || fullPath.rfind(L"\\\\.\\", 0) == 0) return fullPath;
+    if (fullPath.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + fullPath.substr(2);
+    return L"\\\\?\\" + fullPath;
+}
+
+// "<name>.<process>-<serial>" beside the file: the stem of the names of the
+// new file while it is written and of the old one while they change places.
+std::wstring WorkFileStem(const std::wstring& unlimitedPath) {
+    static unsigned serial = 0;
+    return unlimitedPath + L"." + std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(++serial);
+}
+
+// A file open for writing under a name of its own beside the file it is to
+// become. Nothing at the file's own path changes until Close, which flushes
+// and closes the new file and then puts it in the old one's place in one
+// step. Any failure, or destruction before Close, deletes the new file and
+// leaves the old one (or its absence) exactly as it was.
 class Win32TextFile final : public TextFileOutput {
 public:
-    Win32TextFile(HANDLE handle, std::wstring fullPath) : file_(handle), fullPath_(std::move(fullPath)) {}
+    Win32TextFile(std::wstring fullPath, UniqueHandle heldTarget, HANDLE newFile, std::wstring newPath,
+                  std::wstring stem)
+        : fullPath_(std::move(fullPath)),
+          heldTarget_(std::move(heldTarget)),
+          newFile_(newFile),
+          newPath_(std::move(newPath)),
+          stem_(std::move(stem)) {}
 
     ~Win32TextFile() override {
-        try {
-            Close();
-        } catch (const FileError&) {
-            // Only reachable after a write has already thrown; that error is the one reported.
-        }
+        if (!done_) Discard();
     }
 
     void WriteString(const std::wstring& text) override {
-        if (!file_.IsValid()) throw FileError{FileErrorCause::diskFull, ERROR_INVALID_HANDLE, fullPath_};
+        if (done_) Fail(ERROR_INVALID_HANDLE);
         const std::optional<std::string> bytes = EncodeForDisk(text);
-        if (!bytes) throw FileError{FileErrorCause::diskFull, ERROR_NO_UNICODE_TRANSLATION, fullPath_};
+        if (!bytes) Fail(ERROR_NO_UNICODE_TRANSLATION);
         pending_ += *bytes;
         if (pending_.size() >= kWriteBlock) {
             const DWORD error = Flush();
-            if (error != ERROR_SUCCESS) throw FileError{FileErrorCause::diskFull, error, fullPath_};
+            if (error != ERROR_SUCCESS) Fail(error);
         }
     }
 
     void Close() override {
-        if (!file_.IsValid()) return;
+        if (done_) {
+            // A failure was reported already; the old file is as it was.
+            if (failure_ != ERROR_SUCCESS) throw FileError{FileErrorCause::diskFull, failure_, fullPath_};
+            return;
+        }
         DWORD error = Flush();
-        // The file is closed whatever the flush gave; the first failure is reported.
-        if (!file_.Close() && error == ERROR_SUCCESS) error = ::GetLastError();
-        pending_.clear();
-        if (error != ERROR_SUCCESS) throw FileError{FileErrorCause::diskFull, error, fullPath_};
+        if (error == ERROR_SUCCESS && !::FlushFileBuffers(newFile_.Get())) error = ::GetLastError();
+        // The new file is closed whatever the flush gave; the first failure is reported.
+        if (!newFile_.Close() && error == ERROR_SUCCESS) error = ::GetLastError();
+        if (error == ERROR_SUCCESS) error = TakeThePlaceOfTheOldFile();
+        if (error != ERROR_SUCCESS) Fail(error);
+        done_ = true;
     }
 
 private:
@@ -76,25 +114,124 @@ private:
         while (done < pending_.size()) {
             const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(pending_.size() - done, kWriteBlock));
             DWORD written = 0;
-            if (!::WriteFile(file_.Get(), pending_.data() + done, chunk, &written, nullptr)) {
+            if (!::WriteFile(newFile_.Get(), pending_.data() + done, chunk, &written, nullptr)) {
                 const DWORD error = ::GetLastError();
-                pending_.erase(0, done);
                 return error != ERROR_SUCCESS ? error : static_cast<DWORD>(ERROR_WRITE_FAULT);
             }
-            if (written == 0) {
-                pending_.erase(0, done);
-                return ERROR_DISK_FULL;
-            }
+            if (written == 0) return ERROR_DISK_FULL;
             done += written;
         }
         pending_.clear();
         return ERROR_SUCCESS;
     }
 
-    UniqueHandle file_;
-    std::wstring fullPath_;
+    // Puts the closed new file in place; the platform error code on failure,
+    // with the old file back under its own name.
+    DWORD TakeThePlaceOfTheOldFile() {
+        const std::wstring target = UnlimitedForm(fullPath_);
+        if (!heldTarget_.IsValid()) {
+            // There was no file: only a complete new one may appear, and never
+            // over something that has appeared there since.
+            return ::MoveFileExW(newPath_.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH) ? ERROR_SUCCESS
+                                                                                           : ::GetLastError();
+        }
+        // ReplaceFileW keeps the old file's attributes and security for the
+        // new one. Without a backup name some of its failures leave no file
+        // at the path at all, so the old file goes to one first and is put
+        // back when the new one could not take its place.
+        heldTarget_.Close();
+        const std::wstring backup = stem_ + L".old";
+        if (::ReplaceFileW(target.c_str(), newPath_.c_str(), backup.c_str(), REPLACEFILE_IGNORE_MERGE_ERRORS,
+                           nullptr, nullptr)) {
+            ::DeleteFileW(backup.c_str());
+            return ERROR_SUCCESS;
+        }
+        const DWORD error = ::GetLastError();
+        if (error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) ::MoveFileExW(backup.c_str(), target.c_str(), 0);
+        return error;
+    }
+
+    [[noreturn]] void Fail(DWORD error) {
+        if (!done_) {
+            failure_ = error;
+            Discard();
+        }
+        throw FileError{FileErrorCause::diskFull, error, fullPath_};
+    }
+
+    void Discard() {
+        done_ = true;
+        pending_.clear();
+        newFile_.Close();
+        ::DeleteFileW(newPath_.c_str());
+        heldTarget_.Close();
+    }
+
+    std::wstring fullPath_;    // the file being written, as reported in errors
+    UniqueHandle heldTarget_;  // the existing file, kept from others until the swap
+    UniqueHandle newFile_;
+    std::wstring newPath_;
+    std::wstring stem_;
     std::string pending_;
+    bool done_ = false;             // closed, failed or discarded
+    DWORD failure_ = ERROR_SUCCESS;  // the failure that ended it, if one did
 };
+
+// The normalized path the platform reached when it opened the handle ("\\?\C:\..."),
+// links resolved; empty when it cannot tell.
+std::wstring FinalPath(HANDLE handle) {
+    std::vector<wchar_t> buffer(MAX_PATH);
+    for (;;) {
+        const DWORD length = ::GetFinalPathNameByHandleW(handle, buffer.data(), static_cast<DWORD>(buffer.size()),
+                                                         FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+        if (length == 0) return {};
+        if (length < buffer.size()) return std::wstring(buffer.data(), length);
+        buffer.resize(length + 1);
+    }
+}
+
+// True when the open file is the one named `fullPath` in its folder, and not
+// a file elsewhere reached through a link at that name. Wine shows a Unix
+// symbolic link as a plain file, but resolves it when opening, and then
+// renames or deletes the file it points to: only the final path tells. Links
+// above the file (a Documents folder that is itself a link) resolve the same
+// way for the folder and the file, and are left alone.
+bool SitsAtItsOwnPath(HANDLE file, const std::wstring& fullPath) {
+    const std::size_t separator = fullPath.find_last_of(L'\\');
+    if (separator == std::wstring::npos) return false;
+    std::wstring folder = fullPath.substr(0, separator + 1);
+    const std::wstring name = fullPath.substr(separator + 1);
+    // Only the folder's name is asked for; nobody is kept out of it.
+    const UniqueHandle folderHandle(::CreateFileW(folder.c_str(), 0,
+                                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!folderHandle.IsValid()) return false;
+    std::wstring expected = FinalPath(folderHandle.Get());
+    const std::wstring reached = FinalPath(file);
+    if (expected.empty() || reached.empty()) return false;
+    if (expected.back() != L'\\') expected += L'\\';
+    expected += name;
+    return ::CompareStringOrdinal(expected.c_str(), static_cast<int>(expected.size()), reached.c_str(),
+                                  static_cast<int>(reached.size()), TRUE) == CSTR_EQUAL;
+}
+
+// Opens the file that is there, if any, to be replaced: exclusively, so that a
+// file another program holds open counts as held, and without following a
+// link. Null handle and true when there is no file; false when the file may
+// not be replaced.
+bool HoldExistingFile(const std::wstring& path, UniqueHandle& held) {
+    HANDLE handle = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return ::GetLastError() == ERROR_FILE_NOT_FOUND;
+    UniqueHandle file(handle);
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!::GetFileInformationByHandle(file.Get(), &info) || (info.dwFileAttributes & kRefusedAttributes) != 0 ||
+        !SitsAtItsOwnPath(file.Get(), path)) {
+        return false;
+    }
+    held = std::move(file);
+    return true;
+}
 
 }  // namespace
 
@@ -103,16 +240,28 @@ std::unique_ptr<TextFileOutput> Win32FileStore::OpenForWriting(const std::wstrin
     std::wstring fullPath = FullPathOnExistingVolume(path);
     if (fullPath.empty()) return nullptr;
 
+    UniqueHandle heldTarget;
+    if (!HoldExistingFile(fullPath, heldTarget)) return nullptr;
+
     SECURITY_ATTRIBUTES security{};
     security.nLength = sizeof security;
     security.lpSecurityDescriptor = nullptr;
     security.bInheritHandle = TRUE;
-    // Share mode 0: nobody else may read or write a generated file while we write it,
-    // and a file someone else holds open makes the open fail instead of mixing bytes.
-    HANDLE handle = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, &security, CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) return nullptr;
-    return std::make_unique<Win32TextFile>(handle, std::move(fullPath));
+    // Share mode 0: nobody else may read or write the new file while we write it.
+    // CREATE_NEW: a name that is taken, by anything, is never reused.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::wstring stem = WorkFileStem(UnlimitedForm(fullPath));
+        std::wstring newPath = stem + L".new";
+        HANDLE handle = ::CreateFileW(newPath.c_str(), GENERIC_WRITE, 0, &security, CREATE_NEW,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (handle != INVALID_HANDLE_VALUE) {
+            return std::make_unique<Win32TextFile>(std::move(fullPath), std::move(heldTarget), handle,
+                                                   std::move(newPath), std::move(stem));
+        }
+        const DWORD error = ::GetLastError();
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) return nullptr;
+    }
+    return nullptr;
 }
 
 bool Win32FileStore::Exists(const std::wstring& path) {

@@ -1,7 +1,8 @@
 #pragma once
 
 // Owners for the few kernel and registry handles the services hold. Each
-// closes its handle exactly once and cannot be copied.
+// closes its handle exactly once and cannot be copied (a kernel handle can be
+// handed on).
 
 #include <windows.h>
 
@@ -15,6 +16,15 @@ public:
     explicit UniqueHandle(HANDLE handle) : handle_(handle) {}
     UniqueHandle(const UniqueHandle&) = delete;
     UniqueHandle& operator=(const UniqueHandle&) = delete;
+    UniqueHandle(UniqueHandle&& other) noexcept : handle_(other.handle_) { other.handle_ = nullptr; }
+    UniqueHandle& operator=(UniqueHandle&& other) noexcept {
+        if (this != &other) {
+            Close();
+            handle_ = other.handle_;
+            other.handle_ = nullptr;
+        }
+        return *this;
+    }
     ~UniqueHandle() { Close(); }
 
     bool IsValid() const { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }

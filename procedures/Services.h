@@ -18,9 +18,12 @@ struct KnownFolderPaths {
 };
 
 // A generated-text file open for writing. WriteString and Close throw
-// FileError (cause diskFull) when a character cannot be written or the bytes
-// cannot reach the disk. Destroying a file that is still open closes it and
-// swallows any error (that only happens after a write has already thrown).
+// FileError (cause diskFull, the full path of the file) when a character
+// cannot be written or the bytes cannot reach the disk. Only a Close that
+// succeeds puts the new file in place; until then, and after any failure,
+// the file at the path is as it was (or still absent). Destroying a file that
+// is still open throws nothing and discards what was written (that only
+// happens after a write has already thrown).
 class TextFileOutput {
 public:
     virtual ~TextFileOutput() = default;
@@ -31,8 +34,11 @@ public:
 class FileStore {
 public:
     virtual ~FileStore() = default;
-    // Creates the file, or truncates it. Null when it cannot be opened; that
-    // is never raised as an error and leaves the disk as it was.
+    // Starts a new file that replaces the one at the path, or creates it, at
+    // Close. Null when it cannot be opened (a file that is read-only, hidden,
+    // system, held open by another program, or a link; a missing folder or
+    // drive; a path of 260 characters or more); that is never raised as an
+    // error and leaves the disk as it was.
     virtual std::unique_ptr<TextFileOutput> OpenForWriting(const std::wstring& path) = 0;
     // True when a file or folder exists at exactly this path.
     virtual bool Exists(const std::wstring& path) = 0;

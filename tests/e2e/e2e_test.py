@@ -13,6 +13,8 @@ import os
 import shutil
 import subprocess
 import sys
+import threading
+import time
 import unittest
 from pathlib import Path, PureWindowsPath
 
@@ -30,6 +32,7 @@ REMOVED = "タスクとショートカットの削除に成功しました。"
 REMOVE_FAILED = "ショートカットの削除に失敗しました。"
 TASK_REMOVE_FAILED = "タスクの削除に失敗しました。"
 ADDRESS_INCOMPLETE = "IPアドレスを正しく入力してください。"
+DISK_FULL = "%s へのアクセス中にディスクがいっぱいになりました。"
 NO_EDGE = "Microsoft Edgeが見つかりません。\nMicrosoft Edgeをインストールして再度実行してください。"
 KIOSK_LNK = "LAN対応ユニット.lnk"
 EDGE_PATH = r"C:\Program Files (x86)\Microsoft\Edge\Application\msedge.exe"
@@ -73,9 +76,12 @@ class Prefix:
                               stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=120)
 
     def unix(self, windows_path):
-        """Unix path of a C:\\ path inside this prefix."""
-        assert windows_path[:3].lower() == "c:\\", windows_path
-        return self.root / "drive_c" / windows_path[3:].replace("\\", "/")
+        """Unix path of a C:\\ path inside this prefix, or of a path on another
+        drive letter linked in its dosdevices folder."""
+        drive = windows_path[:3].lower()
+        assert len(drive) == 3 and drive[0].isalpha() and drive[1:] == ":\\", windows_path
+        base = self.root / "drive_c" if drive == "c:\\" else self.root / "dosdevices" / drive[:2]
+        return base / windows_path[3:].replace("\\", "/")
 
     def reg_add(self, key, name, value, kind="REG_SZ"):
         argv = ["reg", "add", key, "/f", "/t", kind, "/d", value]
@@ -91,6 +97,102 @@ def chattr(path, flag):
     subprocess.run(["chattr", flag, str(path)], check=True)
 
 
+# Waits for a line on stdin, then appends to one file until the volume is
+# full, says "full" once, and keeps taking every block that becomes free,
+# without pausing, until it is stopped.
+FILLER = r"""
+import errno, os, sys
+sys.stdin.readline()
+fd = os.open(sys.argv[1], os.O_WRONLY | os.O_CREAT | os.O_APPEND, 0o600)
+block = b"\0" * 4096
+said = False
+while True:
+    try:
+        os.write(fd, block)
+    except OSError as error:
+        if error.errno != errno.ENOSPC:
+            raise
+        if not said:
+            print("full", flush=True)
+            said = True
+"""
+
+
+class SmallVolume:
+    """A real disk that can be filled: a tmpfs of a few blocks, mounted inside
+    the prefix and linked as a drive letter. Needs root. Leaving the block
+    stops the filler, removes the drive letter and unmounts, whatever happened."""
+
+    def __init__(self, prefix, letter="f", size="64k"):
+        self.root = prefix.root / ("volume-" + letter)
+        self.drive = prefix.root / "dosdevices" / (letter + ":")
+        self.size = size
+        self.filler = None
+        self.mounted = False
+
+    def __enter__(self):
+        self.root.mkdir(exist_ok=True)
+        try:
+            subprocess.run(["mount", "-t", "tmpfs", "-o", "size=" + self.size, "tmpfs", str(self.root)], check=True)
+            self.mounted = True
+            if self.drive.is_symlink() or self.drive.exists():
+                self.drive.unlink()
+            self.drive.symlink_to(self.root)
+        except BaseException:
+            self.__exit__(None, None, None)
+            raise
+        return self
+
+    def __exit__(self, *exc):
+        self.stop_filling()
+        if self.drive.is_symlink():
+            self.drive.unlink()
+        if self.mounted:
+            # The tool has ended, but Wine may take a moment to let go of the drive.
+            for _ in range(40):
+                if subprocess.run(["umount", str(self.root)], stderr=subprocess.DEVNULL).returncode == 0:
+                    break
+                time.sleep(0.25)
+            else:
+                subprocess.run(["umount", "-l", str(self.root)], check=True)
+            self.mounted = False
+        if self.root.is_dir():
+            self.root.rmdir()
+        return False
+
+    def prepare_filler(self):
+        """Starts the filler ahead, so that fill() takes no start-up time."""
+        if self.filler is None:
+            self.filler = subprocess.Popen([sys.executable, "-c", FILLER, str(self.root / "filler")],
+                                           stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+
+    def fill(self):
+        """Fills the volume and keeps it full until stop_filling()."""
+        self.prepare_filler()
+        self.filler.stdin.write(b"go\n")
+        self.filler.stdin.flush()
+        if self.filler.stdout.readline().strip() != b"full":
+            raise AssertionError("the filler ended before the volume was full")
+        if os.statvfs(self.root).f_bavail != 0:
+            raise AssertionError("the volume still has free blocks")
+
+    def stop_filling(self):
+        if self.filler is None:
+            return
+        self.filler.terminate()
+        try:
+            self.filler.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            self.filler.kill()
+            self.filler.wait()
+        self.filler.stdin.close()
+        self.filler.stdout.close()
+        self.filler = None
+        filler_file = self.root / "filler"
+        if filler_file.exists():
+            filler_file.unlink()
+
+
 class Case:
     """One technician session: how the PC looks, then what is pressed."""
 
@@ -104,7 +206,7 @@ class Case:
         self.startup = r"C:\users\root\AppData\Roaming\Microsoft\Windows\Start Menu\Programs\StartUp"
         self.schtasks_log = self.prefix.root / "schtasks-log.txt"
         self.schtasks_tasks = self.prefix.root / "schtasks-tasks.txt"
-        self.schtasks_env = {}
+        self.schtasks_env = {}  # more TAVRIN_SCHTASKS_* settings for the stand-in
 
     # -- preparing the PC ---------------------------------------------------
     def reset(self, version="win7", edge=True, schtasks_exit=0, schtasks=True, edge_value=None):
@@ -116,6 +218,7 @@ class Case:
             path.mkdir(parents=True)
         shell_folders = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\User Shell Folders"
         self.prefix.reg_add(shell_folders, "Personal", r"%USERPROFILE%\Documents", "REG_EXPAND_SZ")
+        self.prefix.reg_add(shell_folders, "Desktop", r"%USERPROFILE%\Desktop", "REG_EXPAND_SZ")
         app_paths = r"HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\App Paths\msedge.exe"
         if edge:
             edge_file = self.prefix.unix(EDGE_PATH)
@@ -150,6 +253,12 @@ class Case:
         self.prefix.reg_add(r"HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\User Shell Folders",
                             "Personal", windows_path, "REG_SZ")
         self.documents = windows_path
+
+    def use_desktop(self, windows_path):
+        self.prefix.unix(windows_path).mkdir(parents=True, exist_ok=True)
+        self.prefix.reg_add(r"HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\User Shell Folders",
+                            "Desktop", windows_path, "REG_SZ")
+        self.desktop = windows_path
 
     def freeze(self, windows_path):
         """Makes a file read-only, or a folder unwritable, as Windows would.
@@ -387,6 +496,92 @@ class EndToEnd(unittest.TestCase):
         self.assertEqual(s["messages"], self.messages(SCRIPT_FAILED))
         self.assertEqual(s["dialog"], "open")
         self.assertEqual(c.schtasks_calls(), [])
+
+    def test_script_on_a_full_disk_keeps_the_old_script(self):
+        c = self.case
+        c.reset()
+        with SmallVolume(c.prefix) as volume:
+            c.use_documents(r"F:\Docs")
+            script = c.file(c.documents, "LAU_Refresh.vbs")
+            old = b"' an older refresh script\r\nWScript.Quit\r\n"
+            script.write_bytes(old)
+            volume.fill()
+            s = c.run("--press", "register")
+            self.assertEqual(s["messages"], self.messages(DISK_FULL % (c.documents + "\\LAU_Refresh.vbs")))
+            self.assertEqual(s["dialog"], "open")
+            self.assertEqual(script.read_bytes(), old)
+            self.assertEqual(os.listdir(c.prefix.unix(c.documents)), ["LAU_Refresh.vbs"])
+            self.assertEqual(c.schtasks_calls(), [])
+            self.assertFalse(c.file(c.startup, KIOSK_LNK).exists())
+            self.assertFalse(c.file(c.desktop, KIOSK_LNK).exists())
+
+            # With room again, the same press replaces the old script.
+            volume.stop_filling()
+            s = c.run("--press", "register")
+            self.assertEqual(s["messages"], self.messages(CREATED))
+            self.assert_script(c.documents, link_for("192.168.1.1", 0))
+            self.assertEqual(os.listdir(c.prefix.unix(c.documents)), ["LAU_Refresh.vbs"])
+
+    def test_show_desktop_file_on_a_disk_that_fills_during_schtasks(self):
+        c = self.case
+        c.reset(version="win81")
+        with SmallVolume(c.prefix) as volume:
+            c.use_documents(r"F:\Docs")
+            c.file(c.documents, "LAU_Refresh.vbs").write_bytes(b"' an older refresh script\r\n")
+            scf = c.file(c.documents, "DeskTop.scf")
+            old_scf = b"[Shell]\r\nCommand=2\r\nIconFile=explorer.exe,3\r\n"
+            scf.write_bytes(old_scf)
+            # SCHTASKS runs between the script and DeskTop.scf: the disk fills
+            # up while it does, and stays full. (A second at most: the driver
+            # takes a dialog that answers nothing for 2 s for a message box.)
+            c.schtasks_env["TAVRIN_SCHTASKS_SLEEP_MS"] = "1000"
+            volume.prepare_filler()
+            problems = []
+
+            def fill_once_schtasks_runs():
+                try:
+                    deadline = time.monotonic() + 120
+                    while not c.schtasks_log.exists():
+                        if time.monotonic() > deadline:
+                            raise AssertionError("SCHTASKS never ran")
+                        time.sleep(0.005)
+                    volume.fill()
+                except BaseException as error:  # reported by the test thread
+                    problems.append(error)
+
+            filler_thread = threading.Thread(target=fill_once_schtasks_runs, daemon=True)
+            filler_thread.start()
+            s = c.run("--address", "10.0.0.254", "--press", "register")
+            filler_thread.join(timeout=130)
+            self.assertEqual(problems, [])
+            self.assertEqual(s["messages"], self.messages(DISK_FULL % (c.documents + "\\DeskTop.scf")))
+            self.assertEqual(s["dialog"], "open")
+            self.assertEqual(scf.read_bytes(), old_scf)
+            self.assert_script(c.documents, link_for("10.0.0.254", 0))
+            self.assertEqual(sorted(os.listdir(c.prefix.unix(c.documents))), ["DeskTop.scf", "LAU_Refresh.vbs"])
+            calls = c.schtasks_calls()
+            self.assertEqual(len(calls), 1)
+            self.assert_create_call(calls[0], 0, c.documents)
+            self.assertEqual(os.listdir(c.prefix.unix(c.startup)), [])
+            self.assertFalse(c.file(c.desktop, KIOSK_LNK).exists())
+
+    def test_desktop_shortcut_path_of_260_characters(self):
+        c = self.case
+        c.reset()
+        shutil.rmtree(c.prefix.unix("C:\\users\\root\\" + "D" * 120), ignore_errors=True)
+        c.use_desktop("C:\\users\\root\\" + "D" * 120 + "\\" + "e" * 111)
+        self.assertEqual(len(c.desktop + "\\" + KIOSK_LNK), 260)
+        s = c.run("--press", "register")
+        self.assertEqual(s["messages"], self.messages(DESKTOP_FAILED, CREATED))
+        self.assertEqual(s["dialog"], "gone")
+        self.assertEqual(os.listdir(c.prefix.unix(c.desktop)), [])
+        self.assert_kiosk_shortcut(c.startup, link_for("192.168.1.1", 0))
+
+        # Remove sees what Register saved: nothing on that Desktop.
+        s = c.run("--press", "remove")
+        self.assertEqual(s["messages"], self.messages(REMOVED))
+        self.assertFalse(c.file(c.startup, KIOSK_LNK).exists())
+        self.assertEqual(os.listdir(c.prefix.unix(c.desktop)), [])
 
     def test_documents_with_characters_the_shell_would_change(self):
         c = self.case

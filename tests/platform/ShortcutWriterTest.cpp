@@ -89,6 +89,24 @@ TEST_F(ShortcutWriterTest, AFolderThatDoesNotExistGivesFalseAndNoFile) {
     EXPECT_FALSE(FileOrFolderExists(folder_ / L"missing"));
 }
 
+// The file store refuses paths of 260 characters or more (Remove would not see
+// such a shortcut), so saving one is refused too, before anything is made.
+TEST_F(ShortcutWriterTest, LinkPathLimitIs259Characters) {
+    const struct {
+        std::size_t length;
+        bool saved;
+    } cases[] = {{259, true}, {260, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.length);
+        const std::wstring prefix = folder_ / L"k";
+        const std::wstring linkPath = prefix + std::wstring(c.length - prefix.size() - 4, L'x') + L".lnk";
+        ASSERT_EQ(linkPath.size(), c.length);
+        EXPECT_EQ(writer_.SaveShortcut(Kiosk(linkPath)), c.saved);
+        EXPECT_EQ(FileOrFolderExists(linkPath), c.saved);
+        if (c.saved) ExpectSameRecord(Load(linkPath), Kiosk(linkPath));
+    }
+}
+
 // CoInitialize cannot put a thread of the multithreaded apartment into a
 // single-threaded one: nothing is created.
 TEST_F(ShortcutWriterTest, AThreadInTheMultithreadedApartmentGivesFalse) {

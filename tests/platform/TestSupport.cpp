@@ -1,5 +1,7 @@
 #include "TestSupport.h"
 
+#include <algorithm>
+#include <cwctype>
 #include <functional>
 #include <stdexcept>
 
@@ -20,16 +22,6 @@ UnixFileNameFn WineUnixFileName() {
                   : nullptr;
 }
 
-std::optional<std::string> UnixPath(const std::wstring& path) {
-    const UnixFileNameFn unixName = WineUnixFileName();
-    if (unixName == nullptr) return std::nullopt;
-    char* name = unixName(path.c_str());
-    if (name == nullptr) return std::nullopt;
-    std::string text = name;
-    ::HeapFree(::GetProcessHeap(), 0, name);
-    return text;
-}
-
 void SetImmutable(const std::wstring& path, bool immutable) {
     if (!RunningUnderWine()) return;
     const std::optional<std::string> unixPath = UnixPath(path);
@@ -47,6 +39,16 @@ void SetImmutable(const std::wstring& path, bool immutable) {
 }  // namespace
 
 bool RunningUnderWine() { return WineUnixFileName() != nullptr; }
+
+std::optional<std::string> UnixPath(const std::wstring& path) {
+    const UnixFileNameFn unixName = WineUnixFileName();
+    if (unixName == nullptr) return std::nullopt;
+    char* name = unixName(path.c_str());
+    if (name == nullptr) return std::nullopt;
+    std::string text = name;
+    ::HeapFree(::GetProcessHeap(), 0, name);
+    return text;
+}
 
 ScratchFolder::ScratchFolder() {
     static unsigned counter = 0;
@@ -120,6 +122,20 @@ bool FileOrFolderExists(const std::wstring& path) {
     return ::GetFileAttributesW(LongForm(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+std::vector<std::wstring> FolderEntries(const std::wstring& folder) {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW entry;
+    const HANDLE search = ::FindFirstFileW((LongForm(folder) + L"\\*").c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do {
+        const std::wstring name = entry.cFileName;
+        if (name != L"." && name != L"..") names.push_back(name);
+    } while (::FindNextFileW(search, &entry));
+    ::FindClose(search);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 std::wstring PathOfLength(const std::wstring& folder, std::size_t length) {
     const std::wstring prefix = folder + L"\\f";
     if (length < prefix.size() + 4) throw std::runtime_error("folder path too long for the wanted length");
@@ -142,6 +158,60 @@ ReadOnlyFile::~ReadOnlyFile() {
     SetImmutable(path_, false);
     ::SetFileAttributesW(path_.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
+
+SmallVolume::SmallVolume(const ScratchFolder& scratch, wchar_t letter, unsigned kilobytes)
+    : root_(std::wstring(1, letter) + L":\\") {
+    if (!RunningUnderWine()) return;
+    if (FileOrFolderExists(root_)) throw std::runtime_error("drive letter in use: " + ToUtf8(root_));
+    // wine_get_unix_file_name gives C:\ as ".../dosdevices/c:/".
+    const std::optional<std::string> driveC = UnixPath(L"C:\\");
+    if (!driveC || driveC->size() < 3) throw std::runtime_error("no Unix name for C:");
+    driveLink_ = FromUtf8(driveC->substr(0, driveC->size() - 3)) + std::wstring(1, towlower(letter)) + L":";
+
+    const std::wstring folder = scratch / L"volume";
+    if (!::CreateDirectoryW(folder.c_str(), nullptr)) throw std::runtime_error(Describe("CreateDirectoryW", folder));
+    premountMarker_ = folder + L"\\not-mounted";
+    WriteBytes(premountMarker_, "");
+    const std::optional<std::string> unixFolder = UnixPath(folder);
+    if (!unixFolder) throw std::runtime_error("no Unix name for " + ToUtf8(folder));
+    mountPoint_ = FromUtf8(*unixFolder);
+
+    // The mount hides the marker; the link makes the drive appear.
+    RunUnixProgram(L"/bin/mount -t tmpfs -o size=" + std::to_wstring(kilobytes) + L"k tmpfs \"" + mountPoint_ + L"\"",
+                   [&] { return !FileOrFolderExists(premountMarker_); });
+    mounted_ = true;
+    RunUnixProgram(L"/bin/ln -s \"" + mountPoint_ + L"\" \"" + driveLink_ + L"\"",
+                   [&] { return FileOrFolderExists(root_); });
+}
+
+SmallVolume::~SmallVolume() {
+    if (!mounted_) return;
+    try {
+        RunUnixProgram(L"/bin/rm -f \"" + driveLink_ + L"\"", [&] { return !FileOrFolderExists(root_); });
+        // Lazy: the mount goes at once even if Wine still has the folder open.
+        RunUnixProgram(L"/bin/umount -l \"" + mountPoint_ + L"\"", [&] { return FileOrFolderExists(premountMarker_); });
+    } catch (const std::runtime_error&) {
+    }
+}
+
+void SmallVolume::Fill() {
+    const std::wstring path = root_ + L"filler";
+    const HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                      nullptr);
+    if (file == INVALID_HANDLE_VALUE) throw std::runtime_error(Describe("CreateFileW", path));
+    ::SetFilePointer(file, 0, nullptr, FILE_END);
+    const std::string block(4096, '\0');
+    DWORD written = 0;
+    while (::WriteFile(file, block.data(), static_cast<DWORD>(block.size()), &written, nullptr) && written > 0) {
+    }
+    ::CloseHandle(file);
+    ULARGE_INTEGER available{};
+    if (!::GetDiskFreeSpaceExW(root_.c_str(), &available, nullptr, nullptr) || available.QuadPart != 0) {
+        throw std::runtime_error("the volume is not full: " + ToUtf8(root_));
+    }
+}
+
+void SmallVolume::Unfill() { ::DeleteFileW((root_ + L"filler").c_str()); }
 
 bool RunUnixProgram(const std::wstring& commandLine, const std::function<bool()>& done) {
     // Wine starts a Linux executable named by its Z: path like any program.

@@ -14,6 +14,8 @@
 namespace tavrin::platform::testing {
 
 bool RunningUnderWine();
+// The Unix name Wine gives a path; nothing outside Wine.
+std::optional<std::string> UnixPath(const std::wstring& path);
 
 // A new, empty folder under the temp folder, deleted with its contents
 // (read-only and immutable files included) when the object goes.
@@ -36,6 +38,9 @@ std::optional<std::string> ReadBytes(const std::wstring& path);
 void WriteBytes(const std::wstring& path, const std::string& bytes);
 bool FileOrFolderExists(const std::wstring& path);
 
+// The names in a folder (files and folders, without "." and ".."), sorted.
+std::vector<std::wstring> FolderEntries(const std::wstring& folder);
+
 // A path of exactly `length` characters naming a file in `folder`.
 std::wstring PathOfLength(const std::wstring& folder, std::size_t length);
 // The same path in the form that lifts the MAX_PATH limit.
@@ -54,6 +59,31 @@ public:
 
 private:
     std::wstring path_;
+};
+
+// A small volume that can really be filled up: a tmpfs of `kilobytes`,
+// mounted on a folder of `scratch` and linked as drive `letter` of the prefix
+// (under Wine, as root; Available() is false elsewhere). The drive letter and
+// the mount go with the object.
+class SmallVolume {
+public:
+    SmallVolume(const ScratchFolder& scratch, wchar_t letter, unsigned kilobytes);
+    SmallVolume(const SmallVolume&) = delete;
+    SmallVolume& operator=(const SmallVolume&) = delete;
+    ~SmallVolume();
+
+    bool Available() const { return mounted_; }
+    std::wstring operator/(const std::wstring& name) const { return root_ + name; }  // "P:\" + name
+    // Writes one file until not a byte more fits; Unfill deletes it.
+    void Fill();
+    void Unfill();
+
+private:
+    std::wstring root_;
+    std::wstring mountPoint_;  // Unix paths
+    std::wstring driveLink_;
+    std::wstring premountMarker_;
+    bool mounted_ = false;
 };
 
 // Runs a Linux program from the Wine side and waits until done() holds (at
