@@ -15,7 +15,7 @@ bool Win32ShortcutWriter::SaveShortcut(const ShortcutRecord& record) {
     // A shortcut at a path of 260 characters or more could be saved, but the
     // file store cannot see it afterwards (Remove would pass it by): refused
     // before anything is touched.
-    if (record.LinkPath.size() >= MAX_PATH) return false;
+    if (record.linkPath.size() >= MAX_PATH) return false;
 
     // Every call; S_FALSE (already initialised) is success. COM stays
     // initialised on this thread for the rest of the process.
