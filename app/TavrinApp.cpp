@@ -3,8 +3,8 @@
 #include <commctrl.h>
 
 #include "app/TavrinDlg.h"
-#include "app/Win32StartupEnvironment.h"
 #include "platform/Win32Services.h"
+#include "platform/Win32StartupEnvironment.h"
 
 namespace tavrin::app {
 
@@ -20,7 +20,7 @@ BOOL CTavrinApp::InitInstance() {
     platform::Win32CommandRunner commands;
     platform::Win32SystemInfo system;
     platform::Win32ShortcutWriter shortcuts;
-    Win32StartupEnvironment environment;
+    platform::Win32StartupEnvironment environment;
     CTavrinDlg dialog(environment, PlatformServices{files, commands, system, shortcuts});
     dialog.DoModal();
     return FALSE;

@@ -3,7 +3,6 @@
 #include "app/DataExchange.h"
 #include "app/Module.h"
 #include "app/resource.h"
-#include "procedures/AccountCheck.h"
 #include "procedures/Procedures.h"
 #include "texts/Messages.h"
 
@@ -39,28 +38,11 @@ BOOL CTavrinDlg::OnInitDialog() {
     DialogWindow().Send(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
     DialogWindow().Send(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
 
-    // Both checks are made even when the first fails, so the user learns
-    // everything that is missing in one start.
-    bool ending = false;
-    if (!environment_.QueryKnownFolders()) {
-        ShowMessage(kKnownFoldersMissingMessage);
-        OnCancel();
-        ending = true;
-    }
     UpdatePageSuffix();
-    browserPath_ = environment_.FindBrowserPath();
-    if (browserPath_.empty()) {
-        ShowMessage(kBrowserMissingMessage);
-        OnCancel();
-        ending = true;
-    }
-    // Everything is set up for the account the tool runs as; say so when that
-    // is not the user logged on here, before the dialog shows.
-    if (!ending && !ConfirmAccountToSetUp(environment_, [this](const std::wstring& question) {
-            return ShowMessageBox(question, MB_YESNO | MB_ICONWARNING) == IDYES;
-        })) {
-        OnCancel();
-    }
+    const StartupResult startup = RunStartupChecks(environment_, *this);
+    browserPath_ = startup.browserPath;
+    // A missing folder or browser has ended the dialog already.
+    if (!startup.ready && !endedAtStartup_) OnCancel();
     UpdateData(false);
     return TRUE;
 }
@@ -129,6 +111,16 @@ void CTavrinDlg::OnRegister() {
 void CTavrinDlg::OnRemove() { RunRemoveProcedure(*this, environment_.KnownFolders(), services_); }
 
 void CTavrinDlg::ShowMessage(const std::wstring& text) { ShowMessageBox(text, MB_OK); }
+
+void CTavrinDlg::ReportMissing(const std::wstring& text) {
+    ShowMessage(text);
+    OnCancel();
+    endedAtStartup_ = true;
+}
+
+bool CTavrinDlg::ConfirmOtherAccount(const std::wstring& question) {
+    return ShowMessageBox(question, MB_YESNO | MB_ICONWARNING) == IDYES;
+}
 
 void CTavrinDlg::FocusUnitAddress() {
     // Through the dialog manager, so that the default button follows the focus.

@@ -5,17 +5,17 @@
 #include <string>
 
 #include "app/ModalDialog.h"
-#include "app/StartupEnvironment.h"
 #include "app/Window.h"
 #include "procedures/DialogHost.h"
 #include "procedures/Services.h"
+#include "procedures/StartupEnvironment.h"
 #include "settings/Settings.h"
 
 namespace tavrin::app {
 
 // The settings dialog: holds the settings, the known folders and the browser
 // path for the whole run and dispatches "登録", "削除" and "キャンセル".
-class CTavrinDlg final : public ModalDialog, private DialogHost {
+class CTavrinDlg final : public ModalDialog, private DialogHost, private StartupUser {
 public:
     CTavrinDlg(StartupEnvironment& environment, const PlatformServices& services);
 
@@ -37,6 +37,11 @@ private:
     void CloseWithOk() override { ModalDialog::OnOK(); }
     void FocusUnitAddress() override;
 
+    // StartupUser, for the start-up checks: a missing folder or browser
+    // ends the dialog before it shows.
+    void ReportMissing(const std::wstring& text) override;
+    bool ConfirmOtherAccount(const std::wstring& question) override;
+
     void UpdatePageSuffix();
     void OnRegister();
     void OnRemove();
@@ -48,6 +53,7 @@ private:
     std::wstring browserPath_;
     StartupEnvironment& environment_;
     PlatformServices services_;
+    bool endedAtStartup_ = false;
 };
 
 }  // namespace tavrin::app

@@ -16,20 +16,15 @@ namespace tavrin::platform {
 
 namespace {
 
-// Frees a slot's buffer and empties the slot, so a buffer is freed once.
-void ReleaseSlot(wchar_t*& slot) {
-    ::CoTaskMemFree(slot);
-    slot = nullptr;
-}
-
 // The platform may place a buffer in the slot even when the call fails; the
 // slot owns it either way.
-bool QueryInto(const KNOWNFOLDERID& id, wchar_t*& slot) {
-    ReleaseSlot(slot);
-    return SUCCEEDED(::SHGetKnownFolderPath(id, KF_FLAG_CREATE, nullptr, &slot));
+bool QueryInto(const KNOWNFOLDERID& id, CoTaskMemString& slot) {
+    return SUCCEEDED(::SHGetKnownFolderPath(id, KF_FLAG_CREATE, nullptr, slot.Receive()));
 }
 
-std::wstring SlotText(const wchar_t* slot) { return slot != nullptr ? std::wstring(slot) : std::wstring(); }
+std::wstring SlotText(const CoTaskMemString& slot) {
+    return slot.IsValid() ? std::wstring(slot.Get()) : std::wstring();
+}
 
 // Longest App Paths value read at all: a path with blanks and quotes around it
 // or environment references in it may be longer than the path it gives.
@@ -55,9 +50,9 @@ bool KnownFolderSlots::QueryKnownFolders() {
 }
 
 void KnownFolderSlots::Release() {
-    ReleaseSlot(desktop_);
-    ReleaseSlot(documents_);
-    ReleaseSlot(startup_);
+    desktop_.Close();
+    documents_.Close();
+    startup_.Close();
 }
 
 KnownFolderPaths KnownFolderSlots::Paths() const {

@@ -2,20 +2,21 @@
 
 #include <string>
 
+#include "platform/Win32Handles.h"
 #include "procedures/Services.h"
 
 namespace tavrin::platform {
 
 // The current user's Desktop, Documents and Startup folders, as three slots
-// that own the strings SHGetKnownFolderPath allocated. A slot is released at
-// most once: Release() frees and empties every slot, so a second call frees
-// nothing. The destructor does not release (the dialog decides when).
+// that own the strings SHGetKnownFolderPath allocated. A slot is freed at
+// most once: Release() frees and empties every slot (the dialog decides when),
+// so a second call frees nothing, and whatever is still held is freed when
+// the slots go.
 class KnownFolderSlots {
 public:
     KnownFolderSlots() = default;
     KnownFolderSlots(const KnownFolderSlots&) = delete;
     KnownFolderSlots& operator=(const KnownFolderSlots&) = delete;
-    ~KnownFolderSlots() = default;
 
     // Desktop, then Documents, then Startup, each with KF_FLAG_CREATE; stops
     // at the first failure. True only when all three were obtained.
@@ -26,9 +27,9 @@ public:
     KnownFolderPaths Paths() const;
 
 private:
-    wchar_t* desktop_ = nullptr;
-    wchar_t* documents_ = nullptr;
-    wchar_t* startup_ = nullptr;
+    CoTaskMemString desktop_;
+    CoTaskMemString documents_;
+    CoTaskMemString startup_;
 };
 
 // Full path of msedge.exe from the App Paths key: a text value (expanded when

@@ -1,76 +1,101 @@
 #pragma once
 
-// Owners for the few kernel and registry handles the services hold. Each
-// closes its handle exactly once and cannot be copied (a kernel handle can be
-// handed on).
+// Owners for what the services hold from the system: kernel handles, search
+// handles, registry keys and strings the shell allocated. One template, told
+// by a small traits class what "nothing" is and how to free; each owner frees
+// exactly once, can be moved on and cannot be copied.
 
 #include <windows.h>
+#include <objbase.h>
 
 namespace tavrin::platform {
 
-// A kernel handle whose "no handle" value is either null or
-// INVALID_HANDLE_VALUE, depending on the call that produced it.
-class UniqueHandle {
+template <typename Traits>
+class ScopedResource {
 public:
-    UniqueHandle() = default;
-    explicit UniqueHandle(HANDLE handle) : handle_(handle) {}
-    UniqueHandle(const UniqueHandle&) = delete;
-    UniqueHandle& operator=(const UniqueHandle&) = delete;
-    UniqueHandle(UniqueHandle&& other) noexcept : handle_(other.handle_) { other.handle_ = nullptr; }
-    UniqueHandle& operator=(UniqueHandle&& other) noexcept {
+    using Type = typename Traits::Type;
+
+    ScopedResource() = default;
+    explicit ScopedResource(Type value) : value_(value) {}
+    ScopedResource(const ScopedResource&) = delete;
+    ScopedResource& operator=(const ScopedResource&) = delete;
+    ScopedResource(ScopedResource&& other) noexcept : value_(other.Release()) {}
+    ScopedResource& operator=(ScopedResource&& other) noexcept {
         if (this != &other) {
             Close();
-            handle_ = other.handle_;
-            other.handle_ = nullptr;
+            value_ = other.Release();
         }
         return *this;
     }
-    ~UniqueHandle() { Close(); }
+    ~ScopedResource() { Close(); }
 
-    bool IsValid() const { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }
-    HANDLE Get() const { return handle_; }
+    bool IsValid() const { return Traits::IsValid(value_); }
+    Type Get() const { return value_; }
 
-    // Closes the handle; false (with the last error set) when CloseHandle failed.
+    // Only for an empty owner: the address a system call writes the value to.
+    Type* Receive() {
+        Close();
+        return &value_;
+    }
+
+    // Frees what is held; false (with the last error set) when freeing failed.
     bool Close() {
-        if (!IsValid()) return true;
-        const HANDLE handle = handle_;
-        handle_ = nullptr;
-        return ::CloseHandle(handle) != FALSE;
+        if (!IsValid()) {
+            value_ = Traits::Invalid();
+            return true;
+        }
+        return Traits::Free(Release());
+    }
+
+    // Gives up ownership without freeing.
+    Type Release() {
+        const Type value = value_;
+        value_ = Traits::Invalid();
+        return value;
     }
 
 private:
-    HANDLE handle_ = nullptr;
+    Type value_ = Traits::Invalid();
 };
 
-class FindHandle {
-public:
-    explicit FindHandle(HANDLE handle) : handle_(handle) {}
-    FindHandle(const FindHandle&) = delete;
-    FindHandle& operator=(const FindHandle&) = delete;
-    ~FindHandle() {
-        if (IsValid()) ::FindClose(handle_);
+// A kernel handle whose "no handle" value is either null or
+// INVALID_HANDLE_VALUE, depending on the call that produced it.
+struct KernelHandleTraits {
+    using Type = HANDLE;
+    static Type Invalid() { return nullptr; }
+    static bool IsValid(Type handle) { return handle != nullptr && handle != INVALID_HANDLE_VALUE; }
+    static bool Free(Type handle) { return ::CloseHandle(handle) != FALSE; }
+};
+
+// A FindFirstFileW search.
+struct FindHandleTraits {
+    using Type = HANDLE;
+    static Type Invalid() { return INVALID_HANDLE_VALUE; }
+    static bool IsValid(Type handle) { return handle != INVALID_HANDLE_VALUE && handle != nullptr; }
+    static bool Free(Type handle) { return ::FindClose(handle) != FALSE; }
+};
+
+struct RegistryKeyTraits {
+    using Type = HKEY;
+    static Type Invalid() { return nullptr; }
+    static bool IsValid(Type key) { return key != nullptr; }
+    static bool Free(Type key) { return ::RegCloseKey(key) == ERROR_SUCCESS; }
+};
+
+// A string the system allocated with CoTaskMemAlloc (SHGetKnownFolderPath).
+struct CoTaskMemStringTraits {
+    using Type = wchar_t*;
+    static Type Invalid() { return nullptr; }
+    static bool IsValid(Type text) { return text != nullptr; }
+    static bool Free(Type text) {
+        ::CoTaskMemFree(text);
+        return true;
     }
-    bool IsValid() const { return handle_ != INVALID_HANDLE_VALUE; }
-
-private:
-    HANDLE handle_;
 };
 
-class RegistryKey {
-public:
-    RegistryKey() = default;
-    RegistryKey(const RegistryKey&) = delete;
-    RegistryKey& operator=(const RegistryKey&) = delete;
-    ~RegistryKey() {
-        if (key_ != nullptr) ::RegCloseKey(key_);
-    }
-
-    // Only for an empty owner: the address RegOpenKeyExW writes the key to.
-    HKEY* Receive() { return &key_; }
-    HKEY Get() const { return key_; }
-
-private:
-    HKEY key_ = nullptr;
-};
+using UniqueHandle = ScopedResource<KernelHandleTraits>;
+using FindHandle = ScopedResource<FindHandleTraits>;
+using RegistryKey = ScopedResource<RegistryKeyTraits>;
+using CoTaskMemString = ScopedResource<CoTaskMemStringTraits>;
 
 }  // namespace tavrin::platform

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/StartupEnvironment.h"
+#include "procedures/StartupEnvironment.h"
 #include "fakes/FakePlatform.h"
 
 namespace tavrin::app::testing {

@@ -15,8 +15,8 @@
 #include "DialogDriver.h"
 #include "Fakes.h"
 #include "app/TavrinDlg.h"
-#include "app/Win32StartupEnvironment.h"
 #include "app/resource.h"
+#include "platform/Win32StartupEnvironment.h"
 
 namespace tavrin::app::testing {
 namespace {
@@ -193,7 +193,7 @@ TEST(ToolStartup, RealEnvironmentFeedsTheDialog) {
     const std::wstring edge = L"C:\\Program Files (x86)\\Microsoft\\Edge\\Application\\msedge.exe";
     ScopedEdgeAppPath appPath(edge);
 
-    Win32StartupEnvironment environment;
+    platform::Win32StartupEnvironment environment;
     const std::wstring documents = KnownFolder(FOLDERID_Documents);
     const std::wstring startup = KnownFolder(FOLDERID_Startup);
     const std::wstring desktop = KnownFolder(FOLDERID_Desktop);
