@@ -1,6 +1,13 @@
 # Runs the Windows test programs under Wine 64-bit in a prefix of this build tree.
-set(TAVRIN_WINE64 /usr/lib/wine/wine64)
-set(TAVRIN_WINESERVER /usr/lib/wine/wineserver)
+
+# The Wine facts (programs, debug channels, DLL overrides) from cmake/wine.env.
+set(TAVRIN_WINE_ENV_FILE "${CMAKE_CURRENT_LIST_DIR}/wine.env")
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${TAVRIN_WINE_ENV_FILE}")
+file(STRINGS "${TAVRIN_WINE_ENV_FILE}" tavrin_wine_lines REGEX "^TAVRIN_[A-Z0-9_]+=")
+foreach(line IN LISTS tavrin_wine_lines)
+    string(REGEX MATCH "^(TAVRIN_[A-Z0-9_]+)=(.*)$" unused "${line}")
+    set(${CMAKE_MATCH_1} "${CMAKE_MATCH_2}")
+endforeach()
 if(NOT EXISTS "${TAVRIN_WINE64}")
     message(FATAL_ERROR "Wine 64-bit is needed to run the Windows tests (apt-get install wine64)")
 endif()
@@ -15,7 +22,7 @@ endif()
 
 # One argv, no shell in between: a CMake list must never pass through `sh -c`.
 set(TAVRIN_WINE_ENV
-    WINEPREFIX=${TAVRIN_WINEPREFIX} WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml=
+    WINEPREFIX=${TAVRIN_WINEPREFIX} WINEDEBUG=${TAVRIN_WINEDEBUG} WINEDLLOVERRIDES=${TAVRIN_WINEDLLOVERRIDES}
     HOME=${TAVRIN_WINEPREFIX}/home)
 set(CMAKE_CROSSCOMPILING_EMULATOR /usr/bin/env ${TAVRIN_WINE_ENV} ${TAVRIN_WINE64})
 

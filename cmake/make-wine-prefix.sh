@@ -6,11 +6,12 @@ set -eu
 prefix=$1
 [ -f "$prefix/.tavrin-ready" ] && exit 0
 
-wine64=/usr/lib/wine/wine64
-wineserver=/usr/lib/wine/wineserver
+. "$(dirname "$0")/wine.env"
+wine64=$TAVRIN_WINE64
+wineserver=$TAVRIN_WINESERVER
 rm -rf "$prefix"
 mkdir -p "$prefix/home"
-export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" HOME="$prefix/home"
+export WINEPREFIX="$prefix" WINEDEBUG="$TAVRIN_WINEDEBUG" WINEDLLOVERRIDES="$TAVRIN_WINEDLLOVERRIDES" HOME="$prefix/home"
 unset DISPLAY || true
 
 "$wine64" wineboot -i >/dev/null 2>&1 || true

@@ -32,10 +32,11 @@ cmake --build "$tree" --target tavrin
 
 prefix=$(pwd)/$tree/wineprefix
 sh cmake/make-wine-prefix.sh "$prefix"
-export WINEPREFIX="$prefix" WINEDEBUG=-all HOME="$prefix/home"
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-wine64=/usr/lib/wine/wine64
-wineserver=/usr/lib/wine/wineserver
+. cmake/wine.env
+export WINEPREFIX="$prefix" WINEDEBUG="$TAVRIN_WINEDEBUG" HOME="$prefix/home"
+export WINEDLLOVERRIDES="$TAVRIN_WINEDLLOVERRIDES"
+wine64=$TAVRIN_WINE64
+wineserver=$TAVRIN_WINESERVER
 
 edge_dir="$prefix/drive_c/Program Files (x86)/Microsoft/Edge/Application"
 if [ ! -f "$edge_dir/msedge.exe" ]; then

@@ -18,8 +18,19 @@ import time
 import unittest
 from pathlib import Path, PureWindowsPath
 
-WINE64 = "/usr/lib/wine/wine64"
-WINESERVER = "/usr/lib/wine/wineserver"
+def read_wine_env(path):
+    """The project's Wine facts: NAME=value lines of cmake/wine.env."""
+    facts = {}
+    for line in Path(path).read_text(encoding="utf-8").splitlines():
+        name, sep, value = line.partition("=")
+        if sep and name.startswith("TAVRIN_"):
+            facts[name] = value
+    return facts
+
+
+WINE = read_wine_env(Path(__file__).resolve().parents[2] / "cmake" / "wine.env")
+WINE64 = WINE["TAVRIN_WINE64"]
+WINESERVER = WINE["TAVRIN_WINESERVER"]
 
 ARGS = None  # set in main()
 
@@ -52,8 +63,8 @@ class Prefix:
         self.root = Path(root).resolve()
         self.user = self.root / "drive_c" / "users" / "root"
         self.env = dict(os.environ,
-                        WINEPREFIX=str(self.root), WINEDEBUG="-all", HOME=str(self.root / "home"),
-                        WINEDLLOVERRIDES="mscoree,mshtml=;schtasks.exe=n;winemenubuilder.exe=d")
+                        WINEPREFIX=str(self.root), WINEDEBUG=WINE["TAVRIN_WINEDEBUG"], HOME=str(self.root / "home"),
+                        WINEDLLOVERRIDES=WINE["TAVRIN_WINEDLLOVERRIDES"] + ";schtasks.exe=n")
         self.env.pop("WINELOADER", None)
 
     def create(self, make_prefix_script):

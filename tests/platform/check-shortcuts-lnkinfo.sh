@@ -2,17 +2,18 @@
 # Saves the tool's shortcuts through the platform helper under Wine and reads
 # the .lnk files back with lnkinfo, a parser that shares nothing with the
 # shell link object that wrote them.
-#   check-shortcuts-lnkinfo.sh WINEPREFIX WINE64 HELPER_EXE LNKINFO
+#   check-shortcuts-lnkinfo.sh WINEPREFIX HELPER_EXE LNKINFO
 set -u
-prefix=$1 wine64=$2 helper=$3 lnkinfo=$4
+prefix=$1 helper=$2 lnkinfo=$3
+. "$(dirname "$0")/../../cmake/wine.env"
 out="$prefix/drive_c/tavrin-lnkinfo-check"
 rm -rf "$out"
 mkdir -p "$out"
 trap 'rm -rf "$out"' EXIT
 : > "$out/DeskTop.scf"
 
-env WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" HOME="$prefix/home" \
-    "$wine64" "$helper" shortcuts 'C:\tavrin-lnkinfo-check'
+env WINEPREFIX="$prefix" WINEDEBUG="$TAVRIN_WINEDEBUG" WINEDLLOVERRIDES="$TAVRIN_WINEDLLOVERRIDES" \
+    HOME="$prefix/home" "$TAVRIN_WINE64" "$helper" shortcuts 'C:\tavrin-lnkinfo-check'
 status=$?
 [ "$status" -eq 0 ] || { echo "helper failed to save the shortcuts ($status)"; exit 1; }
 
