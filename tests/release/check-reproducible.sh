@@ -1,0 +1,50 @@
+#!/bin/sh
+# The release is reproducible: the product built from two copies of the
+# source in two different folders, in two build trees, gives the same exe
+# and the same zip, byte for byte, and the exe stays small.
+#   check-reproducible.sh SOURCE_DIR WORK_DIR
+set -eu
+source_dir=$(realpath "$1")
+work=$2
+rm -rf "$work"
+for tree in first second-copy; do
+    mkdir -p "$work/$tree/src"
+    # The files of the checkout as they are now, without any build output.
+    (cd "$source_dir" && git ls-files -z --cached --others --exclude-standard | xargs -0 tar -cf -) |
+        tar -xf - -C "$work/$tree/src"
+    cmake -S "$work/$tree/src" -B "$work/$tree/build" -G Ninja \
+        --toolchain "$work/$tree/src/cmake/toolchain-mingw-i686.cmake" \
+        -DCMAKE_BUILD_TYPE=Release -DTAVRIN_BUILD_TESTS=OFF >/dev/null
+    cmake --build "$work/$tree/build" --target tavrin >/dev/null
+    sh "$work/$tree/src/tools/pack-release.sh" "$work/$tree/build/app/tavrin.exe" "$work/$tree/dist" >/dev/null
+done
+
+failures=0
+if cmp "$work/first/build/app/tavrin.exe" "$work/second-copy/build/app/tavrin.exe"; then
+    echo "same exe"
+else
+    failures=$((failures + 1))
+fi
+if cmp "$work/first/dist/SHA256SUMS" "$work/second-copy/dist/SHA256SUMS"; then
+    echo "same zip and SHA256SUMS:"
+    cat "$work/first/dist/SHA256SUMS"
+else
+    failures=$((failures + 1))
+fi
+size=$(wc -c < "$work/first/build/app/tavrin.exe")
+if [ "$size" -lt 512000 ]; then
+    echo "exe of $size bytes"
+else
+    echo "exe of $size bytes: 500 KB or more"
+    failures=$((failures + 1))
+fi
+# Static: only system DLLs are imported.
+imports=$(i686-w64-mingw32-objdump -p "$work/first/build/app/tavrin.exe" | sed -n 's/^\tDLL Name: //p' | tr 'A-Z' 'a-z' | sort)
+for dll in $imports; do
+    case "$dll" in
+        kernel32.dll|user32.dll|gdi32.dll|comctl32.dll|shell32.dll|ole32.dll|advapi32.dll|wtsapi32.dll|msvcrt.dll|oleaut32.dll|shlwapi.dll|api-ms-win-*) ;;
+        *) echo "imports $dll"; failures=$((failures + 1)) ;;
+    esac
+done
+[ "$failures" -eq 0 ] || exit 1
+rm -rf "$work"
