@@ -25,11 +25,11 @@ bool WriteTextFile(DialogHost& host, FileStore& files, const std::wstring& path,
     return true;
 }
 
+}  // namespace
+
 bool ReportsShowDesktopPlatform(const ReportedVersion& version) {
     return version.major == 6 && (version.minor == 2 || version.minor == 3);
 }
-
-}  // namespace
 
 bool WriteRefreshScript(DialogHost& host, FileStore& files, const std::wstring& path,
                         const std::wstring& linkAddress) {
@@ -51,34 +51,34 @@ bool RegisterRefreshTask(DialogHost& host, const PlatformServices& platform,
     return true;
 }
 
-void RunRegisterProcedure(DialogHost& host, const Settings& settings, const KnownFolderPaths& folders,
+bool RunRegisterProcedure(DialogHost& host, const Settings& settings, const KnownFolderPaths& folders,
                           const std::wstring& browserPath, const PlatformServices& platform) {
     host.ReadControls();
     // A blank field would read as 0 and register a unit that does not exist.
     if (!settings.unitAddressComplete) {
         host.ShowMessage(kAddressIncompleteMessage);
         host.FocusUnitAddress();
-        return;
+        return false;
     }
     const std::wstring linkAddress = LinkAddress(settings);
     const std::wstring scriptPath = RefreshScriptPath(folders.documents);
-    if (!WriteRefreshScript(host, platform.files, scriptPath, linkAddress)) return;
+    if (!WriteRefreshScript(host, platform.files, scriptPath, linkAddress)) return false;
 
     // The hour goes to SCHTASKS as the number the list item names. Going
     // through today's local time at that hour would shift it on a day when
     // that hour does not exist (a daylight-saving gap).
     const int hour = RefreshHourNumber(settings.refreshHour);
     const std::wstring taskName = RefreshTaskName(platform.system.QueryUserName());
-    if (!RegisterRefreshTask(host, platform, scriptPath, hour, taskName)) return;
+    if (!RegisterRefreshTask(host, platform, scriptPath, hour, taskName)) return false;
 
     if (ReportsShowDesktopPlatform(platform.system.QueryReportedVersion())) {
         const std::wstring showDesktopFile = ShowDesktopFilePath(folders.documents);
-        if (!WriteShowDesktopFile(host, platform.files, showDesktopFile)) return;
+        if (!WriteShowDesktopFile(host, platform.files, showDesktopFile)) return false;
         const ShortcutRecord showDesktop{ShowDesktopShortcutPath(folders.startup), showDesktopFile, L"",
                                          kShortcutWorkingDirectory, kShortcutDescriptions.showDesktop};
         if (!platform.shortcuts.SaveShortcut(showDesktop)) {
             host.ShowMessage(kStartupShortcutFailedMessage);
-            return;
+            return false;
         }
     }
 
@@ -96,6 +96,7 @@ void RunRegisterProcedure(DialogHost& host, const Settings& settings, const Know
         host.ShowMessage(kRegisteredMessage);
         host.CloseWithOk();
     }
+    return savedInStartup && savedOnDesktop;
 }
 
 namespace {
@@ -114,7 +115,7 @@ bool DeleteRefreshTask(const PlatformServices& platform, const std::wstring& tas
 
 }  // namespace
 
-void RunRemoveProcedure(DialogHost& host, const KnownFolderPaths& folders,
+bool RunRemoveProcedure(DialogHost& host, const KnownFolderPaths& folders,
                         const PlatformServices& platform) {
     const std::wstring taskName = RefreshTaskName(platform.system.QueryUserName());
     const bool taskRemoved = DeleteRefreshTask(platform, taskName);
@@ -134,6 +135,7 @@ void RunRemoveProcedure(DialogHost& host, const KnownFolderPaths& folders,
     if (!taskRemoved) host.ShowMessage(kTaskRemoveFailedMessage);
     if (removalFailed) host.ShowMessage(kRemoveFailedMessage);
     if (taskRemoved && !removalFailed) host.ShowMessage(kRemovedMessage);
+    return taskRemoved && !removalFailed;
 }
 
 }  // namespace tavrin

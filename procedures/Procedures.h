@@ -25,15 +25,20 @@ bool WriteShowDesktopFile(DialogHost& host, FileStore& files, const std::wstring
 bool RegisterRefreshTask(DialogHost& host, const PlatformServices& platform,
                          const std::wstring& scriptPath, int hour, const std::wstring& taskName);
 
+// True for the versions on which "登録" also writes the Show-Desktop file and
+// its shortcut: 6.2 and 6.3.
+bool ReportsShowDesktopPlatform(const ReportedVersion& version);
+
 // "登録": script, task, Show-Desktop file and shortcut where the platform
 // reports 6.2 or 6.3, then both kiosk shortcuts. `settings` is the dialog's
-// member, brought up to date by host.ReadControls().
-void RunRegisterProcedure(DialogHost& host, const Settings& settings, const KnownFolderPaths& folders,
+// member, brought up to date by host.ReadControls(). True only when every
+// step was done; the dialog goes by its messages, the command line by this.
+bool RunRegisterProcedure(DialogHost& host, const Settings& settings, const KnownFolderPaths& folders,
                           const std::wstring& browserPath, const PlatformServices& platform);
 
 // "削除": deletes the task, then the script and both kiosk shortcuts. Success
-// is reported only when the task and every file are gone.
-void RunRemoveProcedure(DialogHost& host, const KnownFolderPaths& folders,
+// is reported, and true returned, only when the task and every file are gone.
+bool RunRemoveProcedure(DialogHost& host, const KnownFolderPaths& folders,
                         const PlatformServices& platform);
 
 }  // namespace tavrin

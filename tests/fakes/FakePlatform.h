@@ -15,6 +15,7 @@
 #include "procedures/DialogHost.h"
 #include "procedures/FileError.h"
 #include "procedures/Services.h"
+#include "procedures/SetUpStatus.h"
 #include "settings/Settings.h"
 #include "texts/DiskText.h"
 
@@ -142,6 +143,27 @@ public:
         world_.log.push_back(L"saved " + world_.Tag(record.linkPath));
         return true;
     }
+
+private:
+    FakeWorld& world_;
+};
+
+// Reads back the fake disk: file bytes as written, a shortcut's arguments as saved.
+class FakeSetUpReader final : public SetUpReader {
+public:
+    explicit FakeSetUpReader(FakeWorld& world) : world_(world) {}
+    std::optional<std::string> ReadFileBytes(const std::wstring& path) override {
+        auto it = world_.disk.find(path);
+        if (it == world_.disk.end() || unreadable.count(path)) return std::nullopt;
+        return it->second;
+    }
+    std::optional<std::wstring> ReadShortcutArguments(const std::wstring& path) override {
+        auto it = world_.shortcuts.find(path);
+        if (it == world_.shortcuts.end() || unreadable.count(path)) return std::nullopt;
+        return it->second.arguments;
+    }
+
+    std::set<std::wstring> unreadable;  // files that exist but cannot be read
 
 private:
     FakeWorld& world_;

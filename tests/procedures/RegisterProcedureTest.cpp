@@ -219,3 +219,47 @@ TEST(RegisterProcedureTest, SecondRunLeavesOnlyTheSecondSetUp) {
 
 }  // namespace
 }  // namespace tavrin::testing
+
+namespace tavrin::testing {
+namespace {
+
+// What the command line's exit code goes by: true only when every step of
+// the set-up was done, whatever the dialog then shows.
+TEST(RegisterProcedureTest, ReportsWhetherEveryStepWasDone) {
+    const struct {
+        const char* name;
+        std::function<void(FakeSetup&)> arrange;
+        bool expected;
+    } cases[] = {
+        {"every step on 6.1", [](FakeSetup&) {}, true},
+        {"every step on 6.2", [](FakeSetup& s) { s.world.version = {6, 2}; }, true},
+        {"address incomplete", [](FakeSetup& s) { s.dialog.controls.unitAddressComplete = false; }, false},
+        {"script cannot be opened", [](FakeSetup& s) { s.world.unopenable.insert(s.scriptPath()); }, false},
+        {"SCHTASKS fails", [](FakeSetup& s) { s.world.commandStatus = 1; }, false},
+        {"Show-Desktop file cannot be opened",
+         [](FakeSetup& s) {
+             s.world.version = {6, 3};
+             s.world.unopenable.insert(s.scfPath());
+         },
+         false},
+        {"Show-Desktop shortcut fails",
+         [](FakeSetup& s) {
+             s.world.version = {6, 2};
+             s.world.failingSaves.insert(s.scfLinkPath());
+         },
+         false},
+        {"Startup kiosk shortcut fails", [](FakeSetup& s) { s.world.failingSaves.insert(s.startupKioskPath()); },
+         false},
+        {"Desktop kiosk shortcut fails", [](FakeSetup& s) { s.world.failingSaves.insert(s.desktopKioskPath()); },
+         false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeSetup s;
+        c.arrange(s);
+        EXPECT_EQ(RunRegisterProcedure(s.dialog, s.dialog.settings, s.folders, s.browser, s.platform), c.expected);
+    }
+}
+
+}  // namespace
+}  // namespace tavrin::testing

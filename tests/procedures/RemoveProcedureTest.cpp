@@ -132,3 +132,40 @@ TEST(RemoveProcedureTest, AsksForTheSameTaskItFailedToDelete) {
 
 }  // namespace
 }  // namespace tavrin::testing
+
+namespace tavrin::testing {
+namespace {
+
+// True exactly when the dialog reports success.
+TEST(RemoveProcedureTest, ReportsWhetherTheTaskAndEveryFileAreGone) {
+    const struct {
+        const char* name;
+        std::function<void(FakeSetup&)> arrange;
+        bool expected;
+    } cases[] = {
+        {"everything removed", [](FakeSetup& s) { s.world.disk[s.scriptPath()] = "x"; }, true},
+        {"nothing was registered", [](FakeSetup& s) { s.world.commandStatus = 1; }, true},
+        {"task stays",
+         [](FakeSetup& s) {
+             s.world.commandStatus = 1;
+             s.world.queryStatus = 0;
+         },
+         false},
+        {"SCHTASKS cannot be run", [](FakeSetup& s) { s.world.commandStatus = -1; }, false},
+        {"a shortcut stays",
+         [](FakeSetup& s) {
+             s.world.disk[s.desktopKioskPath()] = "x";
+             s.world.undeletable.insert(s.desktopKioskPath());
+         },
+         false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeSetup s;
+        c.arrange(s);
+        EXPECT_EQ(RunRemoveProcedure(s.dialog, s.folders, s.platform), c.expected);
+    }
+}
+
+}  // namespace
+}  // namespace tavrin::testing

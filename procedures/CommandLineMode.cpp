@@ -1,0 +1,172 @@
+#include "procedures/CommandLineMode.h"
+
+#include <exception>
+#include <new>
+
+#include "procedures/CommandLine.h"
+#include "procedures/FileError.h"
+#include "procedures/Procedures.h"
+#include "texts/Messages.h"
+#include "texts/Utf8.h"
+
+namespace tavrin {
+
+namespace {
+
+std::wstring UsageProblemText(const UsageProblem& problem) {
+    using Kind = UsageProblem::Kind;
+    switch (problem.kind) {
+        case Kind::unknownOption: return UnknownOptionMessage(problem.argument);
+        case Kind::missingValue: return MissingValueMessage(problem.argument);
+        case Kind::repeatedOption: return RepeatedOptionMessage(problem.argument);
+        case Kind::badAddress: return BadAddressMessage(problem.argument);
+        case Kind::badSize: return BadSizeMessage(problem.argument);
+        case Kind::badHour: return BadHourMessage(problem.argument);
+        case Kind::notOneCommand: return kOneCommandMessage;
+        case Kind::notForCommand: return OptionNotForCommandMessage(problem.argument, problem.command);
+        case Kind::addressRequired: return kAddressRequiredMessage;
+    }
+    return kOneCommandMessage;
+}
+
+void WriteUsage(CommandLineContext& context) {
+    for (const std::wstring& line : UsageLines(context.program)) context.output.WriteLine(line);
+}
+
+// What the dialog would show for the exception being handled (call only
+// inside a catch block).
+std::wstring CurrentExceptionText() {
+    try {
+        throw;
+    } catch (const FileError& error) {
+        return FileErrorText(static_cast<int>(error.cause), error.fileName);
+    } catch (const std::bad_alloc&) {
+        return kOutOfMemoryMessage;
+    } catch (const std::exception& error) {
+        const std::optional<std::wstring> text = error.what() != nullptr ? DecodeUtf8(error.what()) : std::nullopt;
+        return text && !text->empty() ? *text : std::wstring(kInternalErrorMessage);
+    } catch (...) {
+        return kInternalErrorMessage;
+    }
+}
+
+std::wstring AccountShown(CommandLineContext& context) {
+    if (const std::optional<AccountName> account = context.environment.ProcessAccount()) {
+        if (!account->name.empty()) return AccountDisplayName(*account);
+    }
+    return context.platform.system.QueryUserName();
+}
+
+int RunStatus(CommandLineContext& context, const KnownFolderPaths& folders) {
+    context.output.WriteLine(StatusAccountLine(AccountShown(context)));
+    const SetUpFacts facts = ReadSetUp(folders, context.platform, context.reader);
+    const SetUpState state = JudgeSetUp(facts);
+    for (const std::wstring& line : StatusLines(facts, folders, state)) context.output.WriteLine(line);
+    switch (state) {
+        case SetUpState::complete: return kExitDone;
+        case SetUpState::nothing: return kExitNothingRegistered;
+        case SetUpState::partial: return kExitPartlyRegistered;
+        case SetUpState::unchecked: return kExitStepFailed;
+    }
+    return kExitStepFailed;
+}
+
+// Everything after the command line was accepted and the log opened.
+int RunCommand(const CommandLineRequest& request, CommandLineContext& context) {
+    if (context.copies.AnotherCopyRuns()) {
+        context.output.WriteLine(kAnotherCopyRunsMessage);
+        return kExitAnotherCopy;
+    }
+    CommandLineHost host(context.output);
+    const StartupResult startup = RunStartupChecks(context.environment, host);
+    if (!startup.ready) return kExitStartupFailed;
+    const KnownFolderPaths folders = context.environment.KnownFolders();
+
+    switch (request.action) {
+        case CommandLineAction::registerSetUp: {
+            const Settings settings = SettingsFromCommandLine(request);
+            return RunRegisterProcedure(host, settings, folders, startup.browserPath, context.platform)
+                       ? kExitDone
+                       : kExitStepFailed;
+        }
+        case CommandLineAction::removeSetUp:
+            return RunRemoveProcedure(host, folders, context.platform) ? kExitDone : kExitStepFailed;
+        case CommandLineAction::showStatus: return RunStatus(context, folders);
+        default: return kExitUsage;
+    }
+}
+
+int Run(const std::vector<std::wstring>& arguments, CommandLineContext& context) {
+    ParsedCommandLine parsed = ParseCommandLine(arguments);
+    if (parsed.request && parsed.request->action == CommandLineAction::dialog) {
+        parsed = ParsedCommandLine{std::nullopt, UsageProblem{UsageProblem::Kind::notOneCommand, {}, {}}};
+    }
+    if (!parsed.request) {
+        context.output.WriteLine(UsageProblemText(*parsed.problem));
+        WriteUsage(context);
+        context.output.WriteLine(ExitCodeLine(kExitUsage));
+        return kExitUsage;
+    }
+    const CommandLineRequest& request = *parsed.request;
+    if (request.action == CommandLineAction::showUsage) {
+        WriteUsage(context);
+        return kExitDone;
+    }
+    if (!request.logFile.empty() && !context.output.OpenLog(request.logFile)) {
+        context.output.WriteLine(LogOpenFailedMessage(request.logFile));
+        context.output.WriteLine(ExitCodeLine(kExitUsage));
+        return kExitUsage;
+    }
+    int code = kExitStepFailed;
+    try {
+        code = RunCommand(request, context);
+    } catch (...) {
+        context.output.WriteLine(CurrentExceptionText());
+        code = kExitStepFailed;
+    }
+    context.output.WriteLine(ExitCodeLine(code));
+    return code;
+}
+
+}  // namespace
+
+void WriteMessage(CommandLineOutput& output, const std::wstring& text) {
+    std::size_t begin = 0;
+    for (;;) {
+        const std::size_t end = text.find(L'\n', begin);
+        output.WriteLine(text.substr(begin, end == std::wstring::npos ? std::wstring::npos : end - begin));
+        if (end == std::wstring::npos) return;
+        begin = end + 1;
+    }
+}
+
+bool CommandLineHost::ConfirmOtherAccount(const std::wstring& question) {
+    WriteMessage(output_, kWarningPrefix + question);
+    return true;
+}
+
+Settings SettingsFromCommandLine(const CommandLineRequest& request) {
+    Settings settings;
+    settings.unitAddress = request.unitAddress;
+    settings.unitAddressComplete = true;
+    settings.screenSizeChoice = request.screenSizeChoice;
+    settings.refreshHour = request.refreshHour;
+    UpdatePageSuffix(settings);
+    return settings;
+}
+
+int RunFromCommandLine(const std::vector<std::wstring>& arguments, CommandLineContext& context) {
+    try {
+        return Run(arguments, context);
+    } catch (...) {
+        // Out of memory while reading the command line or writing a line:
+        // one more try to say so, then the exit code alone.
+        try {
+            context.output.WriteLine(CurrentExceptionText());
+        } catch (...) {
+        }
+        return kExitStepFailed;
+    }
+}
+
+}  // namespace tavrin

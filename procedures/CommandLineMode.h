@@ -1,0 +1,84 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "procedures/CommandLine.h"
+#include "procedures/DialogHost.h"
+#include "procedures/Services.h"
+#include "procedures/SetUpStatus.h"
+#include "procedures/StartupEnvironment.h"
+#include "settings/Settings.h"
+
+namespace tavrin {
+
+// How a command-line run ended; the numbers are the tool's documented exit codes.
+inline constexpr int kExitDone = 0;              // registered / removed / (status) complete
+inline constexpr int kExitUsage = 1;             // the command line was refused, or /log cannot be opened; nothing done
+inline constexpr int kExitAnotherCopy = 2;       // another copy of the tool runs; nothing done
+inline constexpr int kExitStartupFailed = 3;     // the start-up checks ended the run; nothing done
+inline constexpr int kExitStepFailed = 4;        // a step failed or an unexpected error; what was done stays
+inline constexpr int kExitNothingRegistered = 10;  // (status)
+inline constexpr int kExitPartlyRegistered = 11;   // (status) partly there, or disagreeing
+
+// Where the lines of a command-line run go.
+class CommandLineOutput {
+public:
+    virtual ~CommandLineOutput() = default;
+    // One line for the user (the console, or the redirected output) and, once
+    // open, for the log.
+    virtual void WriteLine(const std::wstring& line) = 0;
+    // From now on every line is also appended to the file; false when it
+    // cannot be opened.
+    virtual bool OpenLog(const std::wstring& path) = 0;
+};
+
+// The single-copy rule, shared with the dialog.
+class RunningCopyGuard {
+public:
+    virtual ~RunningCopyGuard() = default;
+    // Takes the running copy's place; true when another copy holds it.
+    virtual bool AnotherCopyRuns() = 0;
+};
+
+struct CommandLineContext {
+    std::wstring program;  // the executable's file name, for the usage text
+    CommandLineOutput& output;
+    RunningCopyGuard& copies;
+    StartupEnvironment& environment;
+    PlatformServices platform;
+    SetUpReader& reader;
+};
+
+// Writes a message as the dialog would show it in a box: each of its lines
+// as a line of its own.
+void WriteMessage(CommandLineOutput& output, const std::wstring& text);
+
+// The dialog, as the procedures see it, without a window: every message
+// becomes lines, and the settings are the command line's.
+class CommandLineHost final : public DialogHost, public StartupUser {
+public:
+    explicit CommandLineHost(CommandLineOutput& output) : output_(output) {}
+    void ShowMessage(const std::wstring& text) override { WriteMessage(output_, text); }
+    bool ReadControls() override { return true; }
+    void CloseWithOk() override {}
+    void FocusUnitAddress() override {}
+    void ReportMissing(const std::wstring& text) override { WriteMessage(output_, text); }
+    // Reported as a warning, and the run goes on: nobody is there to answer.
+    bool ConfirmOtherAccount(const std::wstring& question) override;
+
+private:
+    CommandLineOutput& output_;
+};
+
+// The settings /register uses: the dialog's, with the command line's choices.
+Settings SettingsFromCommandLine(const CommandLineRequest& request);
+
+// The whole command-line run for the arguments after the program name: the
+// command line is read, then the log opened, the single-copy rule and the
+// start-up checks applied, and the command run. Every line goes to
+// context.output; nothing is ever shown in a box. Every exception ends up as
+// a line and kExitStepFailed. Returns the exit code.
+int RunFromCommandLine(const std::vector<std::wstring>& arguments, CommandLineContext& context);
+
+}  // namespace tavrin

@@ -1,0 +1,409 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <new>
+#include <optional>
+#include <ostream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "fakes/FakePlatform.h"
+#include "procedures/CommandLineMode.h"
+#include "procedures/Procedures.h"
+
+namespace tavrin::testing {
+namespace {
+
+using Lines = std::vector<std::wstring>;
+using Args = std::vector<std::wstring>;
+
+// The console and the log: every line, and which of them went to the log.
+class RecordingOutput final : public CommandLineOutput {
+public:
+    void WriteLine(const std::wstring& line) override {
+        lines.push_back(line);
+        if (logOpen) logged.push_back(line);
+    }
+    bool OpenLog(const std::wstring& path) override {
+        logPaths.push_back(path);
+        logOpen = logOpens;
+        return logOpens;
+    }
+
+    bool logOpens = true;
+    bool logOpen = false;
+    Lines lines;
+    Lines logged;
+    Lines logPaths;
+};
+
+class RecordingGuard final : public RunningCopyGuard {
+public:
+    bool AnotherCopyRuns() override {
+        ++asked;
+        return anotherCopy;
+    }
+    bool anotherCopy = false;
+    int asked = 0;
+};
+
+class FakeEnvironment final : public StartupEnvironment {
+public:
+    FakeEnvironment(FakeWorld& world, KnownFolderPaths folders) : world_(world), folders_(std::move(folders)) {}
+    bool QueryKnownFolders() override {
+        world_.log.push_back(L"query folders");
+        return foldersThere;
+    }
+    void ReleaseKnownFolders() override {}
+    KnownFolderPaths KnownFolders() const override { return folders_; }
+    std::wstring FindBrowserPath() override { return browser; }
+    std::optional<AccountName> ProcessAccount() override { return process; }
+    std::optional<AccountName> SessionUser() override { return session; }
+
+    bool foldersThere = true;
+    std::wstring browser = L"C:\\Program Files (x86)\\Microsoft\\Edge\\Application\\msedge.exe";
+    std::optional<AccountName> process = AccountName{L"PC", L"taro"};
+    std::optional<AccountName> session = AccountName{L"PC", L"taro"};
+
+private:
+    FakeWorld& world_;
+    KnownFolderPaths folders_;
+};
+
+struct CliSetup : FakeSetup {
+    RecordingOutput output;
+    RecordingGuard guard;
+    FakeEnvironment environment{world, folders};
+    FakeSetUpReader reader{world};
+    CommandLineContext context{L"tavrin.exe", output, guard, environment, platform, reader};
+
+    int Run(const Args& args) { return RunFromCommandLine(args, context); }
+    void PutEverything() {
+        for (const auto& tagged : world.tags) world.disk[tagged.first] = "x";
+    }
+};
+
+const Args kRegister = {L"/register", L"/address", L"10.0.0.254"};
+const Args kRemove = {L"/remove"};
+const Args kStatus = {L"/status"};
+
+const std::wstring kDocuments = L"C:\\Users\\taro\\Documents";
+const std::wstring kStartup = L"C:\\Users\\taro\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs\\Startup";
+const std::wstring kDesktop = L"C:\\Users\\taro\\Desktop";
+const std::wstring kLink = L"http://10.0.0.254/display.htm?size=1";
+
+const Lines kUsage = {
+    L"使い方:",
+    L"  tavrin.exe /register /address A.B.C.D [/size hd|fullhd] [/hour H] [/log FILE]",
+    L"  tavrin.exe /remove [/log FILE]",
+    L"  tavrin.exe /status [/log FILE]",
+    L"  tavrin.exe /?",
+    L"  /register  ダイアログの「登録」と同じ設定をします。",
+    L"  /address   LAN対応ユニットの IP アドレス（例: 192.168.1.10）",
+    L"  /size      画面サイズ: hd = ハイビジョン（既定）、fullhd = フルハイビジョン",
+    L"  /hour      毎日のリフレッシュ時刻（時）: 0、1、4～23 のどれか（既定 0）",
+    L"  /remove    ダイアログの「削除」と同じく、タスク、スクリプトとショートカットを削除します。",
+    L"  /status    登録の状態を表示します（何も変更しません）。",
+    L"  /log       表示する内容を日時付きでファイル FILE にも追記します。",
+    L"  終了コード: 0 完了、1 使い方の誤り、2 別に実行中、3 起動時の確認で終了、4 手順の失敗、",
+    L"              10 登録されていない、11 一部だけ登録されているか不一致",
+};
+
+Lines Then(Lines head, const Lines& tail) {
+    head.insert(head.end(), tail.begin(), tail.end());
+    return head;
+}
+
+struct Scenario {
+    const char* name;
+    Args args;
+    std::function<void(CliSetup&)> arrange;
+    int exitCode;
+    Lines lines;
+};
+
+void PrintTo(const Scenario& scenario, std::ostream* os) { *os << scenario.name; }
+
+class CommandLineScenarioTest : public ::testing::TestWithParam<Scenario> {};
+
+TEST_P(CommandLineScenarioTest, LinesAndExitCode) {
+    CliSetup s;
+    GetParam().arrange(s);
+    EXPECT_EQ(s.Run(GetParam().args), GetParam().exitCode);
+    EXPECT_EQ(s.output.lines, GetParam().lines);
+}
+
+const Lines kStatusOfNothing = {
+    L"アカウント: PC\\taro",
+    L"タスク「Quorvix画面リフレッシュ（taro）」: 登録されていません",
+    kDocuments + L"\\LAU_Refresh.vbs: なし",
+    kStartup + L"\\LAN対応ユニット.lnk: なし",
+    kDesktop + L"\\LAN対応ユニット.lnk: なし",
+    kDocuments + L"\\DeskTop.scf: なし",
+    kStartup + L"\\DeskTop.lnk: なし",
+    L"状態: 登録されていません",
+};
+
+void RegisterFirst(CliSetup& s) {
+    CliSetup first;
+    ASSERT_EQ(first.Run(kRegister), 0);
+    s.world.disk = first.world.disk;
+    s.world.shortcuts = first.world.shortcuts;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CommandLine, CommandLineScenarioTest,
+    ::testing::Values(
+        Scenario{"RegisterEveryStepDone", kRegister, [](CliSetup&) {}, 0,
+                 {L"ショートカットを作成しました", L"終了コード: 0"}},
+        Scenario{"RegisterSchtasksFails", kRegister, [](CliSetup& s) { s.world.commandStatus = 1; }, 4,
+                 {L"タスクスケジューラの登録に失敗しました", L"終了コード: 4"}},
+        Scenario{"RegisterScriptCannotBeOpened", kRegister,
+                 [](CliSetup& s) { s.world.unopenable.insert(s.scriptPath()); }, 4,
+                 {L"スクリプトファイルの作成に失敗しました", L"終了コード: 4"}},
+        // The dialog would close with success after this; the command line
+        // still says a step failed.
+        Scenario{"RegisterOneKioskShortcutFails", kRegister,
+                 [](CliSetup& s) { s.world.failingSaves.insert(s.startupKioskPath()); }, 4,
+                 {L"スタートアップへのショートカット作成に失敗しました", L"ショートカットを作成しました",
+                  L"終了コード: 4"}},
+        Scenario{"RegisterDiskFull", kRegister, [](CliSetup& s) { s.world.failingWrites.insert(s.scriptPath()); }, 4,
+                 {kDocuments + L"\\LAU_Refresh.vbs へのアクセス中にディスクがいっぱいになりました。", L"終了コード: 4"}},
+        Scenario{"RegisterOutOfMemory", kRegister,
+                 [](CliSetup& s) { s.world.beforeOpen = [](const std::wstring&) { throw std::bad_alloc(); }; }, 4,
+                 {L"メモリが不足しています。", L"終了コード: 4"}},
+        Scenario{"RegisterStandardExceptionWithText", kRegister,
+                 [](CliSetup& s) {
+                     s.world.beforeOpen = [](const std::wstring&) { throw std::runtime_error("vector::reserve"); };
+                 },
+                 4, {L"vector::reserve", L"終了コード: 4"}},
+        Scenario{"RegisterStandardExceptionWithoutReadableText", kRegister,
+                 [](CliSetup& s) {
+                     s.world.beforeOpen = [](const std::wstring&) { throw std::runtime_error("\xFF\xFE"); };
+                 },
+                 4, {L"アプリケーションの内部エラーです。", L"終了コード: 4"}},
+        Scenario{"RegisterSomethingElseThrown", kRegister,
+                 [](CliSetup& s) { s.world.beforeOpen = [](const std::wstring&) { throw 42; }; }, 4,
+                 {L"アプリケーションの内部エラーです。", L"終了コード: 4"}},
+        Scenario{"RemoveEverything", kRemove, [](CliSetup& s) { s.PutEverything(); }, 0,
+                 {L"タスクとショートカットの削除に成功しました。", L"終了コード: 0"}},
+        Scenario{"RemoveNothingThere", kRemove, [](CliSetup& s) { s.world.commandStatus = 1; }, 0,
+                 {L"タスクとショートカットの削除に成功しました。", L"終了コード: 0"}},
+        Scenario{"RemoveTaskStays", kRemove,
+                 [](CliSetup& s) {
+                     s.world.commandStatus = 1;
+                     s.world.queryStatus = 0;
+                 },
+                 4, {L"タスクの削除に失敗しました。", L"終了コード: 4"}},
+        Scenario{"RemoveScriptStays", kRemove,
+                 [](CliSetup& s) {
+                     s.PutEverything();
+                     s.world.undeletable.insert(s.scriptPath());
+                 },
+                 4, {L"ショートカットの削除に失敗しました。", L"終了コード: 4"}},
+        Scenario{"StatusNothing", kStatus, [](CliSetup& s) { s.world.commandStatus = 1; }, 10,
+                 Then(kStatusOfNothing, {L"終了コード: 10"})},
+        Scenario{"StatusComplete", kStatus, RegisterFirst, 0,
+                 {L"アカウント: PC\\taro", L"タスク「Quorvix画面リフレッシュ（taro）」: 登録されています",
+                  kDocuments + L"\\LAU_Refresh.vbs: あり（リンク先 " + kLink + L"）",
+                  kStartup + L"\\LAN対応ユニット.lnk: あり（リンク先 " + kLink + L"）",
+                  kDesktop + L"\\LAN対応ユニット.lnk: あり（リンク先 " + kLink + L"）", kDocuments + L"\\DeskTop.scf: なし",
+                  kStartup + L"\\DeskTop.lnk: なし", L"状態: すべて登録されています", L"終了コード: 0"}},
+        Scenario{"StatusScriptDeleted", kStatus,
+                 [](CliSetup& s) {
+                     RegisterFirst(s);
+                     s.world.disk.erase(s.scriptPath());
+                 },
+                 11,
+                 {L"アカウント: PC\\taro", L"タスク「Quorvix画面リフレッシュ（taro）」: 登録されています",
+                  kDocuments + L"\\LAU_Refresh.vbs: なし",
+                  kStartup + L"\\LAN対応ユニット.lnk: あり（リンク先 " + kLink + L"）",
+                  kDesktop + L"\\LAN対応ユニット.lnk: あり（リンク先 " + kLink + L"）", kDocuments + L"\\DeskTop.scf: なし",
+                  kStartup + L"\\DeskTop.lnk: なし", L"状態: 一部だけ登録されているか、リンク先が一致しません",
+                  L"終了コード: 11"}},
+        Scenario{"StatusTaskCannotBeChecked", kStatus, [](CliSetup& s) { s.world.commandStatus = kCommandDidNotRun; },
+                 4,
+                 {L"アカウント: PC\\taro",
+                  L"タスク「Quorvix画面リフレッシュ（taro）」: 確認できません（SCHTASKS を実行できません）",
+                  kDocuments + L"\\LAU_Refresh.vbs: なし", kStartup + L"\\LAN対応ユニット.lnk: なし",
+                  kDesktop + L"\\LAN対応ユニット.lnk: なし", kDocuments + L"\\DeskTop.scf: なし",
+                  kStartup + L"\\DeskTop.lnk: なし", L"状態: タスクを確認できないため判断できません", L"終了コード: 4"}},
+        Scenario{"StatusNamesTheAccountWithoutADomain", kStatus,
+                 [](CliSetup& s) {
+                     s.world.commandStatus = 1;
+                     s.environment.process = AccountName{L"", L"taro"};
+                     s.environment.session = AccountName{L"", L"taro"};
+                 },
+                 10,
+                 Then(Then({L"アカウント: taro"}, Lines(kStatusOfNothing.begin() + 1, kStatusOfNothing.end())),
+                      {L"終了コード: 10"})},
+        Scenario{"StatusAccountUnreadableFallsBackToTheUserName", kStatus,
+                 [](CliSetup& s) {
+                     s.world.commandStatus = 1;
+                     s.environment.process.reset();
+                 },
+                 10,
+                 Then(Then({L"アカウント: taro"}, Lines(kStatusOfNothing.begin() + 1, kStatusOfNothing.end())),
+                      {L"終了コード: 10"})},
+        Scenario{"AnotherCopyRuns", kRegister, [](CliSetup& s) { s.guard.anotherCopy = true; }, 2,
+                 {L"このツールは別に実行中です。終わってからもう一度実行してください。", L"終了コード: 2"}},
+        Scenario{"NoBrowser", kRegister, [](CliSetup& s) { s.environment.browser.clear(); }, 3,
+                 {L"Microsoft Edgeが見つかりません。", L"Microsoft Edgeをインストールして再度実行してください。",
+                  L"終了コード: 3"}},
+        Scenario{"NoKnownFolders", kRemove, [](CliSetup& s) { s.environment.foldersThere = false; }, 3,
+                 {L"ショートカットの保存先が見つかりませんでした", L"アプリケーションを終了します", L"終了コード: 3"}},
+        Scenario{"NothingThereAtAll", kStatus,
+                 [](CliSetup& s) {
+                     s.environment.foldersThere = false;
+                     s.environment.browser.clear();
+                 },
+                 3,
+                 {L"ショートカットの保存先が見つかりませんでした", L"アプリケーションを終了します",
+                  L"Microsoft Edgeが見つかりません。", L"Microsoft Edgeをインストールして再度実行してください。",
+                  L"終了コード: 3"}},
+        // Nobody can answer the question: it is reported and the run goes on.
+        Scenario{"AnotherAccount", kRegister,
+                 [](CliSetup& s) { s.environment.process = AccountName{L"PC", L"admin"}; }, 0,
+                 {L"警告: このツールは「PC\\admin」として実行されています。",
+                  L"ログオン中のユーザー「PC\\taro」ではなく、「PC\\admin」のドキュメント、スタートアップ、"
+                  L"デスクトップとタスクに設定します。",
+                  L"続けますか？", L"ショートカットを作成しました", L"終了コード: 0"}},
+        Scenario{"Help", {L"/?"}, [](CliSetup&) {}, 0, kUsage},
+        Scenario{"UsageError", {L"/register"}, [](CliSetup&) {}, 1,
+                 Then(Then({L"/register には /address でユニットの IP アドレスを指定してください。"}, kUsage),
+                      {L"終了コード: 1"})},
+        Scenario{"LogCannotBeOpened", {L"/remove", L"/log", L"Q:\\nowhere\\remove.log"},
+                 [](CliSetup& s) { s.output.logOpens = false; }, 1,
+                 {L"ログ ファイルを開けません: Q:\\nowhere\\remove.log（何もしていません）", L"終了コード: 1"}}),
+    [](const ::testing::TestParamInfo<Scenario>& info) { return std::string(info.param.name); });
+
+TEST(CommandLineModeTest, EachUsageProblemHasItsLine) {
+    const struct {
+        Args args;
+        std::wstring line;
+    } cases[] = {
+        {{L"/frobnicate"}, L"不明な指定です: /frobnicate"},
+        {{L"/status", L"/log"}, L"/log の後に値を指定してください。"},
+        {{L"/status", L"/LOG", L"a", L"/log", L"b"}, L"/log が 2 回以上指定されています。"},
+        {{L"/register", L"/address", L"1.2.3.256"},
+         L"IP アドレスが正しくありません: 1.2.3.256（0～255 の数 4 つをピリオドで区切って指定してください）"},
+        {{L"/register", L"/address", L"1.2.3.4", L"/size", L"4k"},
+         L"画面サイズが正しくありません: 4k（hd または fullhd を指定してください）"},
+        {{L"/register", L"/address", L"1.2.3.4", L"/hour", L"2"},
+         L"時刻が正しくありません: 2（0、1、4～23 のどれかを指定してください）"},
+        {{L"/remove", L"/status"}, L"/register、/remove、/status、/? のうち 1 つだけを指定してください。"},
+        {{L"/log", L"x.log"}, L"/register、/remove、/status、/? のうち 1 つだけを指定してください。"},
+        {{L"-Remove", L"-Address", L"1.2.3.4"}, L"-Address は -Remove と一緒には使えません。"},
+    };
+    for (const auto& c : cases) {
+        CliSetup s;
+        EXPECT_EQ(s.Run(c.args), 1);
+        ASSERT_FALSE(s.output.lines.empty());
+        EXPECT_EQ(s.output.lines.front(), c.line);
+        EXPECT_EQ(s.output.lines.size(), kUsage.size() + 2);
+    }
+}
+
+// Refused or help-only runs touch nothing: no log, no single-copy place, no
+// folders, no SCHTASKS.
+TEST(CommandLineModeTest, RefusedLinesAndHelpDoNothing) {
+    const Args cases[] = {
+        {L"/?"},
+        {L"/register", L"/address", L"1.2.3.4", L"/log", L"x.log", L"/bogus"},
+        {L"/remove", L"/log", L"x.log", L"/address", L"1.2.3.4"},
+        {L"/register", L"/log", L"x.log"},
+    };
+    for (const Args& args : cases) {
+        CliSetup s;
+        s.PutEverything();
+        const auto diskBefore = s.world.disk;
+        s.Run(args);
+        EXPECT_TRUE(s.output.logPaths.empty());
+        EXPECT_EQ(s.guard.asked, 0);
+        EXPECT_TRUE(s.world.log.empty());
+        EXPECT_EQ(s.world.disk, diskBefore);
+    }
+}
+
+TEST(CommandLineModeTest, ASecondCopyDoesNothingButSaysSoInTheLog) {
+    CliSetup s;
+    s.guard.anotherCopy = true;
+    EXPECT_EQ(s.Run({L"/remove", L"/log", L"C:\\logs\\remove.log"}), 2);
+    EXPECT_EQ(s.output.logPaths, Lines{L"C:\\logs\\remove.log"});
+    EXPECT_EQ(s.output.logged, s.output.lines);
+    EXPECT_TRUE(s.world.log.empty());  // not even the known folders were asked for
+}
+
+TEST(CommandLineModeTest, EveryLineOfARunReachesTheLog) {
+    CliSetup s;
+    s.world.failingSaves.insert(s.desktopKioskPath());
+    EXPECT_EQ(s.Run({L"/log", L"run.log", L"/register", L"/address", L"10.0.0.254"}), 4);
+    EXPECT_EQ(s.output.logPaths, Lines{L"run.log"});
+    EXPECT_EQ(s.output.logged, (Lines{L"デスクトップへのショートカット作成に失敗しました",
+                                      L"ショートカットを作成しました", L"終了コード: 4"}));
+    EXPECT_EQ(s.output.logged, s.output.lines);
+}
+
+// The same steps, files and SCHTASKS line as the dialog for the same settings.
+TEST(CommandLineModeTest, RegisterUsesTheChosenSettingsAsTheDialogWould) {
+    FakeSetup dialogRun;
+    dialogRun.world.version = {6, 3};
+    dialogRun.dialog.controls.unitAddress = 0x0A0000FE;
+    dialogRun.dialog.controls.screenSizeChoice = 1;
+    UpdatePageSuffix(dialogRun.dialog.controls);
+    dialogRun.dialog.controls.refreshHour = L"5";
+    RunRegisterProcedure(dialogRun.dialog, dialogRun.dialog.settings, dialogRun.folders, dialogRun.browser,
+                         dialogRun.platform);
+
+    CliSetup s;
+    s.world.version = {6, 3};
+    EXPECT_EQ(s.Run({L"/register", L"/address", L"10.0.0.254", L"/size", L"fullhd", L"/hour", L"5"}), 0);
+
+    EXPECT_EQ(s.world.commandLines,
+              Lines{L"SCHTASKS /Create /TN \"Quorvix画面リフレッシュ（taro）\" /TR "
+                    L"\"%windir%\\SysWOW64\\wscript.exe \\\"C:\\Users\\taro\\Documents\\LAU_Refresh.vbs\\\"\" "
+                    L"/SC DAILY /ST 05:00:00 /IT /F"});
+    EXPECT_EQ(s.world.commandLines, dialogRun.world.commandLines);
+    EXPECT_EQ(s.world.disk, dialogRun.world.disk);
+    ASSERT_EQ(s.world.shortcuts.size(), 3u);
+    for (const auto& [path, record] : dialogRun.world.shortcuts) {
+        const ShortcutRecord& cli = s.world.shortcuts.at(path);
+        EXPECT_EQ(cli.targetPath, record.targetPath);
+        EXPECT_EQ(cli.arguments, record.arguments);
+        EXPECT_EQ(cli.workingDirectory, record.workingDirectory);
+        EXPECT_EQ(cli.description, record.description);
+    }
+    EXPECT_EQ(s.world.shortcuts.at(s.desktopKioskPath()).arguments,
+              L"--ie-mode-test --inprivate --edge-kiosk-type=fullscreen --kiosk "
+              L"\"http://10.0.0.254/display.htm?size=2\"");
+    // The logs differ only where the dialog reads its controls and closes.
+    Lines dialogSteps;
+    for (const std::wstring& entry : dialogRun.world.log) {
+        if (entry != L"read controls" && entry != L"closed" && entry.rfind(L"message ", 0) != 0) {
+            dialogSteps.push_back(entry);
+        }
+    }
+    Lines cliSteps(s.world.log.begin() + 1, s.world.log.end());  // after "query folders"
+    EXPECT_EQ(cliSteps, dialogSteps);
+}
+
+TEST(CommandLineModeTest, WriteMessageSplitsAtLineFeeds) {
+    const struct {
+        std::wstring text;
+        Lines lines;
+    } cases[] = {
+        {L"one", {L"one"}},
+        {L"one\ntwo", {L"one", L"two"}},
+        {L"one\n\nthree", {L"one", L"", L"three"}},
+        {L"", {L""}},
+    };
+    for (const auto& c : cases) {
+        RecordingOutput output;
+        WriteMessage(output, c.text);
+        EXPECT_EQ(output.lines, c.lines);
+    }
+}
+
+}  // namespace
+}  // namespace tavrin::testing

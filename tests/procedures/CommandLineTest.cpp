@@ -1,0 +1,176 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "procedures/CommandLine.h"
+
+namespace tavrin::testing {
+namespace {
+
+using Args = std::vector<std::wstring>;
+using Action = CommandLineAction;
+using Kind = UsageProblem::Kind;
+
+std::string Narrow(const Args& args) {
+    std::string text;
+    for (const std::wstring& arg : args) {
+        text += '[';
+        for (wchar_t c : arg) text += c < 0x80 ? static_cast<char>(c) : '?';
+        text += ']';
+    }
+    return text;
+}
+
+TEST(CommandLineTest, NoArgumentsIsTheDialog) {
+    const ParsedCommandLine parsed = ParseCommandLine({});
+    ASSERT_TRUE(parsed.request);
+    EXPECT_EQ(parsed.request->action, Action::dialog);
+    EXPECT_FALSE(parsed.problem);
+}
+
+TEST(CommandLineTest, AcceptedLines) {
+    const struct {
+        Args args;
+        Action action;
+        std::uint32_t address;
+        int size;
+        std::wstring hour;
+        std::wstring log;
+    } cases[] = {
+        {{L"/register", L"/address", L"10.0.0.254"}, Action::registerSetUp, 0x0A0000FE, 0, L"0", L""},
+        {{L"-REGISTER", L"-Address", L"192.168.1.1", L"-SIZE", L"FullHD", L"/Hour", L"23", L"/LOG",
+          L"C:\\ログ\\set up.txt"},
+         Action::registerSetUp, 0xC0A80101, 1, L"23", L"C:\\ログ\\set up.txt"},
+        {{L"/hour", L"4", L"/address", L"0.0.0.0", L"/size", L"hd", L"/register"}, Action::registerSetUp, 0, 0,
+         L"4", L""},
+        {{L"/register", L"/address", L"255.255.255.255", L"/hour", L"1"}, Action::registerSetUp, 0xFFFFFFFF, 0,
+         L"1", L""},
+        {{L"/register", L"/address", L"1.20.100.200", L"/size", L"HD"}, Action::registerSetUp, 0x011464C8, 0, L"0",
+         L""},
+        {{L"/register", L"/address", L"1.2.3.4", L"/log", L"-"}, Action::registerSetUp, 0x01020304, 0, L"0", L"-"},
+        {{L"/remove"}, Action::removeSetUp, 0, 0, L"0", L""},
+        {{L"-Remove", L"-log", L"\\\\server\\share\\remove.log"}, Action::removeSetUp, 0, 0, L"0",
+         L"\\\\server\\share\\remove.log"},
+        {{L"/STATUS"}, Action::showStatus, 0, 0, L"0", L""},
+        {{L"/log", L"s.log", L"-status"}, Action::showStatus, 0, 0, L"0", L"s.log"},
+        {{L"/?"}, Action::showUsage, 0, 0, L"0", L""},
+        {{L"-?"}, Action::showUsage, 0, 0, L"0", L""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(Narrow(c.args));
+        const ParsedCommandLine parsed = ParseCommandLine(c.args);
+        ASSERT_TRUE(parsed.request);
+        EXPECT_FALSE(parsed.problem);
+        EXPECT_EQ(parsed.request->action, c.action);
+        EXPECT_EQ(parsed.request->unitAddress, c.address);
+        EXPECT_EQ(parsed.request->screenSizeChoice, c.size);
+        EXPECT_EQ(parsed.request->refreshHour, c.hour);
+        EXPECT_EQ(parsed.request->logFile, c.log);
+    }
+}
+
+TEST(CommandLineTest, EveryHourItemOfTheDialogIsAccepted) {
+    for (const wchar_t* hour : {L"0", L"1", L"4", L"5", L"6", L"7", L"8", L"9", L"10", L"11", L"12", L"13", L"14",
+                                L"15", L"16", L"17", L"18", L"19", L"20", L"21", L"22", L"23"}) {
+        const ParsedCommandLine parsed = ParseCommandLine({L"/register", L"/address", L"1.2.3.4", L"/hour", hour});
+        ASSERT_TRUE(parsed.request) << static_cast<int>(parsed.problem->kind);
+        EXPECT_EQ(parsed.request->refreshHour, hour);
+    }
+}
+
+TEST(CommandLineTest, RefusedLines) {
+    const struct {
+        Args args;
+        Kind kind;
+        std::wstring argument;
+        std::wstring command;
+    } cases[] = {
+        // Not options.
+        {{L"/frobnicate"}, Kind::unknownOption, L"/frobnicate", L""},
+        {{L"register"}, Kind::unknownOption, L"register", L""},
+        {{L"/register:1.2.3.4"}, Kind::unknownOption, L"/register:1.2.3.4", L""},
+        {{L"/address=1.2.3.4", L"/register"}, Kind::unknownOption, L"/address=1.2.3.4", L""},
+        {{L""}, Kind::unknownOption, L"", L""},
+        {{L"/"}, Kind::unknownOption, L"/", L""},
+        {{L"--register"}, Kind::unknownOption, L"--register", L""},
+        {{L"／register"}, Kind::unknownOption, L"／register", L""},
+        {{L"/remove", L"now"}, Kind::unknownOption, L"now", L""},
+        {{L"/register", L"/address", L"1.2.3.4", L"5"}, Kind::unknownOption, L"5", L""},
+        // Values left out.
+        {{L"/register", L"/address"}, Kind::missingValue, L"/address", L""},
+        {{L"/register", L"/address", L"/size", L"hd"}, Kind::missingValue, L"/address", L""},
+        {{L"/status", L"/log"}, Kind::missingValue, L"/log", L""},
+        {{L"/status", L"/log", L""}, Kind::missingValue, L"/log", L""},
+        {{L"/remove", L"/log", L"/status"}, Kind::missingValue, L"/log", L""},
+        {{L"/register", L"/address", L"1.2.3.4", L"/hour"}, Kind::missingValue, L"/hour", L""},
+        // Twice.
+        {{L"/register", L"/address", L"1.2.3.4", L"/address", L"1.2.3.4"}, Kind::repeatedOption, L"/address", L""},
+        {{L"/register", L"/address", L"1.2.3.4", L"/SIZE", L"hd", L"-size", L"hd"}, Kind::repeatedOption, L"-size",
+         L""},
+        {{L"/status", L"/log", L"a", L"/log", L"b"}, Kind::repeatedOption, L"/log", L""},
+        // Not one command.
+        {{L"/register", L"/register", L"/address", L"1.2.3.4"}, Kind::notOneCommand, L"/register", L""},
+        {{L"/register", L"/remove"}, Kind::notOneCommand, L"/remove", L""},
+        {{L"/status", L"/?"}, Kind::notOneCommand, L"/?", L""},
+        {{L"/log", L"a.log"}, Kind::notOneCommand, L"", L""},
+        {{L"/address", L"1.2.3.4"}, Kind::notOneCommand, L"", L""},
+        // Options the command does not take.
+        {{L"/remove", L"/address", L"1.2.3.4"}, Kind::notForCommand, L"/address", L"/remove"},
+        {{L"/status", L"/hour", L"4"}, Kind::notForCommand, L"/hour", L"/status"},
+        {{L"-Status", L"-Size", L"hd"}, Kind::notForCommand, L"-Size", L"-Status"},
+        {{L"/?", L"/log", L"x.log"}, Kind::notForCommand, L"/log", L"/?"},
+        // /register without an address.
+        {{L"/register"}, Kind::addressRequired, L"", L""},
+        {{L"/register", L"/size", L"fullhd", L"/hour", L"5"}, Kind::addressRequired, L"", L""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(Narrow(c.args));
+        const ParsedCommandLine parsed = ParseCommandLine(c.args);
+        EXPECT_FALSE(parsed.request);
+        ASSERT_TRUE(parsed.problem);
+        EXPECT_EQ(parsed.problem->kind, c.kind);
+        EXPECT_EQ(parsed.problem->argument, c.argument);
+        EXPECT_EQ(parsed.problem->command, c.command);
+    }
+}
+
+TEST(CommandLineTest, RefusedValues) {
+    const struct {
+        const wchar_t* option;
+        Kind kind;
+        std::vector<std::wstring> values;
+    } cases[] = {
+        {L"/address", Kind::badAddress,
+         {L"1.2.3", L"1.2.3.4.5", L"1.2.3.", L".1.2.3", L"1..3.4", L"256.1.1.1", L"1.2.3.256", L"1000.1.1.1",
+          L" 1.2.3.4", L"1.2.3.4 ", L"1.2. 3.4", L"+1.2.3.4", L"1.+2.3.4", L"-1.2.3.4", L"01.2.3.4", L"1.2.3.00",
+          L"1.2.3.0x1", L"1,2,3,4", L"１.２.３.４", L"1.2.3.4/24", L"localhost", L""}},
+        {L"/size", Kind::badSize, {L"full", L"hd1", L"1", L"2", L"full hd", L" hd", L""}},
+        {L"/hour", Kind::badHour, {L"2", L"3", L"24", L"05", L"00", L"-1", L"+4", L" 4", L"4 ", L"1.0", L"４", L""}},
+    };
+    for (const auto& c : cases) {
+        for (const std::wstring& value : c.values) {
+            const Args args = {L"/register", L"/address", L"1.2.3.4", c.option, value};
+            // The address case gives its option on its own.
+            const Args line = std::wstring(c.option) == L"/address" ? Args{L"/register", c.option, value} : args;
+            SCOPED_TRACE(Narrow(line));
+            const ParsedCommandLine parsed = ParseCommandLine(line);
+            EXPECT_FALSE(parsed.request);
+            ASSERT_TRUE(parsed.problem);
+            EXPECT_EQ(parsed.problem->kind, c.kind);
+            EXPECT_EQ(parsed.problem->argument, value);
+        }
+    }
+}
+
+TEST(CommandLineTest, TheFirstProblemFromTheLeftIsTheOneReported) {
+    const ParsedCommandLine parsed =
+        ParseCommandLine({L"/remove", L"/hour", L"3", L"/address", L"999.1.1.1", L"/bogus"});
+    ASSERT_TRUE(parsed.problem);
+    EXPECT_EQ(parsed.problem->kind, Kind::badHour);
+    EXPECT_EQ(parsed.problem->argument, L"3");
+}
+
+}  // namespace
+}  // namespace tavrin::testing
