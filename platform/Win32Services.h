@@ -5,6 +5,7 @@
 #include "procedures/AccountCheck.h"
 #include "procedures/FileError.h"
 #include "procedures/Services.h"
+#include "procedures/SetUpStatus.h"
 
 namespace tavrin::platform {
 
@@ -30,6 +31,12 @@ public:
 class Win32ShortcutWriter final : public ShortcutWriter {
 public:
     bool SaveShortcut(const ShortcutRecord& record) override;
+};
+
+class Win32SetUpReader final : public SetUpReader {
+public:
+    std::optional<std::string> ReadFileBytes(const std::wstring& path) override;
+    std::optional<std::wstring> ReadShortcutArguments(const std::wstring& path) override;
 };
 
 class Win32AccountInfo final : public AccountInfo {

@@ -130,6 +130,15 @@ int Run(const std::vector<std::wstring>& arguments, CommandLineContext& context)
 
 }  // namespace
 
+std::wstring LogLine(const LocalTime& time, const std::wstring& text) {
+    auto digits = [](int value, std::size_t width) {
+        std::wstring number = std::to_wstring(value < 0 ? 0 : value);
+        return number.size() < width ? std::wstring(width - number.size(), L'0') + number : number;
+    };
+    return digits(time.year, 4) + L'-' + digits(time.month, 2) + L'-' + digits(time.day, 2) + L' ' +
+           digits(time.hour, 2) + L':' + digits(time.minute, 2) + L':' + digits(time.second, 2) + L'\t' + text;
+}
+
 void WriteMessage(CommandLineOutput& output, const std::wstring& text) {
     std::size_t begin = 0;
     for (;;) {

@@ -33,6 +33,19 @@ public:
     virtual bool OpenLog(const std::wstring& path) = 0;
 };
 
+// A moment as the clock of this PC shows it.
+struct LocalTime {
+    int year = 0;
+    int month = 0;
+    int day = 0;
+    int hour = 0;
+    int minute = 0;
+    int second = 0;
+};
+
+// A line of the log: "YYYY-MM-DD HH:MM:SS", a tab, then the text.
+std::wstring LogLine(const LocalTime& time, const std::wstring& text);
+
 // The single-copy rule, shared with the dialog.
 class RunningCopyGuard {
 public:

@@ -407,3 +407,22 @@ TEST(CommandLineModeTest, WriteMessageSplitsAtLineFeeds) {
 
 }  // namespace
 }  // namespace tavrin::testing
+
+namespace tavrin::testing {
+namespace {
+
+TEST(CommandLineModeTest, LogLinesStartWithTheLocalTime) {
+    const struct {
+        LocalTime time;
+        std::wstring text;
+        std::wstring expected;
+    } cases[] = {
+        {{2024, 3, 7, 5, 4, 9}, L"終了コード: 0", L"2024-03-07 05:04:09\t終了コード: 0"},
+        {{2031, 12, 31, 23, 59, 59}, L"", L"2031-12-31 23:59:59\t"},
+        {{999, 1, 1, 0, 0, 0}, L"x", L"0999-01-01 00:00:00\tx"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(LogLine(c.time, c.text), c.expected);
+}
+
+}  // namespace
+}  // namespace tavrin::testing

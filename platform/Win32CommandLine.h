@@ -1,0 +1,43 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/Win32Handles.h"
+#include "procedures/CommandLineMode.h"
+
+namespace tavrin::platform {
+
+// The arguments after the program name, split as the C runtime splits them
+// (CommandLineToArgvW); empty when there are none.
+std::vector<std::wstring> CommandLineArguments();
+
+// Where the lines of a command-line run go. The tool is a GUI program, so it
+// has no console of its own:
+// - standard output redirected to a file or a pipe: UTF-8 there;
+// - a console handle as standard output: that console;
+// - otherwise the console of the program that started the tool, attached to
+//   (a prompt that does not wait shows the lines after its own prompt);
+// - otherwise (standard output a character device that is not a console, as
+//   a terminal under Wine) UTF-8 there; with none of these, the lines go only
+//   to the log.
+// Every line ends with CR LF. The log is opened for appending and shared, and
+// each line is written to it with one call, time-stamped in local time.
+class Win32CommandLineOutput final : public CommandLineOutput {
+public:
+    Win32CommandLineOutput();
+    Win32CommandLineOutput(const Win32CommandLineOutput&) = delete;
+    Win32CommandLineOutput& operator=(const Win32CommandLineOutput&) = delete;
+
+    void WriteLine(const std::wstring& line) override;
+    bool OpenLog(const std::wstring& path) override;
+
+private:
+    enum class Sink { none, console, bytes };
+    Sink sink_ = Sink::none;
+    HANDLE output_ = nullptr;  // the standard output, or conout_
+    UniqueHandle conout_;      // the attached console's output, when that is where lines go
+    UniqueHandle log_;
+};
+
+}  // namespace tavrin::platform
