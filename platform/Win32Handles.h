@@ -19,6 +19,12 @@ public:
 
     bool IsValid() const { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }
     HANDLE Get() const { return handle_; }
+    // Gives the handle up to the caller, who closes it.
+    HANDLE Release() {
+        const HANDLE handle = handle_;
+        handle_ = nullptr;
+        return handle;
+    }
 
     // Closes the handle; false (with the last error set) when CloseHandle failed.
     bool Close() {

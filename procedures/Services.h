@@ -35,8 +35,9 @@ public:
 class CommandRunner {
 public:
     virtual ~CommandRunner() = default;
-    // Runs the command line and waits for it without a time limit. Returns the
-    // exit code, or -1 when the program could not be started.
+    // Runs the command line and waits for it. Returns the exit code, or -1
+    // when the program could not be started or did not end within the
+    // runner's time limit (it is ended then).
     virtual int RunCommandLine(const std::wstring& commandLine) = 0;
 };
 
