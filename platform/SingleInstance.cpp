@@ -56,8 +56,9 @@ HWND SingleInstance::FindRunningCopyWindow(DWORD waitMs) {
     if (owner_) return nullptr;
     const ULONGLONG deadline = ::GetTickCount64() + waitMs;
     for (;;) {
-        if (const HWND window = PublishedWindow()) return window;
+        // The place first: a window is offered only while its copy holds it.
         if (TryTakePlace()) return nullptr;
+        if (const HWND window = PublishedWindow()) return window;
         if (::GetTickCount64() >= deadline) return nullptr;
         ::Sleep(kPollMs);
     }
