@@ -35,6 +35,7 @@ struct FakeWorld {
     std::set<std::wstring> undeletable;    // Remove throws FileError
     std::set<std::wstring> failingSaves;   // SaveShortcut gives false
     int commandStatus = 0;
+    std::function<void()> whileCommandRuns;  // called inside each RunCommandLine
     ReportedVersion version{6, 1};
     bool nativeAmd64 = true;
     std::wstring userName = L"taro";
@@ -106,6 +107,7 @@ public:
     int RunCommandLine(const std::wstring& commandLine) override {
         world_.commandLines.push_back(commandLine);
         world_.log.push_back(commandLine.rfind(L"SCHTASKS /Create", 0) == 0 ? L"create task" : L"delete task");
+        if (world_.whileCommandRuns) world_.whileCommandRuns();
         return world_.commandStatus;
     }
 
