@@ -14,9 +14,9 @@ constexpr DWORD kPollMs = 25;
 
 SingleInstance::SingleInstance()
     : mutex_(::CreateMutexW(nullptr, FALSE, kMutexName)),
-      section_(::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(LONG64), kSectionName)) {
+      section_(::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(LONG), kSectionName)) {
     if (section_.IsValid()) {
-        slot_ = static_cast<volatile LONG64*>(::MapViewOfFile(section_.Get(), FILE_MAP_WRITE, 0, 0, sizeof(LONG64)));
+        slot_ = static_cast<volatile LONG*>(::MapViewOfFile(section_.Get(), FILE_MAP_WRITE, 0, 0, sizeof(LONG)));
     }
     // Without a mutex there is nothing to agree on; this copy works alone.
     owner_ = !mutex_.IsValid() || TryTakePlace();
@@ -27,7 +27,7 @@ SingleInstance::~SingleInstance() {
         PublishWindow(nullptr);
         if (mutex_.IsValid()) ::ReleaseMutex(mutex_.Get());
     }
-    if (slot_ != nullptr) ::UnmapViewOfFile(const_cast<LONG64*>(slot_));
+    if (slot_ != nullptr) ::UnmapViewOfFile(const_cast<LONG*>(slot_));
 }
 
 bool SingleInstance::TryTakePlace() {
@@ -42,13 +42,13 @@ bool SingleInstance::TryTakePlace() {
 void SingleInstance::PublishWindow(HWND window) {
     if (!owner_ || slot_ == nullptr) return;
     // A window handle has 32 significant bits in 32- and 64-bit programs alike.
-    ::InterlockedExchange64(const_cast<LONG64*>(slot_), static_cast<LONG64>(::HandleToLong(window)));
+    InterlockedExchange(slot_, HandleToLong(window));
 }
 
 HWND SingleInstance::PublishedWindow() const {
     if (slot_ == nullptr) return nullptr;
-    const LONG64 value = ::InterlockedCompareExchange64(const_cast<LONG64*>(slot_), 0, 0);
-    const HWND window = static_cast<HWND>(::LongToHandle(static_cast<LONG>(value)));
+    const LONG value = InterlockedCompareExchange(slot_, 0, 0);
+    const HWND window = static_cast<HWND>(LongToHandle(value));
     return window != nullptr && ::IsWindow(window) ? window : nullptr;
 }
 

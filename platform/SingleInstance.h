@@ -40,7 +40,7 @@ private:
 
     UniqueHandle mutex_;
     UniqueHandle section_;
-    volatile LONG64* slot_ = nullptr;
+    volatile LONG* slot_ = nullptr;
     bool owner_ = true;
 };
 

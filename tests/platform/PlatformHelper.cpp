@@ -56,12 +56,12 @@ int wmain(int argc, wchar_t** argv) {
         const HWND found = instance.FindRunningCopyWindow(static_cast<DWORD>(std::wcstoul(argv[2], nullptr, 10)));
         if (!instance.AnotherCopyRuns()) return 0;
         if (found == nullptr) return 1;
-        return ::HandleToLong(found) == static_cast<long>(std::wcstoul(argv[3], nullptr, 16)) ? 2 : 3;
+        return HandleToLong(found) == static_cast<long>(std::wcstoul(argv[3], nullptr, 16)) ? 2 : 3;
     }
     if (mode == L"hold-instance" && argc > 3) {
         platform::SingleInstance instance;
         if (instance.AnotherCopyRuns()) return 1;
-        instance.PublishWindow(static_cast<HWND>(::LongToHandle(static_cast<LONG>(std::wcstoul(argv[3], nullptr, 16)))));
+        instance.PublishWindow(static_cast<HWND>(LongToHandle(static_cast<LONG>(std::wcstoul(argv[3], nullptr, 16)))));
         const HANDLE ready = ::OpenEventW(EVENT_MODIFY_STATE, FALSE, argv[2]);
         if (ready == nullptr) return 3;
         ::SetEvent(ready);

@@ -18,7 +18,7 @@ enum Answer : unsigned long { kAlone = 0, kNoWindow = 1, kThisWindow = 2, kOther
 
 std::wstring Hex(HWND window) {
     wchar_t text[16] = {};
-    swprintf(text, 16, L"%lx", static_cast<unsigned long>(::HandleToLong(window)));
+    swprintf(text, 16, L"%lx", static_cast<unsigned long>(HandleToLong(window)));
     return text;
 }
 
