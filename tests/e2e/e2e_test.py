@@ -60,7 +60,8 @@ class Case:
         self.schtasks_env = {}  # more TAVRIN_SCHTASKS_* settings for the stand-in
 
     # -- preparing the PC ---------------------------------------------------
-    def reset(self, version="win7", edge=True, schtasks_exit=0, schtasks=True, edge_value=None):
+    def reset(self, version="win7", edge=True, schtasks_exit=0, schtasks=True, edge_value=None,
+              schtasks_sleep=None):
         for folder in (self.documents, self.desktop, self.startup):
             path = self.prefix.unix(folder)
             if path.exists():
@@ -87,6 +88,7 @@ class Case:
         elif system32.exists():
             system32.unlink()
         self.schtasks_exit = schtasks_exit
+        self.schtasks_sleep = schtasks_sleep
         self.schtasks_env = {}
         for record in (self.schtasks_log, self.schtasks_tasks):
             if record.exists():
@@ -138,6 +140,9 @@ class Case:
             # No forced status: the stand-in keeps a list of registered tasks
             # and answers as the real SCHTASKS would.
             env["TAVRIN_SCHTASKS_TASKS"] = "Z:" + str(self.schtasks_tasks).replace("/", "\\")
+        env.pop("TAVRIN_SCHTASKS_SLEEP_MS", None)
+        if self.schtasks_sleep is not None:
+            env["TAVRIN_SCHTASKS_SLEEP_MS"] = str(self.schtasks_sleep)
         env.update(self.schtasks_env)
         result = subprocess.run([WINE64, ARGS.driver, self.tool] + list(steps), env=env,
                                 stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
@@ -145,10 +150,20 @@ class Case:
         out = result.stdout.decode("utf-8", "replace")
         if result.returncode != 0:
             raise AssertionError("driver failed: %s\n%s" % (out, result.stderr.decode("utf-8", "replace")))
-        session = {"messages": [], "labels": [], "dialog": None, "exit": None}
+        session = {"messages": [], "labels": [], "dialog": None, "exit": None,
+                   "probes": [], "second": [], "processes": []}
         for line in out.splitlines():
             kind, _, rest = line.partition("\t")
-            if kind == "MESSAGE":
+            if kind == "PROBE":
+                session["probes"].append(tuple(rest.split("\t")))
+            elif kind == "SECOND":
+                state, code, ms, windows, front = rest.split("\t")
+                session["second"].append({"state": state, "exit": int(code), "ms": int(ms),
+                                          "windows": int(windows), "front": front})
+            elif kind == "PROCESSES":
+                name, _, count = rest.partition("\t")
+                session["processes"].append((name, int(count)))
+            elif kind == "MESSAGE":
                 caption, _, text = rest.partition("\t")
                 session["messages"].append((caption, text.replace("\\n", "\n")))
             elif kind == "LABEL":
@@ -158,6 +173,22 @@ class Case:
             elif kind == "EXIT":
                 session["exit"] = rest
         return session
+
+    def standin_pids(self):
+        """Linux PIDs of stand-in SCHTASKS processes of this prefix, as ps would list them."""
+        pids = []
+        marker = ("WINEPREFIX=%s" % self.prefix.root).encode()
+        for entry in Path("/proc").iterdir():
+            if not entry.name.isdigit():
+                continue
+            try:
+                cmdline = (entry / "cmdline").read_bytes()
+                environ = (entry / "environ").read_bytes()
+            except OSError:
+                continue
+            if b"schtasks.exe" in cmdline.lower() and marker in environ.split(b"\0"):
+                pids.append(int(entry.name))
+        return pids
 
     # -- what is on the PC afterwards -----------------------------------------
     def file(self, folder, name):
@@ -204,6 +235,12 @@ class EndToEnd(unittest.TestCase):
 
     def tearDown(self):
         self.case.thaw()
+        # A stand-in told to hang must not outlive a failed case.
+        for pid in self.case.standin_pids():
+            try:
+                os.kill(pid, 9)
+            except OSError:
+                pass
 
     def messages(self, *texts):
         return [(self.case.caption, text) for text in texts]
@@ -580,6 +617,92 @@ class EndToEnd(unittest.TestCase):
     def test_remove_when_nothing_is_registered(self):
         c = self.case
         c.reset(schtasks_exit=1)
+        s = c.run("--press", "remove")
+        self.assertEqual(s["messages"], self.messages(REMOVED))
+        self.assertEqual(s["dialog"], "open")
+
+    # -- one copy at a time; a scheduler that does not answer --------------------
+    def renamed_copy(self):
+        renamed = self.case.prefix.root / "drive_c" / "kiosk-setup.exe"
+        shutil.copyfile(ARGS.tool_unix, renamed)
+        return r"C:\kiosk-setup.exe"
+
+    def assert_second_copy_only_showed_the_first(self, second):
+        self.assertEqual(second["state"], "ended")
+        self.assertEqual(second["windows"], 0, "the second copy showed a window")
+        self.assertLess(second["ms"], 10000)
+        self.assertIn(second["front"], ("dialog", "box"), "the first copy was not brought to the front")
+
+    def test_second_copy_while_the_first_is_open(self):
+        c = self.case
+        for name, second_tool in (("same file", c.tool), ("renamed", self.renamed_copy())):
+            with self.subTest(name):
+                c.reset()
+                s = c.run("--second", second_tool, "--probe", "2000", "--press", "register")
+                self.assertEqual(len(s["second"]), 1)
+                self.assert_second_copy_only_showed_the_first(s["second"][0])
+                # The first copy goes on as if nothing had happened.
+                self.assertEqual(s["probes"], [("answered", "enabled", "painted")])
+                self.assertEqual(s["messages"], self.messages(CREATED))
+                self.assertEqual(s["dialog"], "gone")
+                calls = c.schtasks_calls()
+                self.assertEqual(len(calls), 1)
+                self.assert_create_call(calls[0], 0, c.documents)
+                self.assert_script(c.documents, link_for("192.168.1.1", 0))
+                # Once the first has ended, a new start is the running copy.
+                s = c.run("--press", "remove")
+                self.assertEqual(s["messages"], self.messages(REMOVED))
+                self.assertEqual(len(c.schtasks_calls()), 2)
+
+    def test_second_copy_while_the_first_waits_on_schtasks(self):
+        c = self.case
+        c.reset(schtasks_sleep=8000)
+        s = c.run("--click", "register", "--await-process", "schtasks.exe",
+                  "--second", c.tool, "--processes", "schtasks.exe", "--probe", "2000", "--answer", "60000")
+        self.assertEqual(len(s["second"]), 1)
+        self.assert_second_copy_only_showed_the_first(s["second"][0])
+        # It ended while the first copy's SCHTASKS still ran.
+        self.assertEqual(s["processes"], [("schtasks.exe", 1)])
+        self.assertEqual(s["probes"], [("answered", "disabled", "painted")])
+        self.assertEqual(s["messages"], self.messages(CREATED))
+        self.assertEqual(s["dialog"], "gone")
+        calls = c.schtasks_calls()
+        self.assertEqual(len(calls), 1)
+        self.assert_create_call(calls[0], 0, c.documents)
+        for folder in (c.startup, c.desktop):
+            self.assert_kiosk_shortcut(folder, link_for("192.168.1.1", 0))
+
+    def test_schtasks_that_never_exits(self):
+        c = self.case
+        c.reset(schtasks_sleep="forever")
+        started = time.monotonic()
+        s = c.run("--click", "register", "--await-process", "schtasks.exe", "--probe", "2000",
+                  # Presses and closes meanwhile start nothing and end nothing.
+                  "--click", "register", "--command", "register", "--command", "remove",
+                  "--command", "cancel", "--command", "close", "--probe", "2000",
+                  "--answer", "90000", "--processes", "schtasks.exe")
+        elapsed = time.monotonic() - started
+        self.assertEqual(s["probes"], [("answered", "disabled", "painted")] * 2)
+        self.assertEqual(s["messages"], self.messages(TASK_FAILED))
+        self.assertGreaterEqual(elapsed, 60)
+        self.assertEqual(s["dialog"], "open")
+        self.assertEqual(len(c.schtasks_calls()), 1)
+        self.assertEqual(s["processes"], [("schtasks.exe", 0)])
+        self.assertEqual(c.standin_pids(), [])
+        self.assertTrue(c.file(c.documents, "LAU_Refresh.vbs").exists())
+        self.assertFalse(c.file(c.startup, KIOSK_LNK).exists())
+        self.assertFalse(c.file(c.desktop, KIOSK_LNK).exists())
+
+    def test_tool_killed_while_schtasks_hangs(self):
+        c = self.case
+        c.reset(schtasks_sleep="forever")
+        s = c.run("--click", "register", "--await-process", "schtasks.exe", "--kill",
+                  "--await-gone", "schtasks.exe", "--processes", "schtasks.exe")
+        self.assertEqual(s["dialog"], "gone")
+        self.assertEqual(s["processes"], [("schtasks.exe", 0)])
+        self.assertEqual(c.standin_pids(), [])
+        # The killed copy does not block the next start.
+        c.schtasks_sleep = None
         s = c.run("--press", "remove")
         self.assertEqual(s["messages"], self.messages(REMOVED))
         self.assertEqual(s["dialog"], "open")

@@ -34,8 +34,9 @@ struct FakeWorld {
     std::set<std::wstring> failingWrites;  // WriteString throws FileError
     std::set<std::wstring> undeletable;    // Remove throws FileError
     std::set<std::wstring> failingSaves;   // SaveShortcut gives false
-    int commandStatus = 0;                // every SCHTASKS run ends with this...
-    std::optional<int> queryStatus;       // ...except a query, when this is set
+    int commandStatus = 0;                   // every SCHTASKS run ends with this...
+    std::optional<int> queryStatus;          // ...except a query, when this is set
+    std::function<void()> whileCommandRuns;  // called inside each RunCommandLine
     ReportedVersion version{6, 1};
     bool nativeAmd64 = true;
     std::wstring userName = L"taro";
@@ -111,6 +112,7 @@ public:
             return world_.queryStatus.value_or(world_.commandStatus);
         }
         world_.log.push_back(commandLine.rfind(L"SCHTASKS /Create", 0) == 0 ? L"create task" : L"delete task");
+        if (world_.whileCommandRuns) world_.whileCommandRuns();
         return world_.commandStatus;
     }
 
