@@ -107,13 +107,11 @@ public:
     explicit FakeCommands(FakeWorld& world) : world_(world) {}
     int RunCommandLine(const std::wstring& commandLine) override {
         world_.commandLines.push_back(commandLine);
-        if (commandLine.rfind(L"schtasks /query", 0) == 0) {
-            world_.log.push_back(L"query task");
-            return world_.queryStatus.value_or(world_.commandStatus);
-        }
-        world_.log.push_back(commandLine.rfind(L"SCHTASKS /Create", 0) == 0 ? L"create task" : L"delete task");
+        const bool query = commandLine.rfind(L"schtasks /query", 0) == 0;
+        world_.log.push_back(query ? L"query task"
+                                   : commandLine.rfind(L"SCHTASKS /Create", 0) == 0 ? L"create task" : L"delete task");
         if (world_.whileCommandRuns) world_.whileCommandRuns();
-        return world_.commandStatus;
+        return query ? world_.queryStatus.value_or(world_.commandStatus) : world_.commandStatus;
     }
 
 private:
