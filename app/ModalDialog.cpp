@@ -22,6 +22,17 @@ std::wstring FromAnsi(const char* text, std::size_t length) {
     return wide;
 }
 
+// What must not reach the dialog while a procedure runs: any command
+// (buttons, Enter, Escape) and the ways of closing it.
+bool EndsOrStartsSomething(UINT message, WPARAM wParam) {
+    switch (message) {
+        case WM_COMMAND:
+        case WM_CLOSE: return true;
+        case WM_SYSCOMMAND: return (wParam & 0xFFF0) == SC_CLOSE;
+        default: return false;
+    }
+}
+
 }  // namespace
 
 INT_PTR ModalDialog::DoModal() {
@@ -55,8 +66,10 @@ INT_PTR CALLBACK ModalDialog::DialogProcedure(HWND window, UINT message, WPARAM 
 }
 
 INT_PTR ModalDialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (procedureRunning_ && EndsOrStartsSomething(message, wParam)) return TRUE;
     switch (message) {
         case WM_INITDIALOG: {
+            if (onWindowCreated) onWindowCreated(window_.Handle());
             const BOOL result = OnInitDialog();
             CenterInWorkArea();
             return result;

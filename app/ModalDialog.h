@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 #include "app/Window.h"
@@ -38,7 +39,29 @@ public:
     // button pressed.
     int ShowMessageBox(const std::wstring& text, UINT style) const;
 
+    // Called with the dialog's window as soon as it exists, before
+    // OnInitDialog and its start-up checks.
+    std::function<void(HWND)> onWindowCreated;
+
 protected:
+    // Marks a procedure as running for its whole length. A procedure may
+    // wait with the thread's messages dispatched underneath it; a command or
+    // close request reaching the dialog meanwhile is dropped, so nothing
+    // starts a second procedure or ends the dialog half-way through.
+    class ProcedureScope {
+    public:
+        explicit ProcedureScope(ModalDialog& dialog) : dialog_(dialog), wasRunning_(dialog.procedureRunning_) {
+            dialog_.procedureRunning_ = true;
+        }
+        ~ProcedureScope() { dialog_.procedureRunning_ = wasRunning_; }
+        ProcedureScope(const ProcedureScope&) = delete;
+        ProcedureScope& operator=(const ProcedureScope&) = delete;
+
+    private:
+        ModalDialog& dialog_;
+        bool wasRunning_;
+    };
+
     // Adds the template's initial list items, then fills the controls.
     virtual BOOL OnInitDialog();
     virtual void DoDataExchange(DataExchange&) {}
@@ -59,6 +82,7 @@ private:
     int templateId_;
     Window window_;
     bool exchanging_ = false;
+    bool procedureRunning_ = false;
 };
 
 }  // namespace tavrin::app

@@ -3,12 +3,40 @@
 #include <commctrl.h>
 
 #include "app/TavrinDlg.h"
+#include "platform/SingleInstance.h"
 #include "platform/Win32Services.h"
 #include "platform/Win32StartupEnvironment.h"
 
 namespace tavrin::app {
 
+namespace {
+
+// How long a second start waits for a copy that is still starting to show
+// its window.
+constexpr DWORD kRunningCopyWaitMs = 5000;
+
+// Shows the running copy to the user: its dialog restored if minimized, and
+// in front whatever that copy shows last (a message box over the dialog).
+void BringToFront(HWND dialog) {
+    if (::IsIconic(dialog)) ::ShowWindowAsync(dialog, SW_RESTORE);
+    const HWND popup = ::GetLastActivePopup(dialog);
+    ::SetForegroundWindow(popup != nullptr ? popup : dialog);
+}
+
+}  // namespace
+
 BOOL CTavrinApp::InitInstance() {
+    // Two copies working on the same task and files leave a broken set-up:
+    // a second start only shows the running copy, before anything else.
+    platform::SingleInstance instance;
+    if (instance.AnotherCopyRuns()) {
+        const HWND running = instance.FindRunningCopyWindow(kRunningCopyWaitMs);
+        if (instance.AnotherCopyRuns()) {
+            if (running != nullptr) BringToFront(running);
+            return FALSE;
+        }
+    }
+
     INITCOMMONCONTROLSEX classes{sizeof(classes), ICC_WIN95_CLASSES};
     ::InitCommonControlsEx(&classes);
     // The address control is not among the Windows 95 classes; the template
@@ -22,7 +50,9 @@ BOOL CTavrinApp::InitInstance() {
     platform::Win32ShortcutWriter shortcuts;
     platform::Win32StartupEnvironment environment;
     CTavrinDlg dialog(environment, PlatformServices{files, commands, system, shortcuts});
+    dialog.onWindowCreated = [&instance](HWND window) { instance.PublishWindow(window); };
     dialog.DoModal();
+    instance.PublishWindow(nullptr);
     return FALSE;
 }
 

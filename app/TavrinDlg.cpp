@@ -21,7 +21,26 @@ CTavrinDlg::CTavrinDlg(StartupEnvironment& environment, const PlatformServices& 
     : ModalDialog(IDD_TAVRIN_DIALOG),
       icon_(::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME))),
       environment_(environment),
-      services_(services) {}
+      commands_(*this, services.commands),
+      services_{services.files, commands_, services.system, services.shortcuts} {}
+
+int CTavrinDlg::DisabledWhileRunning::RunCommandLine(const std::wstring& commandLine) {
+    const HWND window = dialog_.DialogWindow().Handle();
+    const HWND focus = ::GetFocus();
+    // EnableWindow answers whether the window was disabled before.
+    const bool disabledHere = window != nullptr && !::EnableWindow(window, FALSE);
+    struct Restore {
+        HWND window;
+        HWND focus;
+        bool enable;
+        ~Restore() {
+            if (!enable) return;
+            ::EnableWindow(window, TRUE);
+            if (focus != nullptr && ::IsChild(window, focus)) ::SetFocus(focus);
+        }
+    } restore{window, focus, disabledHere};
+    return commands_.RunCommandLine(commandLine);
+}
 
 void CTavrinDlg::DoDataExchange(DataExchange& exchange) {
     exchange.IPAddress(IDC_UNIT_ADDRESS, settings_.unitAddress, settings_.unitAddressComplete);
@@ -105,10 +124,14 @@ void CTavrinDlg::UpdatePageSuffix() {
 }
 
 void CTavrinDlg::OnRegister() {
+    const ProcedureScope running(*this);
     RunRegisterProcedure(*this, settings_, environment_.KnownFolders(), browserPath_, services_);
 }
 
-void CTavrinDlg::OnRemove() { RunRemoveProcedure(*this, environment_.KnownFolders(), services_); }
+void CTavrinDlg::OnRemove() {
+    const ProcedureScope running(*this);
+    RunRemoveProcedure(*this, environment_.KnownFolders(), services_);
+}
 
 void CTavrinDlg::ShowMessage(const std::wstring& text) { ShowMessageBox(text, MB_OK); }
 

@@ -47,11 +47,26 @@ private:
     void OnRemove();
     void PaintMinimized();
 
+    // Runs each command with the dialog disabled. The runner dispatches
+    // messages while it waits, so the dialog keeps painting; disabled, it
+    // takes no clicks or keys meanwhile. The focus is put back afterwards.
+    class DisabledWhileRunning final : public CommandRunner {
+    public:
+        DisabledWhileRunning(const ModalDialog& dialog, CommandRunner& commands)
+            : dialog_(dialog), commands_(commands) {}
+        int RunCommandLine(const std::wstring& commandLine) override;
+
+    private:
+        const ModalDialog& dialog_;
+        CommandRunner& commands_;
+    };
+
     HICON icon_;
     Settings settings_;
     Window registerButton_;
     std::wstring browserPath_;
     StartupEnvironment& environment_;
+    DisabledWhileRunning commands_;
     PlatformServices services_;
     bool endedAtStartup_ = false;
 };

@@ -10,6 +10,11 @@ namespace tavrin::platform {
 
 namespace {
 
+// The exit code of a command ended at its limit; never read as a result.
+constexpr UINT kEndedExitCode = ERROR_TIMEOUT;
+// How long an ended command may take to be gone.
+constexpr DWORD kEndWaitMs = 5000;
+
 // The program a command line names: its first word, which must be a bare
 // name (letters, digits, '_' or '-'), so that nothing but a program of the
 // system directory can ever be started.
@@ -35,6 +40,64 @@ std::wstring SystemDirectory() {
     }
 }
 
+// Waits for the process while dispatching the calling thread's messages, so
+// that its windows keep painting and answering the system. A WM_QUIT taken
+// from the queue meanwhile is posted again for the caller's loop. False when
+// `limitMs` passed first or the wait itself failed.
+bool WaitDispatchingMessages(HANDLE process, DWORD limitMs) {
+    const ULONGLONG deadline = ::GetTickCount64() + limitMs;
+    bool ended = false;
+    bool quit = false;
+    WPARAM quitCode = 0;
+    for (;;) {
+        const ULONGLONG now = ::GetTickCount64();
+        // Checked before waiting: a steady stream of messages must not keep
+        // the wait going past its limit.
+        if (now >= deadline) {
+            ended = ::WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
+            break;
+        }
+        const DWORD woke = ::MsgWaitForMultipleObjectsEx(1, &process, static_cast<DWORD>(deadline - now), QS_ALLINPUT,
+                                                         MWMO_INPUTAVAILABLE);
+        if (woke == WAIT_OBJECT_0) {
+            ended = true;
+            break;
+        }
+        if (woke != WAIT_OBJECT_0 + 1) {
+            ended = false;
+            if (woke == WAIT_TIMEOUT) continue;  // the deadline check above ends the loop
+            break;
+        }
+        MSG message;
+        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT) {
+                quit = true;
+                quitCode = message.wParam;
+                continue;
+            }
+            ::TranslateMessage(&message);
+            ::DispatchMessageW(&message);
+        }
+    }
+    if (quit) ::PostQuitMessage(static_cast<int>(quitCode));
+    return ended;
+}
+
+// Puts the started (still suspended) process into a job that ends it when the
+// job's last handle closes, so that a command still running when the tool
+// ends, even when the tool is killed, goes with it. Null when the process
+// cannot be put into a job (an enclosing job may forbid it); it then runs
+// without one.
+HANDLE JobEndingWithTheTool(HANDLE process) {
+    UniqueHandle job(::CreateJobObjectW(nullptr, nullptr));
+    if (!job.IsValid()) return nullptr;
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    if (!::SetInformationJobObject(job.Get(), JobObjectExtendedLimitInformation, &limits, sizeof limits)) return nullptr;
+    if (!::AssignProcessToJobObject(job.Get(), process)) return nullptr;
+    return job.Release();
+}
+
 }  // namespace
 
 // SCHTASKS is started directly from the system directory with the wide
@@ -57,16 +120,28 @@ int Win32CommandRunner::RunCommandLine(const std::wstring& commandLine) {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
-    // Handles inherited and creation flags 0, as the runtime's system() starts
-    // its interpreter: the console program gets a console window of its own.
-    if (!::CreateProcessW(program.c_str(), mutableLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                          &startup, &process)) {
+    // Handles inherited and otherwise the creation flags of the runtime's
+    // system() (the console program gets a console window of its own);
+    // suspended only until it is in its job.
+    if (!::CreateProcessW(program.c_str(), mutableLine.data(), nullptr, nullptr, TRUE, CREATE_SUSPENDED, nullptr,
+                          nullptr, &startup, &process)) {
         return -1;
     }
     const UniqueHandle processHandle(process.hProcess);
     const UniqueHandle threadHandle(process.hThread);
+    const UniqueHandle job(JobEndingWithTheTool(processHandle.Get()));
+    if (::ResumeThread(threadHandle.Get()) == static_cast<DWORD>(-1)) {
+        ::TerminateProcess(processHandle.Get(), kEndedExitCode);
+        return -1;
+    }
 
-    if (::WaitForSingleObject(processHandle.Get(), INFINITE) != WAIT_OBJECT_0) return -1;
+    // SCHTASKS normally ends within a second. One that has not ended by the
+    // limit is not going to: it is ended and the command counts as not run.
+    if (!WaitDispatchingMessages(processHandle.Get(), limitMs_)) {
+        ::TerminateProcess(processHandle.Get(), kEndedExitCode);
+        WaitDispatchingMessages(processHandle.Get(), kEndWaitMs);
+        return -1;
+    }
     DWORD exitCode = 0;
     if (!::GetExitCodeProcess(processHandle.Get(), &exitCode)) return -1;
     return static_cast<int>(exitCode);

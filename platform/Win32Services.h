@@ -16,9 +16,19 @@ public:
     void Remove(const std::wstring& path) override;
 };
 
+// Runs a program of the system directory and waits for it, dispatching the
+// calling thread's messages meanwhile (its windows keep painting and
+// answering). A program still running after `limitMs` is ended and the
+// command gives -1.
 class Win32CommandRunner final : public CommandRunner {
 public:
+    static constexpr unsigned long kDefaultLimitMs = 60000;
+
+    explicit Win32CommandRunner(unsigned long limitMs = kDefaultLimitMs) : limitMs_(limitMs) {}
     int RunCommandLine(const std::wstring& commandLine) override;
+
+private:
+    unsigned long limitMs_;
 };
 
 class Win32SystemInfo final : public SystemInfo {

@@ -52,8 +52,9 @@ inline constexpr int kCommandDidNotRun = -1;
 class CommandRunner {
 public:
     virtual ~CommandRunner() = default;
-    // Runs the command line and waits for it without a time limit. Returns the
-    // exit code, or kCommandDidNotRun when the program could not be started.
+    // Runs the command line and waits for it. Returns the exit code, or
+    // kCommandDidNotRun when the program could not be started or did not end
+    // within the runner's time limit (it is ended then).
     virtual int RunCommandLine(const std::wstring& commandLine) = 0;
 };
 

@@ -500,5 +500,81 @@ TEST_F(SettingsDialogTest, RemoveLeavesTheDialogOpenWithItsValues) {
     EXPECT_NE(script.find("size=2"), std::string::npos);
 }
 
+// The command runner dispatches messages while SCHTASKS runs. Meanwhile the
+// dialog is disabled, and a command or close request that still reaches it
+// neither starts a second procedure nor ends the dialog under the first.
+TEST_F(SettingsDialogTest, CommandsAndClosingArrivingWhileACommandRunsAreIgnored) {
+    struct Arrival {
+        const char* name;
+        void (*arrive)(HWND);
+    };
+    const Arrival arrivals[] = {
+        {"登録 clicked", [](HWND hwnd) { ::PostMessageW(::GetDlgItem(hwnd, IDOK), BM_CLICK, 0, 0); }},
+        {"登録 command",
+         [](HWND hwnd) {
+             ::PostMessageW(hwnd, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                            reinterpret_cast<LPARAM>(::GetDlgItem(hwnd, IDOK)));
+         }},
+        {"削除 command",
+         [](HWND hwnd) {
+             ::PostMessageW(hwnd, WM_COMMAND, MAKEWPARAM(IDC_REMOVE, BN_CLICKED),
+                            reinterpret_cast<LPARAM>(::GetDlgItem(hwnd, IDC_REMOVE)));
+         }},
+        {"キャンセル command", [](HWND hwnd) { ::PostMessageW(hwnd, WM_COMMAND, IDCANCEL, 0); }},
+        {"close box", [](HWND hwnd) { ::PostMessageW(hwnd, WM_SYSCOMMAND, SC_CLOSE, 0); }},
+        {"WM_CLOSE", [](HWND hwnd) { ::PostMessageW(hwnd, WM_CLOSE, 0, 0); }},
+    };
+    // With SCHTASKS failing, 登録 stops after its one command; 削除 asks
+    // once more whether the task is there (it is not) and reports success.
+    const struct {
+        const char* name;
+        int button;
+        const wchar_t* message;
+        int commands;
+    } procedures[] = {
+        {"登録", IDOK, L"タスクスケジューラの登録に失敗しました", 1},
+        {"削除", IDC_REMOVE, kRemoved, 2},
+    };
+    for (const auto& procedure : procedures) {
+        for (const Arrival& arrival : arrivals) {
+            SCOPED_TRACE(std::string(procedure.name) + " / " + arrival.name);
+            EventLog caseLog;
+            FakeEnvironment caseEnvironment{caseLog};
+            FakePlatform casePlatform;
+            casePlatform.world.commandStatus = 1;  // 登録 stops with its message, the dialog stays
+            CTavrinDlg caseDialog{caseEnvironment, casePlatform.Services()};
+            int commandsRun = 0;
+            bool disabledMeanwhile = false;
+            casePlatform.world.whileCommandRuns = [&] {
+                if (++commandsRun > 1) return;
+                const HWND hwnd = caseDialog.DialogWindow().Handle();
+                disabledMeanwhile = !::IsWindowEnabled(hwnd);
+                arrival.arrive(hwnd);
+                MSG message;
+                while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+                    ::TranslateMessage(&message);
+                    ::DispatchMessageW(&message);
+                }
+            };
+            const std::size_t boxesBefore = watcher.Boxes().size();
+            DialogScript caseScript({[&](HWND hwnd) {
+                const HWND button = ::GetDlgItem(hwnd, procedure.button);
+                ::SetFocus(button);
+                Click(hwnd, procedure.button);
+                EXPECT_TRUE(disabledMeanwhile);
+                EXPECT_EQ(commandsRun, procedure.commands);
+                EXPECT_TRUE(::IsWindowVisible(hwnd));
+                EXPECT_TRUE(::IsWindowEnabled(hwnd));
+                EXPECT_EQ(::GetFocus(), button);
+            }});
+            EXPECT_EQ(caseScript.Run(caseDialog), IDCANCEL);
+            EXPECT_EQ(caseScript.StepsRun(), 1u);
+            EXPECT_EQ(casePlatform.world.commandLines.size(), static_cast<std::size_t>(procedure.commands));
+            ASSERT_EQ(watcher.Boxes().size(), boxesBefore + 1);
+            EXPECT_EQ(watcher.Boxes().back().text, procedure.message);
+        }
+    }
+}
+
 }  // namespace
 }  // namespace tavrin::app::testing

@@ -3,6 +3,9 @@
 // it saw on stdout (UTF-8), one record per line:
 //   MESSAGE <TAB> caption <TAB> text-with-\n-escaped
 //   LABEL <TAB> text of the page-suffix label
+//   PROBE <TAB> answered | hung <TAB> enabled | disabled <TAB> painted | unpainted
+//   SECOND <TAB> ended | running <TAB> exit code <TAB> milliseconds <TAB> windows it showed <TAB> front
+//   PROCESSES <TAB> file name <TAB> count
 //   DIALOG <TAB> open | gone
 //   EXIT <TAB> exit code
 //
@@ -12,24 +15,44 @@
 //   --size 0|1          click "ハイビジョン" or "フルハイビジョン"
 //   --hour H            select the hour item H
 //   --press register|remove|cancel
+//                       click the button, then answer message boxes (as --answer)
+//   --click register|remove|cancel
+//                       click the button and go on at once
+//   --command register|remove|cancel|close
+//                       post the button's command, or the close box's SC_CLOSE,
+//                       straight to the dialog (past its disabled state) and go on
+//   --answer MS         answer message boxes until none has shown for 3 s; the
+//                       first may take up to MS
+//   --await-process NAME  wait (up to 30 s) until a process of that file name runs
+//   --await-gone NAME   wait (up to 30 s) until no process of that file name runs
+//   --probe MS          ask the dialog to answer (limit MS) and to repaint: PROBE
+//   --second PATH       start PATH while the tool runs and wait (up to 30 s) for it
+//                       to end: SECOND, with the windows it showed and which window
+//                       is in front afterwards (dialog | box | driver | other)
+//   --processes NAME    count the processes of that file name: PROCESSES
+//   --kill              end the tool as a task manager would
 //   --hold <path>       keep <path> open without sharing while the tool runs
+//
+// The tool's dialog is found once, at start, by its handle: the unowned
+// dialog-class window of the tool's process that holds the address control.
+// A message box is any other visible dialog-class window of that process.
+// No window title is read to tell them apart: a read can time out while the
+// tool is busy.
 
 #include <windows.h>
 #include <commctrl.h>
+#include <tlhelp32.h>
 
 #include <cstdio>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "app/resource.h"
+
 namespace {
 
-const wchar_t kDialogTitle[] = L"Quorvix画面設定ツール";
-constexpr int kAddressId = 1007;
-constexpr int kHdId = 1010;
-constexpr int kFullHdId = 1012;
-constexpr int kHourId = 1023;
-constexpr int kSuffixId = 1006;
-constexpr int kRemoveId = 1026;
+constexpr DWORD kQuietMs = 3000;
 
 std::string Utf8(const std::wstring& text) {
     if (text.empty()) return {};
@@ -55,63 +78,190 @@ void Emit(const char* kind, const std::string& value) {
     std::fflush(stdout);
 }
 
-std::wstring WindowText(HWND window) {
+// The text the window holds, read without sending it a message: it cannot
+// time out on a busy window.
+std::wstring StoredText(HWND window) {
     wchar_t buffer[1024] = {};
-    SendMessageTimeoutW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(buffer), SMTO_ABORTIFHUNG, 2000, nullptr);
+    InternalGetWindowText(window, buffer, 1024);
     return buffer;
 }
 
-std::wstring ClassName(HWND window) {
-    wchar_t buffer[64] = {};
-    GetClassNameW(window, buffer, 64);
-    return buffer;
+bool IsDialogClass(HWND window) {
+    wchar_t buffer[16] = {};
+    GetClassNameW(window, buffer, 16);
+    return std::wstring(buffer) == L"#32770";
 }
 
-struct Search {
-    DWORD processId;
-    bool wantDialog;
-    HWND found;
-};
-
-BOOL CALLBACK FindWindowOfProcess(HWND window, LPARAM param) {
-    auto* search = reinterpret_cast<Search*>(param);
+DWORD ProcessOf(HWND window) {
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
-    if (pid != search->processId || ClassName(window) != L"#32770" || !IsWindowVisible(window)) return TRUE;
-    const bool isDialog = WindowText(window) == kDialogTitle;
-    if (isDialog == search->wantDialog) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
+    return pid;
 }
 
-HWND FindOf(DWORD pid, bool dialog) {
-    Search search{pid, dialog, nullptr};
-    EnumWindows(FindWindowOfProcess, reinterpret_cast<LPARAM>(&search));
+std::vector<HWND> TopLevelWindowsOf(DWORD pid) {
+    struct Search {
+        DWORD pid;
+        std::vector<HWND> found;
+    } search{pid, {}};
+    EnumWindows(
+        [](HWND window, LPARAM param) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(param);
+            if (ProcessOf(window) == s->pid) s->found.push_back(window);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
     return search.found;
+}
+
+// The settings dialog, shown or not yet.
+HWND FindToolDialog(DWORD pid) {
+    for (HWND window : TopLevelWindowsOf(pid)) {
+        if (IsDialogClass(window) && GetWindow(window, GW_OWNER) == nullptr &&
+            GetDlgItem(window, IDC_UNIT_ADDRESS) != nullptr) {
+            return window;
+        }
+    }
+    return nullptr;
+}
+
+HWND FindMessageBox(DWORD pid, HWND dialog) {
+    for (HWND window : TopLevelWindowsOf(pid)) {
+        if (window != dialog && IsDialogClass(window) && IsWindowVisible(window) &&
+            GetDlgItem(window, IDC_UNIT_ADDRESS) == nullptr) {
+            return window;
+        }
+    }
+    return nullptr;
 }
 
 // Answers message boxes until none has shown for `quietMs` or the tool ended.
 // The first box may take up to `firstMs` (a slow machine starting SCHTASKS).
-void AnswerMessages(HANDLE process, DWORD pid, DWORD quietMs, DWORD firstMs) {
+void AnswerMessages(HANDLE process, DWORD pid, HWND dialog, DWORD quietMs, DWORD firstMs) {
     DWORD quietSince = GetTickCount();
     DWORD wait = firstMs;
     for (;;) {
         if (WaitForSingleObject(process, 50) == WAIT_OBJECT_0) return;
-        HWND box = FindOf(pid, false);
+        HWND box = FindMessageBox(pid, dialog);
         if (box) {
             HWND textControl = GetDlgItem(box, 0xFFFF);
-            Emit("MESSAGE", Escaped(WindowText(box)) + "\t" + Escaped(textControl ? WindowText(textControl) : L""));
+            Emit("MESSAGE", Escaped(StoredText(box)) + "\t" + Escaped(textControl ? StoredText(textControl) : L""));
             // Every box the tool shows has a single OK button.
             PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-            for (int i = 0; i < 100 && IsWindow(box) && IsWindowVisible(box); ++i) Sleep(20);
+            for (int i = 0; i < 250 && IsWindow(box) && IsWindowVisible(box); ++i) Sleep(20);
             quietSince = GetTickCount();
             wait = quietMs;
         } else if (GetTickCount() - quietSince > wait) {
             return;
         }
     }
+}
+
+std::wstring FileName(const std::wstring& path) {
+    const std::size_t slash = path.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? path : path.substr(slash + 1);
+}
+
+int CountProcesses(const std::wstring& name) {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return -1;
+    int count = 0;
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
+        if (CompareStringOrdinal(FileName(entry.szExeFile).c_str(), -1, name.c_str(), -1, TRUE) == CSTR_EQUAL) ++count;
+    }
+    CloseHandle(snapshot);
+    return count;
+}
+
+int ButtonId(const std::wstring& name) {
+    return name == L"register" ? IDOK : name == L"remove" ? IDC_REMOVE : IDCANCEL;
+}
+
+// The answer, the enabled state and whether an invalidated dialog got
+// painted within the limit.
+void Probe(HWND dialog, DWORD limitMs) {
+    DWORD_PTR result = 0;
+    const bool answered =
+        SendMessageTimeoutW(dialog, WM_NULL, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, limitMs, &result) != 0;
+    const bool enabled = IsWindowEnabled(dialog) != FALSE;
+    InvalidateRect(dialog, nullptr, TRUE);
+    bool painted = false;
+    const DWORD start = GetTickCount();
+    while (!painted && GetTickCount() - start < limitMs) {
+        Sleep(20);
+        painted = GetUpdateRect(dialog, nullptr, FALSE) == FALSE;
+    }
+    Emit("PROBE", std::string(answered ? "answered" : "hung") + "\t" + (enabled ? "enabled" : "disabled") + "\t" +
+                      (painted ? "painted" : "unpainted"));
+}
+
+// A window of the driver's own, in front before a second copy starts, so
+// that a change of the front window shows.
+HWND DriverWindow() {
+    static HWND window = nullptr;
+    if (window == nullptr) {
+        window = CreateWindowExW(0, L"STATIC", L"driver", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr,
+                                 GetModuleHandleW(nullptr), nullptr);
+    }
+    return window;
+}
+
+void PumpOwnMessages() {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+}
+
+std::string Front(DWORD toolPid, HWND dialog) {
+    const HWND front = GetForegroundWindow();
+    if (front == nullptr) return "none";
+    if (front == dialog) return "dialog";
+    if (front == DriverWindow()) return "driver";
+    if (ProcessOf(front) == toolPid) return "box";
+    return "other";
+}
+
+// Starts another copy and watches it end.
+void RunSecondCopy(const std::wstring& path, DWORD toolPid, HWND dialog) {
+    const HWND own = DriverWindow();
+    SetForegroundWindow(own);
+    PumpOwnMessages();
+
+    std::wstring commandLine = L"\"" + path + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &info)) {
+        Emit("SECOND", "not-started\t0\t0\t0\t" + Front(toolPid, dialog));
+        return;
+    }
+    CloseHandle(info.hThread);
+    std::set<HWND> shown;
+    const DWORD start = GetTickCount();
+    bool ended = false;
+    while (!ended && GetTickCount() - start < 30000) {
+        for (HWND window : TopLevelWindowsOf(info.dwProcessId)) {
+            if (IsWindowVisible(window)) shown.insert(window);
+        }
+        PumpOwnMessages();
+        ended = WaitForSingleObject(info.hProcess, 10) == WAIT_OBJECT_0;
+    }
+    const DWORD elapsed = GetTickCount() - start;
+    if (!ended) {
+        TerminateProcess(info.hProcess, 99);
+        WaitForSingleObject(info.hProcess, 5000);
+    }
+    DWORD exitCode = 0;
+    GetExitCodeProcess(info.hProcess, &exitCode);
+    CloseHandle(info.hProcess);
+    // The front window changes through the tool's own message queue.
+    for (int i = 0; i < 25; ++i) {
+        PumpOwnMessages();
+        Sleep(20);
+    }
+    Emit("SECOND", std::string(ended ? "ended" : "running") + "\t" + std::to_string(exitCode) + "\t" +
+                       std::to_string(elapsed) + "\t" + std::to_string(shown.size()) + "\t" + Front(toolPid, dialog));
 }
 
 int Fail(const char* what) {
@@ -144,47 +294,85 @@ int wmain(int argc, wchar_t** argv) {
     CloseHandle(info.hThread);
     const DWORD pid = info.dwProcessId;
 
-    // Start-up may end with messages instead of a dialog.
+    // Start-up may end with messages instead of a dialog. The dialog exists
+    // (hidden) while its start-up checks show their messages.
     HWND dialog = nullptr;
     const DWORD started = GetTickCount();
-    while (!dialog && GetTickCount() - started < 30000) {
+    while (GetTickCount() - started < 30000) {
         if (WaitForSingleObject(info.hProcess, 50) == WAIT_OBJECT_0) break;
-        if (FindOf(pid, false)) AnswerMessages(info.hProcess, pid, 1500, 1500);
-        dialog = FindOf(pid, true);
+        if (!dialog) dialog = FindToolDialog(pid);
+        if (FindMessageBox(pid, dialog)) AnswerMessages(info.hProcess, pid, dialog, 1500, 1500);
+        if (dialog && IsWindowVisible(dialog)) break;
     }
+    const bool dialogShown = dialog && IsWindowVisible(dialog) && WaitForSingleObject(info.hProcess, 0) != WAIT_OBJECT_0;
 
-    if (dialog) {
+    if (dialogShown) {
         for (size_t i = 0; i < steps.size(); ++i) {
             const std::wstring& step = steps[i];
             const std::wstring value = i + 1 < steps.size() ? steps[i + 1] : L"";
             if (step == L"--address") {
                 unsigned a = 0, b = 0, c = 0, d = 0;
                 swscanf(value.c_str(), L"%u.%u.%u.%u", &a, &b, &c, &d);
-                SendMessageW(GetDlgItem(dialog, kAddressId), IPM_SETADDRESS, 0, MAKEIPADDRESS(a, b, c, d));
+                SendMessageW(GetDlgItem(dialog, IDC_UNIT_ADDRESS), IPM_SETADDRESS, 0, MAKEIPADDRESS(a, b, c, d));
                 ++i;
             } else if (step == L"--blank-address") {
                 const int first = _wtoi(value.c_str());
-                HWND field = GetWindow(GetDlgItem(dialog, kAddressId), GW_CHILD);
+                HWND field = GetWindow(GetDlgItem(dialog, IDC_UNIT_ADDRESS), GW_CHILD);
                 for (int index = 0; field != nullptr; ++index, field = GetWindow(field, GW_HWNDNEXT)) {
                     if (index >= first) SendMessageW(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
                 }
                 ++i;
             } else if (step == L"--size") {
-                SendMessageW(GetDlgItem(dialog, value == L"1" ? kFullHdId : kHdId), BM_CLICK, 0, 0);
-                Emit("LABEL", Escaped(WindowText(GetDlgItem(dialog, kSuffixId))));
+                SendMessageW(GetDlgItem(dialog, value == L"1" ? IDC_SIZE_FULL_HD : IDC_SIZE_HD), BM_CLICK, 0, 0);
+                Emit("LABEL", Escaped(StoredText(GetDlgItem(dialog, IDC_PAGE_SUFFIX))));
                 ++i;
             } else if (step == L"--hour") {
-                HWND list = GetDlgItem(dialog, kHourId);
+                HWND list = GetDlgItem(dialog, IDC_REFRESH_HOUR);
                 LRESULT index = SendMessageW(list, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
                                              reinterpret_cast<LPARAM>(value.c_str()));
                 SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
                 ++i;
             } else if (step == L"--press") {
-                const int id = value == L"register" ? IDOK : value == L"remove" ? kRemoveId : IDCANCEL;
+                const int id = ButtonId(value);
                 PostMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
                 // 登録 and 削除 always end with a message; キャンセル shows none.
-                AnswerMessages(info.hProcess, pid, 3000, id == IDCANCEL ? 3000 : 60000);
+                AnswerMessages(info.hProcess, pid, dialog, kQuietMs, id == IDCANCEL ? kQuietMs : 60000);
                 ++i;
+            } else if (step == L"--click") {
+                PostMessageW(GetDlgItem(dialog, ButtonId(value)), BM_CLICK, 0, 0);
+                ++i;
+            } else if (step == L"--command") {
+                if (value == L"close") {
+                    PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+                } else {
+                    const int id = ButtonId(value);
+                    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+                }
+                ++i;
+            } else if (step == L"--answer") {
+                AnswerMessages(info.hProcess, pid, dialog, kQuietMs, static_cast<DWORD>(std::stoul(value)));
+                ++i;
+            } else if (step == L"--await-process") {
+                const DWORD start = GetTickCount();
+                while (CountProcesses(value) < 1 && GetTickCount() - start < 30000) Sleep(20);
+                ++i;
+            } else if (step == L"--await-gone") {
+                const DWORD start = GetTickCount();
+                while (CountProcesses(value) != 0 && GetTickCount() - start < 30000) Sleep(20);
+                ++i;
+            } else if (step == L"--probe") {
+                Probe(dialog, static_cast<DWORD>(std::stoul(value)));
+                ++i;
+            } else if (step == L"--second") {
+                RunSecondCopy(value, pid, dialog);
+                ++i;
+            } else if (step == L"--processes") {
+                Emit("PROCESSES", Utf8(value) + "\t" + std::to_string(CountProcesses(value)));
+                ++i;
+            } else if (step == L"--kill") {
+                TerminateProcess(info.hProcess, 1);
+                WaitForSingleObject(info.hProcess, 15000);
             } else if (step == L"--hold") {
                 ++i;
             }

@@ -22,6 +22,18 @@ from support import WINE64, Prefix, SmallVolume, chattr, parse_schtasks_log
 
 ARGS = None  # set in main()
 
+
+def fault_row(situation, messages, afterwards):
+    """Declares what a case shows a technician: one row of the README's fault
+    table ("What the tool does when things go wrong"). Stack several for a
+    case that covers several rows; they keep the order they are written in.
+    tests/e2e/fault_table.py makes the README table from these rows and checks
+    that it has not drifted from them."""
+    def mark(method):
+        method.fault_rows = [(situation, messages, afterwards)] + getattr(method, "fault_rows", [])
+        return method
+    return mark
+
 CREATED = "ショートカットを作成しました"
 SCRIPT_FAILED = "スクリプトファイルの作成に失敗しました"
 TASK_FAILED = "タスクスケジューラの登録に失敗しました"
@@ -60,7 +72,8 @@ class Case:
         self.schtasks_env = {}  # more TAVRIN_SCHTASKS_* settings for the stand-in
 
     # -- preparing the PC ---------------------------------------------------
-    def reset(self, version="win7", edge=True, schtasks_exit=0, schtasks=True, edge_value=None):
+    def reset(self, version="win7", edge=True, schtasks_exit=0, schtasks=True, edge_value=None,
+              schtasks_sleep=None):
         for folder in (self.documents, self.desktop, self.startup):
             path = self.prefix.unix(folder)
             if path.exists():
@@ -87,6 +100,7 @@ class Case:
         elif system32.exists():
             system32.unlink()
         self.schtasks_exit = schtasks_exit
+        self.schtasks_sleep = schtasks_sleep
         self.schtasks_env = {}
         for record in (self.schtasks_log, self.schtasks_tasks):
             if record.exists():
@@ -138,6 +152,9 @@ class Case:
             # No forced status: the stand-in keeps a list of registered tasks
             # and answers as the real SCHTASKS would.
             env["TAVRIN_SCHTASKS_TASKS"] = "Z:" + str(self.schtasks_tasks).replace("/", "\\")
+        env.pop("TAVRIN_SCHTASKS_SLEEP_MS", None)
+        if self.schtasks_sleep is not None:
+            env["TAVRIN_SCHTASKS_SLEEP_MS"] = str(self.schtasks_sleep)
         env.update(self.schtasks_env)
         result = subprocess.run([WINE64, ARGS.driver, self.tool] + list(steps), env=env,
                                 stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
@@ -145,10 +162,20 @@ class Case:
         out = result.stdout.decode("utf-8", "replace")
         if result.returncode != 0:
             raise AssertionError("driver failed: %s\n%s" % (out, result.stderr.decode("utf-8", "replace")))
-        session = {"messages": [], "labels": [], "dialog": None, "exit": None}
+        session = {"messages": [], "labels": [], "dialog": None, "exit": None,
+                   "probes": [], "second": [], "processes": []}
         for line in out.splitlines():
             kind, _, rest = line.partition("\t")
-            if kind == "MESSAGE":
+            if kind == "PROBE":
+                session["probes"].append(tuple(rest.split("\t")))
+            elif kind == "SECOND":
+                state, code, ms, windows, front = rest.split("\t")
+                session["second"].append({"state": state, "exit": int(code), "ms": int(ms),
+                                          "windows": int(windows), "front": front})
+            elif kind == "PROCESSES":
+                name, _, count = rest.partition("\t")
+                session["processes"].append((name, int(count)))
+            elif kind == "MESSAGE":
                 caption, _, text = rest.partition("\t")
                 session["messages"].append((caption, text.replace("\\n", "\n")))
             elif kind == "LABEL":
@@ -158,6 +185,22 @@ class Case:
             elif kind == "EXIT":
                 session["exit"] = rest
         return session
+
+    def standin_pids(self):
+        """Linux PIDs of stand-in SCHTASKS processes of this prefix, as ps would list them."""
+        pids = []
+        marker = ("WINEPREFIX=%s" % self.prefix.root).encode()
+        for entry in Path("/proc").iterdir():
+            if not entry.name.isdigit():
+                continue
+            try:
+                cmdline = (entry / "cmdline").read_bytes()
+                environ = (entry / "environ").read_bytes()
+            except OSError:
+                continue
+            if b"schtasks.exe" in cmdline.lower() and marker in environ.split(b"\0"):
+                pids.append(int(entry.name))
+        return pids
 
     # -- what is on the PC afterwards -----------------------------------------
     def file(self, folder, name):
@@ -204,6 +247,12 @@ class EndToEnd(unittest.TestCase):
 
     def tearDown(self):
         self.case.thaw()
+        # A stand-in told to hang must not outlive a failed case.
+        for pid in self.case.standin_pids():
+            try:
+                os.kill(pid, 9)
+            except OSError:
+                pass
 
     def messages(self, *texts):
         return [(self.case.caption, text) for text in texts]
@@ -229,6 +278,9 @@ class EndToEnd(unittest.TestCase):
                                 "/SC", "DAILY", "/ST", "%02d:00:00" % hour, "/IT", "/F"])
 
     # -- the main paths -------------------------------------------------------
+    @fault_row('Register, defaults, Windows reporting 6.1',
+               'ショートカットを作成しました',
+               'tool ends; script 794 bytes; task at 00:00:00 with `%windir%\\SysWOW64\\wscript.exe`; kiosk shortcuts in Startup and on the Desktop; no DeskTop.scf')
     def test_register_defaults_on_61(self):
         c = self.case
         c.reset(version="win7")
@@ -245,6 +297,12 @@ class EndToEnd(unittest.TestCase):
         for folder in (c.startup, c.desktop):
             self.assert_kiosk_shortcut(folder, link_for("192.168.1.1", 0))
 
+    @fault_row('Register 10.0.0.254, Full HD, 5 時, reporting 6.2',
+               'ショートカットを作成しました',
+               'also DeskTop.scf (79 bytes) and DeskTop.lnk')
+    @fault_row('Remove after Register',
+               'タスクとショートカットの削除に成功しました。',
+               'task deleted; script and both kiosk shortcuts gone; DeskTop.scf/.lnk stay; dialog stays open')
     def test_register_full_hd_on_62_then_remove(self):
         c = self.case
         c.reset(version="win81")
@@ -274,6 +332,9 @@ class EndToEnd(unittest.TestCase):
         self.assertTrue(c.file(c.documents, "DeskTop.scf").exists())
         self.assertTrue(c.file(c.startup, "DeskTop.lnk").exists())
 
+    @fault_row('Register twice, other settings',
+               'ショートカットを作成しました (each time)',
+               'only the second address, hour and shortcuts remain; same task name')
     def test_register_twice_leaves_only_the_second_set_up(self):
         c = self.case
         c.reset()
@@ -290,6 +351,9 @@ class EndToEnd(unittest.TestCase):
             self.assert_kiosk_shortcut(folder, link)
         self.assertEqual(sorted(os.listdir(c.prefix.unix(c.startup))), [KIOSK_LNK])
 
+    @fault_row('Executable renamed `kiosk-setup.exe`',
+               'captions read "kiosk-setup"',
+               '')
     def test_message_caption_follows_the_executable_name(self):
         c = self.case
         renamed = c.prefix.root / "drive_c" / "kiosk-setup.exe"
@@ -301,6 +365,9 @@ class EndToEnd(unittest.TestCase):
         self.assertEqual(s["messages"], [("kiosk-setup", REMOVED)])
 
     # -- the fault table --------------------------------------------------------
+    @fault_row('Script file read-only',
+               'スクリプトファイルの作成に失敗しました',
+               'old script unchanged; no task, no shortcut; dialog open')
     def test_script_read_only(self):
         c = self.case
         c.reset()
@@ -314,6 +381,9 @@ class EndToEnd(unittest.TestCase):
         self.assertEqual(c.schtasks_calls(), [])
         self.assertFalse(c.file(c.startup, KIOSK_LNK).exists())
 
+    @fault_row('Script file held open by another program',
+               'スクリプトファイルの作成に失敗しました',
+               'no task, no shortcut; dialog open')
     def test_script_held_open(self):
         c = self.case
         c.reset()
@@ -323,6 +393,9 @@ class EndToEnd(unittest.TestCase):
         self.assertEqual(s["dialog"], "open")
         self.assertEqual(c.schtasks_calls(), [])
 
+    @fault_row('Documents on a full disk (kept full), an older script there',
+               '`F:\\Docs\\LAU_Refresh.vbs へのアクセス中にディスクがいっぱいになりました。`',
+               'old script unchanged, byte for byte; nothing else in Documents; no task, no shortcut; dialog open. With room again, 登録 replaces the script')
     def test_script_on_a_full_disk_keeps_the_old_script(self):
         c = self.case
         c.reset()
@@ -348,6 +421,9 @@ class EndToEnd(unittest.TestCase):
             self.assert_script(c.documents, link_for("192.168.1.1", 0))
             self.assertEqual(os.listdir(c.prefix.unix(c.documents)), ["LAU_Refresh.vbs"])
 
+    @fault_row('Disk fills up while SCHTASKS runs (6.2), an older DeskTop.scf',
+               '`F:\\Docs\\DeskTop.scf へのアクセス中にディスクがいっぱいになりました。`',
+               'new script and task; old DeskTop.scf unchanged; nothing else in Documents; no DeskTop.lnk, no kiosk shortcut; dialog open')
     def test_show_desktop_file_on_a_disk_that_fills_during_schtasks(self):
         c = self.case
         c.reset(version="win81")
@@ -391,6 +467,9 @@ class EndToEnd(unittest.TestCase):
             self.assertEqual(os.listdir(c.prefix.unix(c.startup)), [])
             self.assertFalse(c.file(c.desktop, KIOSK_LNK).exists())
 
+    @fault_row('Desktop so deep that `<Desktop>\\LAN対応ユニット.lnk` is 260 characters',
+               'デスクトップへのショートカット作成に失敗しました, ショートカットを作成しました',
+               'tool ends; Startup shortcut saved, nothing on that Desktop; Remove then finds nothing left')
     def test_desktop_shortcut_path_of_260_characters(self):
         c = self.case
         c.reset()
@@ -409,6 +488,9 @@ class EndToEnd(unittest.TestCase):
         self.assertFalse(c.file(c.startup, KIOSK_LNK).exists())
         self.assertEqual(os.listdir(c.prefix.unix(c.desktop)), [])
 
+    @fault_row('Documents folder `R&D ^x %USERNAME% (テスト) 한글`',
+               'ショートカットを作成しました',
+               'script in that folder; SCHTASKS receives the path intact as one argument')
     def test_documents_with_characters_the_shell_would_change(self):
         c = self.case
         c.reset()
@@ -420,6 +502,9 @@ class EndToEnd(unittest.TestCase):
         self.assertEqual(len(calls), 1)
         self.assert_create_call(calls[0], 0, c.documents)
 
+    @fault_row('SCHTASKS exits 1',
+               'タスクスケジューラの登録に失敗しました',
+               'script stays; no shortcut; dialog open')
     def test_schtasks_fails(self):
         c = self.case
         c.reset(schtasks_exit=1)
@@ -430,6 +515,9 @@ class EndToEnd(unittest.TestCase):
         self.assertFalse(c.file(c.startup, KIOSK_LNK).exists())
         self.assertFalse(c.file(c.desktop, KIOSK_LNK).exists())
 
+    @fault_row('No SCHTASKS at all',
+               'タスクスケジューラの登録に失敗しました',
+               'no shortcut; dialog open')
     def test_no_schtasks(self):
         c = self.case
         c.reset(schtasks=False)
@@ -438,6 +526,9 @@ class EndToEnd(unittest.TestCase):
         self.assertEqual(s["dialog"], "open")
         self.assertFalse(c.file(c.startup, KIOSK_LNK).exists())
 
+    @fault_row('Startup folder not writable (6.1)',
+               'スタートアップへのショートカット作成に失敗しました, ショートカットを作成しました',
+               'Desktop shortcut saved; tool ends')
     def test_startup_not_writable(self):
         c = self.case
         c.reset()
@@ -448,6 +539,9 @@ class EndToEnd(unittest.TestCase):
         self.assertFalse(c.file(c.startup, KIOSK_LNK).exists())
         self.assert_kiosk_shortcut(c.desktop, link_for("192.168.1.1", 0))
 
+    @fault_row('Startup folder not writable (6.2)',
+               'スタートアップへのショートカット作成に失敗しました',
+               'stops at DeskTop.lnk; no kiosk shortcut; dialog open')
     def test_startup_not_writable_stops_at_show_desktop_shortcut(self):
         c = self.case
         c.reset(version="win81")
@@ -458,6 +552,9 @@ class EndToEnd(unittest.TestCase):
         self.assertTrue(c.file(c.documents, "DeskTop.scf").exists())
         self.assertFalse(c.file(c.desktop, KIOSK_LNK).exists())
 
+    @fault_row('Startup and Desktop not writable',
+               'スタートアップへの…失敗しました, デスクトップへの…失敗しました',
+               'no success message; dialog open')
     def test_both_kiosk_folders_not_writable(self):
         c = self.case
         c.reset()
@@ -467,6 +564,9 @@ class EndToEnd(unittest.TestCase):
         self.assertEqual(s["messages"], self.messages(STARTUP_FAILED, DESKTOP_FAILED))
         self.assertEqual(s["dialog"], "open")
 
+    @fault_row('Edge not installed',
+               'Microsoft Edgeが見つかりません。…',
+               'tool ends; nothing written, no task')
     def test_edge_missing(self):
         c = self.case
         c.reset(edge=False)
@@ -476,6 +576,9 @@ class EndToEnd(unittest.TestCase):
         self.assertEqual(os.listdir(c.prefix.unix(c.documents)), [])
         self.assertEqual(c.schtasks_calls(), [])
 
+    @fault_row('Remove, SCHTASKS refuses the delete and the task is still there',
+               'タスクの削除に失敗しました。',
+               'script and both kiosk shortcuts removed; dialog open')
     def test_remove_when_schtasks_refuses_and_the_task_stays(self):
         c = self.case
         c.reset(schtasks_exit=None)
@@ -492,6 +595,9 @@ class EndToEnd(unittest.TestCase):
         self.assertFalse(c.file(c.startup, KIOSK_LNK).exists())
         self.assertFalse(c.file(c.desktop, KIOSK_LNK).exists())
 
+    @fault_row('Remove, no SCHTASKS at all',
+               'タスクの削除に失敗しました。',
+               'script removed; dialog open')
     def test_remove_without_schtasks(self):
         c = self.case
         c.reset(schtasks_exit=None)
@@ -502,6 +608,9 @@ class EndToEnd(unittest.TestCase):
         self.assertEqual(s["dialog"], "open")
         self.assertFalse(c.file(c.documents, "LAU_Refresh.vbs").exists())
 
+    @fault_row('Remove, task refused and script read-only',
+               'タスクの削除に失敗しました。, ショートカットの削除に失敗しました。',
+               'a second Remove after the fault is gone reports success')
     def test_remove_registered_task_with_a_truthful_scheduler(self):
         c = self.case
         c.reset(schtasks_exit=None)
@@ -517,6 +626,12 @@ class EndToEnd(unittest.TestCase):
         self.assertEqual(s["messages"], self.messages(REMOVED))
         self.assertEqual(c.schtasks_tasks.read_text(encoding="utf-8"), "")
 
+    @fault_row("Edge's App Paths value blank, a number, a missing file, with arguments, or `%…%` in a plain text value",
+               'Microsoft Edgeが見つかりません。…',
+               'tool ends; nothing written, no task')
+    @fault_row("Edge's App Paths value quoted, with blanks around it, or expandable (`%ProgramFiles(x86)%\\…`)",
+               'ショートカットを作成しました',
+               'shortcuts point to the plain path')
     def test_edge_app_paths_values(self):
         c = self.case
         expandable = r"%ProgramFiles(x86)%\Microsoft\Edge\Application\msedge.exe"
@@ -549,6 +664,12 @@ class EndToEnd(unittest.TestCase):
                 self.assertEqual(os.listdir(c.prefix.unix(c.startup)), [])
                 self.assertEqual(c.schtasks_calls(), [])
 
+    @fault_row('Address with a blank field (all, all but the first, the last)',
+               'IPアドレスを正しく入力してください。',
+               'nothing written, no task; dialog open with the focus in the address')
+    @fault_row('Address 0.0.0.0 typed in full',
+               'ショートカットを作成しました',
+               'script holds `http://0.0.0.0/…`')
     def test_address_with_blank_fields(self):
         c = self.case
         for name, first_blank in (("all fields blank", "0"), ("only the first field typed", "1"),
@@ -566,6 +687,9 @@ class EndToEnd(unittest.TestCase):
         self.assertEqual(s["messages"], self.messages(CREATED))
         self.assert_script(c.documents, link_for("0.0.0.0", 0))
 
+    @fault_row('Remove with a read-only script',
+               'ショートカットの削除に失敗しました。',
+               'script stays; both kiosk shortcuts removed')
     def test_remove_with_read_only_script(self):
         c = self.case
         c.reset()
@@ -577,9 +701,110 @@ class EndToEnd(unittest.TestCase):
         self.assertFalse(c.file(c.startup, KIOSK_LNK).exists())
         self.assertFalse(c.file(c.desktop, KIOSK_LNK).exists())
 
+    @fault_row('Remove, nothing registered (SCHTASKS fails)',
+               'タスクとショートカットの削除に成功しました。',
+               'the query confirms there is no task; dialog stays open')
     def test_remove_when_nothing_is_registered(self):
         c = self.case
         c.reset(schtasks_exit=1)
+        s = c.run("--press", "remove")
+        self.assertEqual(s["messages"], self.messages(REMOVED))
+        self.assertEqual(s["dialog"], "open")
+
+    # -- one copy at a time; a scheduler that does not answer --------------------
+    def renamed_copy(self):
+        renamed = self.case.prefix.root / "drive_c" / "kiosk-setup.exe"
+        shutil.copyfile(ARGS.tool_unix, renamed)
+        return r"C:\kiosk-setup.exe"
+
+    def assert_second_copy_only_showed_the_first(self, second):
+        self.assertEqual(second["state"], "ended")
+        self.assertEqual(second["windows"], 0, "the second copy showed a window")
+        self.assertLess(second["ms"], 10000)
+        self.assertIn(second["front"], ("dialog", "box"), "the first copy was not brought to the front")
+
+    @fault_row('Second copy started while the first is open (same file, or renamed)',
+               'none from the second copy; ショートカットを作成しました from the first',
+               "the second ends at once without a window and runs no SCHTASKS; the first's dialog comes to the front and registers as usual; a start after the first has ended works")
+    def test_second_copy_while_the_first_is_open(self):
+        c = self.case
+        for name, second_tool in (("same file", c.tool), ("renamed", self.renamed_copy())):
+            with self.subTest(name):
+                c.reset()
+                s = c.run("--second", second_tool, "--probe", "2000", "--press", "register")
+                self.assertEqual(len(s["second"]), 1)
+                self.assert_second_copy_only_showed_the_first(s["second"][0])
+                # The first copy goes on as if nothing had happened.
+                self.assertEqual(s["probes"], [("answered", "enabled", "painted")])
+                self.assertEqual(s["messages"], self.messages(CREATED))
+                self.assertEqual(s["dialog"], "gone")
+                calls = c.schtasks_calls()
+                self.assertEqual(len(calls), 1)
+                self.assert_create_call(calls[0], 0, c.documents)
+                self.assert_script(c.documents, link_for("192.168.1.1", 0))
+                # Once the first has ended, a new start is the running copy.
+                s = c.run("--press", "remove")
+                self.assertEqual(s["messages"], self.messages(REMOVED))
+                self.assertEqual(len(c.schtasks_calls()), 2)
+
+    @fault_row('Second copy started while the first waits on SCHTASKS (8 s)',
+               'ショートカットを作成しました (first copy only)',
+               'the second ends while SCHTASKS still runs, without a window; one SCHTASKS run')
+    def test_second_copy_while_the_first_waits_on_schtasks(self):
+        c = self.case
+        c.reset(schtasks_sleep=8000)
+        s = c.run("--click", "register", "--await-process", "schtasks.exe",
+                  "--second", c.tool, "--processes", "schtasks.exe", "--probe", "2000", "--answer", "60000")
+        self.assertEqual(len(s["second"]), 1)
+        self.assert_second_copy_only_showed_the_first(s["second"][0])
+        # It ended while the first copy's SCHTASKS still ran.
+        self.assertEqual(s["processes"], [("schtasks.exe", 1)])
+        self.assertEqual(s["probes"], [("answered", "disabled", "painted")])
+        self.assertEqual(s["messages"], self.messages(CREATED))
+        self.assertEqual(s["dialog"], "gone")
+        calls = c.schtasks_calls()
+        self.assertEqual(len(calls), 1)
+        self.assert_create_call(calls[0], 0, c.documents)
+        for folder in (c.startup, c.desktop):
+            self.assert_kiosk_shortcut(folder, link_for("192.168.1.1", 0))
+
+    @fault_row('SCHTASKS never exits',
+               'タスクスケジューラの登録に失敗しました, after 60 s',
+               'meanwhile the dialog answers and repaints, is disabled, and 登録, 削除, キャンセル or the close box do nothing; no SCHTASKS process left; script stays; no shortcut; dialog open')
+    def test_schtasks_that_never_exits(self):
+        c = self.case
+        c.reset(schtasks_sleep="forever")
+        started = time.monotonic()
+        s = c.run("--click", "register", "--await-process", "schtasks.exe", "--probe", "2000",
+                  # Presses and closes meanwhile start nothing and end nothing.
+                  "--click", "register", "--command", "register", "--command", "remove",
+                  "--command", "cancel", "--command", "close", "--probe", "2000",
+                  "--answer", "90000", "--processes", "schtasks.exe")
+        elapsed = time.monotonic() - started
+        self.assertEqual(s["probes"], [("answered", "disabled", "painted")] * 2)
+        self.assertEqual(s["messages"], self.messages(TASK_FAILED))
+        self.assertGreaterEqual(elapsed, 60)
+        self.assertEqual(s["dialog"], "open")
+        self.assertEqual(len(c.schtasks_calls()), 1)
+        self.assertEqual(s["processes"], [("schtasks.exe", 0)])
+        self.assertEqual(c.standin_pids(), [])
+        self.assertTrue(c.file(c.documents, "LAU_Refresh.vbs").exists())
+        self.assertFalse(c.file(c.startup, KIOSK_LNK).exists())
+        self.assertFalse(c.file(c.desktop, KIOSK_LNK).exists())
+
+    @fault_row('Tool killed while SCHTASKS hangs',
+               '',
+               'no SCHTASKS process left; the next start works')
+    def test_tool_killed_while_schtasks_hangs(self):
+        c = self.case
+        c.reset(schtasks_sleep="forever")
+        s = c.run("--click", "register", "--await-process", "schtasks.exe", "--kill",
+                  "--await-gone", "schtasks.exe", "--processes", "schtasks.exe")
+        self.assertEqual(s["dialog"], "gone")
+        self.assertEqual(s["processes"], [("schtasks.exe", 0)])
+        self.assertEqual(c.standin_pids(), [])
+        # The killed copy does not block the next start.
+        c.schtasks_sleep = None
         s = c.run("--press", "remove")
         self.assertEqual(s["messages"], self.messages(REMOVED))
         self.assertEqual(s["dialog"], "open")

@@ -35,8 +35,9 @@ struct FakeWorld {
     std::set<std::wstring> failingWrites;  // WriteString throws FileError
     std::set<std::wstring> undeletable;    // Remove throws FileError
     std::set<std::wstring> failingSaves;   // SaveShortcut gives false
-    int commandStatus = 0;                // every SCHTASKS run ends with this...
-    std::optional<int> queryStatus;       // ...except a query, when this is set
+    int commandStatus = 0;                   // every SCHTASKS run ends with this...
+    std::optional<int> queryStatus;          // ...except a query, when this is set
+    std::function<void()> whileCommandRuns;  // called inside each RunCommandLine
     ReportedVersion version{6, 1};
     bool nativeAmd64 = true;
     std::wstring userName = L"taro";
@@ -107,12 +108,11 @@ public:
     explicit FakeCommands(FakeWorld& world) : world_(world) {}
     int RunCommandLine(const std::wstring& commandLine) override {
         world_.commandLines.push_back(commandLine);
-        if (commandLine.rfind(L"schtasks /query", 0) == 0) {
-            world_.log.push_back(L"query task");
-            return world_.queryStatus.value_or(world_.commandStatus);
-        }
-        world_.log.push_back(commandLine.rfind(L"SCHTASKS /Create", 0) == 0 ? L"create task" : L"delete task");
-        return world_.commandStatus;
+        const bool query = commandLine.rfind(L"schtasks /query", 0) == 0;
+        world_.log.push_back(query ? L"query task"
+                                   : commandLine.rfind(L"SCHTASKS /Create", 0) == 0 ? L"create task" : L"delete task");
+        if (world_.whileCommandRuns) world_.whileCommandRuns();
+        return query ? world_.queryStatus.value_or(world_.commandStatus) : world_.commandStatus;
     }
 
 private:

@@ -3,6 +3,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "TestSupport.h"
@@ -101,6 +102,9 @@ protected:
         log_.emplace(L"TAVRIN_SCHTASKS_LOG", logPath_);
     }
 
+    // A stand-in told to hang must not outlive a failed test.
+    void TearDown() override { testing::EndProcesses(L"schtasks.exe"); }
+
     std::vector<StandInRun> Runs() const { return ReadRuns(logPath_); }
 
     ScratchFolder folder_;
@@ -197,6 +201,89 @@ TEST_F(CommandRunnerTest, ProgramsInTheCurrentFolderOrOnPathAreNotRun) {
     ASSERT_EQ(runs.size(), 1u);
     EXPECT_TRUE(SamePath(runs[0].program, Installed())) << testing::ToUtf8(runs[0].program);
     EXPECT_FALSE(testing::FileOrFolderExists(marker));
+}
+
+// SCHTASKS normally ends at once; one that is still running at the limit is
+// ended, and the command counts as not run.
+TEST_F(CommandRunnerTest, ACommandStillRunningAtTheLimitIsEndedAndGivesMinusOne) {
+    const struct {
+        const char* name;
+        const wchar_t* sleepMs;
+        unsigned long limitMs;
+        int expected;
+        ULONGLONG shortestMs;
+    } cases[] = {
+        {"ends in time", L"300", 10000, 7, 300},
+        {"ends only after the limit", L"8000", 1500, -1, 1500},
+        {"never ends", L"forever", 1500, -1, 1500},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ::DeleteFileW(logPath_.c_str());
+        const ScopedEnvironment sleep(L"TAVRIN_SCHTASKS_SLEEP_MS", c.sleepMs);
+        const ScopedEnvironment exitCode(L"TAVRIN_SCHTASKS_EXIT", L"7");
+        Win32CommandRunner runner(c.limitMs);
+
+        const ULONGLONG start = ::GetTickCount64();
+        EXPECT_EQ(runner.RunCommandLine(BuildDeleteTaskCommand(L"task")), c.expected);
+        const ULONGLONG elapsed = ::GetTickCount64() - start;
+
+        EXPECT_GE(elapsed, c.shortestMs);
+        EXPECT_LT(elapsed, 6000u);
+        EXPECT_EQ(Runs().size(), 1u);  // it did start
+        EXPECT_EQ(testing::CountProcesses(L"schtasks.exe"), 0) << "still running";
+    }
+}
+
+// While it waits, the calling thread keeps serving its windows: a message
+// sent from another thread is answered and timers fire.
+TEST_F(CommandRunnerTest, WhileWaitingTheThreadsWindowsAreServed) {
+    const ScopedEnvironment sleep(L"TAVRIN_SCHTASKS_SLEEP_MS", L"1500");
+    const HWND window = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                          ::GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(window, nullptr);
+    static int ticks = 0;
+    ticks = 0;
+    ::SetTimer(window, 1, 50, [](HWND, UINT, UINT_PTR, DWORD) { ++ticks; });
+    bool answered = false;
+    std::thread asker([&] {
+        ::Sleep(500);  // the runner is waiting by then
+        DWORD_PTR result = 0;
+        answered = ::SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, 700, &result) != 0;
+    });
+
+    EXPECT_EQ(runner_.RunCommandLine(BuildDeleteTaskCommand(L"task")), 0);
+    asker.join();
+    ::KillTimer(window, 1);
+    ::DestroyWindow(window);
+
+    EXPECT_TRUE(answered);
+    EXPECT_GE(ticks, 5);
+}
+
+// A quit request taken from the queue while waiting is left for the
+// caller's own loop.
+TEST_F(CommandRunnerTest, AQuitRequestArrivingWhileWaitingIsKept) {
+    const ScopedEnvironment sleep(L"TAVRIN_SCHTASKS_SLEEP_MS", L"300");
+    ::PostQuitMessage(5);
+    EXPECT_EQ(runner_.RunCommandLine(BuildDeleteTaskCommand(L"task")), 0);
+    MSG message{};
+    ASSERT_TRUE(::PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(message.wParam, 5u);
+}
+
+// The tool killed while SCHTASKS hangs takes SCHTASKS with it.
+TEST_F(CommandRunnerTest, ACommandDoesNotOutliveACallerThatIsKilled) {
+    const ScopedEnvironment sleep(L"TAVRIN_SCHTASKS_SLEEP_MS", L"forever");
+    testing::ChildProcess caller(L"tavrin_platform_helper.exe", L"command \"schtasks /query\"");
+    ASSERT_TRUE(caller.Started());
+    ASSERT_TRUE(testing::WaitUntil([&] { return Runs().size() == 1; }, 10000)) << "SCHTASKS did not start";
+    ASSERT_EQ(testing::CountProcesses(L"schtasks.exe"), 1);
+
+    ::TerminateProcess(caller.Handle(), 1);
+    EXPECT_TRUE(caller.Wait(5000).has_value());
+
+    EXPECT_TRUE(testing::WaitUntil([] { return testing::CountProcesses(L"schtasks.exe") == 0; }, 5000));
 }
 
 }  // namespace

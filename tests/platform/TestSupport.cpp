@@ -1,5 +1,7 @@
 #include "TestSupport.h"
 
+#include <tlhelp32.h>
+
 #include <algorithm>
 #include <cwctype>
 #include <functional>
@@ -364,6 +366,82 @@ std::wstring FromUtf8(const std::string& bytes) {
     std::wstring text(static_cast<std::size_t>(size), L'\0');
     ::MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(), size);
     return text;
+}
+
+namespace {
+
+template <typename Visit>
+void ForEachProcess(const std::wstring& fileName, Visit visit) {
+    const HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) throw std::runtime_error("no process snapshot");
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = ::Process32FirstW(snapshot, &entry); more; more = ::Process32NextW(snapshot, &entry)) {
+        std::wstring name = entry.szExeFile;
+        const std::size_t slash = name.find_last_of(L"\\/");
+        if (slash != std::wstring::npos) name.erase(0, slash + 1);
+        if (::CompareStringOrdinal(name.c_str(), -1, fileName.c_str(), -1, TRUE) == CSTR_EQUAL) {
+            visit(entry.th32ProcessID);
+        }
+    }
+    ::CloseHandle(snapshot);
+}
+
+}  // namespace
+
+int CountProcesses(const std::wstring& fileName) {
+    int count = 0;
+    ForEachProcess(fileName, [&](DWORD) { ++count; });
+    return count;
+}
+
+void EndProcesses(const std::wstring& fileName) {
+    ForEachProcess(fileName, [](DWORD id) {
+        const HANDLE process = ::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id);
+        if (process == nullptr) return;
+        ::TerminateProcess(process, 1);
+        ::WaitForSingleObject(process, 5000);
+        ::CloseHandle(process);
+    });
+}
+
+bool WaitUntil(const std::function<bool()>& done, unsigned long limitMs) {
+    const ULONGLONG deadline = ::GetTickCount64() + limitMs;
+    for (;;) {
+        if (done()) return true;
+        if (::GetTickCount64() >= deadline) return done();
+        ::Sleep(20);
+    }
+}
+
+ChildProcess::ChildProcess(const std::wstring& program, const std::wstring& arguments) {
+    const std::wstring path = ModuleFolder() + L"\\" + program;
+    std::wstring line = L"\"" + path + L"\" " + arguments;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!::CreateProcessW(path.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                          &process)) {
+        return;
+    }
+    ::CloseHandle(process.hThread);
+    process_ = process.hProcess;
+}
+
+ChildProcess::~ChildProcess() {
+    if (process_ == nullptr) return;
+    if (::WaitForSingleObject(process_, 0) != WAIT_OBJECT_0) {
+        ::TerminateProcess(process_, 1);
+        ::WaitForSingleObject(process_, 5000);
+    }
+    ::CloseHandle(process_);
+}
+
+std::optional<unsigned long> ChildProcess::Wait(unsigned long limitMs) {
+    if (process_ == nullptr || ::WaitForSingleObject(process_, limitMs) != WAIT_OBJECT_0) return std::nullopt;
+    DWORD exitCode = 0;
+    if (!::GetExitCodeProcess(process_, &exitCode)) return std::nullopt;
+    return exitCode;
 }
 
 }  // namespace tavrin::platform::testing

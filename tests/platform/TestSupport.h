@@ -153,6 +153,30 @@ void SetRegistryString(HKEY root, const std::wstring& subKey, const std::wstring
                        DWORD type = REG_SZ);
 
 std::wstring ModuleFolder();
+
+// The processes whose program file is called `fileName` (e.g. L"schtasks.exe").
+int CountProcesses(const std::wstring& fileName);
+// Ends them all; for tests that start such programs, after the test.
+void EndProcesses(const std::wstring& fileName);
+// Waits up to `limitMs` for `done` to hold; its last answer.
+bool WaitUntil(const std::function<bool()>& done, unsigned long limitMs);
+
+// A program of the test folder running with `arguments`, ended (if still
+// running) when the object goes.
+class ChildProcess {
+public:
+    ChildProcess(const std::wstring& program, const std::wstring& arguments);
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+    ~ChildProcess();
+    bool Started() const { return process_ != nullptr; }
+    HANDLE Handle() const { return process_; }
+    // The exit code once it ended within `limitMs`; empty otherwise.
+    std::optional<unsigned long> Wait(unsigned long limitMs);
+
+private:
+    HANDLE process_ = nullptr;
+};
 std::string ToUtf8(const std::wstring& text);
 std::wstring FromUtf8(const std::string& bytes);
 
