@@ -1,8 +1,10 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/SingleInstance.h"
 #include "platform/Win32Handles.h"
 #include "procedures/CommandLineMode.h"
 
@@ -38,6 +40,19 @@ private:
     HANDLE output_ = nullptr;  // the standard output, or conout_
     UniqueHandle conout_;      // the attached console's output, when that is where lines go
     UniqueHandle log_;
+};
+
+// The single-copy rule for a command-line run: the same place the dialog
+// takes, taken when first asked and held until the object goes.
+class Win32RunningCopyGuard final : public RunningCopyGuard {
+public:
+    bool AnotherCopyRuns() override {
+        if (!instance_) instance_.emplace();
+        return instance_->AnotherCopyRuns();
+    }
+
+private:
+    std::optional<SingleInstance> instance_;
 };
 
 }  // namespace tavrin::platform

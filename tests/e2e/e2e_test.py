@@ -11,28 +11,15 @@ disk, what SCHTASKS received and which messages the technician saw.
 import argparse
 import os
 import shutil
-import subprocess
 import sys
 import threading
 import time
 import unittest
-from pathlib import Path, PureWindowsPath
+from pathlib import Path
 
-from support import WINE64, Prefix, SmallVolume, chattr, parse_schtasks_log
+from support import EDGE_PATH, KIOSK_LNK, Case, SmallVolume, fault_row, link_for, open_prefix
 
 ARGS = None  # set in main()
-
-
-def fault_row(situation, messages, afterwards):
-    """Declares what a case shows a technician: one row of the README's fault
-    table ("What the tool does when things go wrong"). Stack several for a
-    case that covers several rows; they keep the order they are written in.
-    tests/e2e/fault_table.py makes the README table from these rows and checks
-    that it has not drifted from them."""
-    def mark(method):
-        method.fault_rows = [(situation, messages, afterwards)] + getattr(method, "fault_rows", [])
-        return method
-    return mark
 
 CREATED = "ショートカットを作成しました"
 SCRIPT_FAILED = "スクリプトファイルの作成に失敗しました"
@@ -45,182 +32,9 @@ TASK_REMOVE_FAILED = "タスクの削除に失敗しました。"
 ADDRESS_INCOMPLETE = "IPアドレスを正しく入力してください。"
 DISK_FULL = "%s へのアクセス中にディスクがいっぱいになりました。"
 NO_EDGE = "Microsoft Edgeが見つかりません。\nMicrosoft Edgeをインストールして再度実行してください。"
-KIOSK_LNK = "LAN対応ユニット.lnk"
-EDGE_PATH = r"C:\Program Files (x86)\Microsoft\Edge\Application\msedge.exe"
 KIOSK_SWITCHES = "--ie-mode-test --inprivate --edge-kiosk-type=fullscreen --kiosk"
 SHOW_DESKTOP_BYTES = (b"[Shell]\r\nCommand=2\r\nIconFile=explorer.exe,3\r\n"
                       b"[Taskbar]\r\nCommand=ToggleDesktop\r\n")
-
-
-def link_for(address, size):
-    return "http://%s/display.htm?size=%d" % (address, size + 1)
-
-
-class Case:
-    """One technician session: how the PC looks, then what is pressed."""
-
-    def __init__(self, prefix, tool):
-        self.prefix = prefix
-        self.tool = tool
-        self.caption = PureWindowsPath(tool).stem
-        self.immutable = []
-        self.documents = r"C:\users\root\Documents"
-        self.desktop = r"C:\users\root\Desktop"
-        self.startup = r"C:\users\root\AppData\Roaming\Microsoft\Windows\Start Menu\Programs\StartUp"
-        self.schtasks_log = self.prefix.root / "schtasks-log.txt"
-        self.schtasks_tasks = self.prefix.root / "schtasks-tasks.txt"
-        self.schtasks_env = {}  # more TAVRIN_SCHTASKS_* settings for the stand-in
-
-    # -- preparing the PC ---------------------------------------------------
-    def reset(self, version="win7", edge=True, schtasks_exit=0, schtasks=True, edge_value=None,
-              schtasks_sleep=None):
-        for folder in (self.documents, self.desktop, self.startup):
-            path = self.prefix.unix(folder)
-            if path.exists():
-                subprocess.run(["chattr", "-R", "-i", str(path)], check=False)
-                shutil.rmtree(path)
-            path.mkdir(parents=True)
-        shell_folders = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\User Shell Folders"
-        self.prefix.reg_add(shell_folders, "Personal", r"%USERPROFILE%\Documents", "REG_EXPAND_SZ")
-        self.prefix.reg_add(shell_folders, "Desktop", r"%USERPROFILE%\Desktop", "REG_EXPAND_SZ")
-        app_paths = r"HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\App Paths\msedge.exe"
-        if edge:
-            edge_file = self.prefix.unix(EDGE_PATH)
-            edge_file.parent.mkdir(parents=True, exist_ok=True)
-            shutil.copyfile(ARGS.schtasks, edge_file)
-            self.prefix.reg_delete(app_paths)
-            kind, data = edge_value if edge_value else ("REG_SZ", EDGE_PATH)
-            self.prefix.reg_add(app_paths, None, data, kind)
-        else:
-            self.prefix.reg_delete(app_paths)
-        self.prefix.reg_add(r"HKCU\Software\Wine\AppDefaults\%s" % PureWindowsPath(self.tool).name, "Version", version)
-        system32 = self.prefix.root / "drive_c" / "windows" / "system32" / "schtasks.exe"
-        if schtasks:
-            shutil.copyfile(ARGS.schtasks, system32)
-        elif system32.exists():
-            system32.unlink()
-        self.schtasks_exit = schtasks_exit
-        self.schtasks_sleep = schtasks_sleep
-        self.schtasks_env = {}
-        for record in (self.schtasks_log, self.schtasks_tasks):
-            if record.exists():
-                record.unlink()
-
-    def reset_schtasks(self, present):
-        system32 = self.prefix.root / "drive_c" / "windows" / "system32" / "schtasks.exe"
-        if present:
-            shutil.copyfile(ARGS.schtasks, system32)
-        elif system32.exists():
-            system32.unlink()
-
-    def use_documents(self, windows_path):
-        self.prefix.unix(windows_path).mkdir(parents=True, exist_ok=True)
-        self.prefix.reg_add(r"HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\User Shell Folders",
-                            "Personal", windows_path, "REG_SZ")
-        self.documents = windows_path
-
-    def use_desktop(self, windows_path):
-        self.prefix.unix(windows_path).mkdir(parents=True, exist_ok=True)
-        self.prefix.reg_add(r"HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\User Shell Folders",
-                            "Desktop", windows_path, "REG_SZ")
-        self.desktop = windows_path
-
-    def freeze(self, windows_path):
-        """Makes a file read-only, or a folder unwritable, as Windows would.
-        Root ignores mode bits, so the Unix file is also made immutable; Wine
-        reads the missing write bits as the read-only attribute."""
-        path = self.prefix.unix(windows_path)
-        if path.is_file():
-            path.chmod(0o444)
-        chattr(path, "+i")
-        self.immutable.append(path)
-
-    def thaw(self):
-        for path in self.immutable:
-            chattr(path, "-i")
-            if path.is_file():
-                path.chmod(0o644)
-        self.immutable = []
-
-    # -- running the tool ---------------------------------------------------
-    def run(self, *steps):
-        env = dict(self.prefix.env)
-        env["TAVRIN_SCHTASKS_LOG"] = "Z:" + str(self.schtasks_log).replace("/", "\\")
-        if self.schtasks_exit is not None:
-            env["TAVRIN_SCHTASKS_EXIT"] = str(self.schtasks_exit)
-        else:
-            # No forced status: the stand-in keeps a list of registered tasks
-            # and answers as the real SCHTASKS would.
-            env["TAVRIN_SCHTASKS_TASKS"] = "Z:" + str(self.schtasks_tasks).replace("/", "\\")
-        env.pop("TAVRIN_SCHTASKS_SLEEP_MS", None)
-        if self.schtasks_sleep is not None:
-            env["TAVRIN_SCHTASKS_SLEEP_MS"] = str(self.schtasks_sleep)
-        env.update(self.schtasks_env)
-        result = subprocess.run([WINE64, ARGS.driver, self.tool] + list(steps), env=env,
-                                stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                                timeout=300)
-        out = result.stdout.decode("utf-8", "replace")
-        if result.returncode != 0:
-            raise AssertionError("driver failed: %s\n%s" % (out, result.stderr.decode("utf-8", "replace")))
-        session = {"messages": [], "labels": [], "dialog": None, "exit": None,
-                   "probes": [], "second": [], "processes": []}
-        for line in out.splitlines():
-            kind, _, rest = line.partition("\t")
-            if kind == "PROBE":
-                session["probes"].append(tuple(rest.split("\t")))
-            elif kind == "SECOND":
-                state, code, ms, windows, front = rest.split("\t")
-                session["second"].append({"state": state, "exit": int(code), "ms": int(ms),
-                                          "windows": int(windows), "front": front})
-            elif kind == "PROCESSES":
-                name, _, count = rest.partition("\t")
-                session["processes"].append((name, int(count)))
-            elif kind == "MESSAGE":
-                caption, _, text = rest.partition("\t")
-                session["messages"].append((caption, text.replace("\\n", "\n")))
-            elif kind == "LABEL":
-                session["labels"].append(rest)
-            elif kind == "DIALOG":
-                session["dialog"] = rest
-            elif kind == "EXIT":
-                session["exit"] = rest
-        return session
-
-    def standin_pids(self):
-        """Linux PIDs of stand-in SCHTASKS processes of this prefix, as ps would list them."""
-        pids = []
-        marker = ("WINEPREFIX=%s" % self.prefix.root).encode()
-        for entry in Path("/proc").iterdir():
-            if not entry.name.isdigit():
-                continue
-            try:
-                cmdline = (entry / "cmdline").read_bytes()
-                environ = (entry / "environ").read_bytes()
-            except OSError:
-                continue
-            if b"schtasks.exe" in cmdline.lower() and marker in environ.split(b"\0"):
-                pids.append(int(entry.name))
-        return pids
-
-    # -- what is on the PC afterwards -----------------------------------------
-    def file(self, folder, name):
-        return self.prefix.unix(folder + "\\" + name)
-
-    def schtasks_calls(self):
-        """The argv of each SCHTASKS run, oldest first."""
-        if not self.schtasks_log.exists():
-            return []
-        return parse_schtasks_log(self.schtasks_log.read_bytes())
-
-    def shortcut(self, folder, name=KIOSK_LNK):
-        path = self.file(folder, name)
-        out = subprocess.run(["lnkinfo", str(path)], check=True, stdout=subprocess.PIPE).stdout.decode("utf-8")
-        fields = {}
-        for line in out.splitlines():
-            key, sep, value = line.strip().partition(":")
-            if sep:
-                fields[key.strip()] = value.strip()
-        return fields
 
 
 class EndToEnd(unittest.TestCase):
@@ -228,22 +42,14 @@ class EndToEnd(unittest.TestCase):
 
     @classmethod
     def setUpClass(cls):
-        cls.prefix = Prefix(ARGS.prefix)
-        cls.prefix.create(ARGS.make_prefix)
-        # The tool runs from inside the prefix, as it would from a PC's disk.
-        installed = cls.prefix.unix(ARGS.tool)
-        installed.parent.mkdir(parents=True, exist_ok=True)
-        shutil.copyfile(ARGS.tool_unix, installed)
-        cls.prefix.start_server()
-        # Children of the tool do not see WINEDLLOVERRIDES; the registry reaches them.
-        cls.prefix.reg_add(r"HKCU\Software\Wine\DllOverrides", "schtasks.exe", "native")
+        cls.prefix = open_prefix(ARGS.prefix, ARGS.make_prefix, ARGS.tool_unix, ARGS.tool)
 
     @classmethod
     def tearDownClass(cls):
         cls.prefix.stop_server()
 
     def setUp(self):
-        self.case = Case(self.prefix, ARGS.tool)
+        self.case = Case(self.prefix, ARGS.tool, ARGS.schtasks, ARGS.driver)
 
     def tearDown(self):
         self.case.thaw()

@@ -1,12 +1,14 @@
 """What the end-to-end suites share: the project's Wine facts, a Wine prefix
-of their own, a real volume that can be filled, and the records of the
-recording stand-in SCHTASKS."""
+of their own, a PC prepared for one case (Case), a real volume that can be
+filled, the records of the recording stand-in SCHTASKS, and the rows of the
+README's fault table the cases declare."""
 
 import os
+import shutil
 import subprocess
 import sys
 import time
-from pathlib import Path
+from pathlib import Path, PureWindowsPath
 
 
 def read_wine_env(path):
@@ -69,6 +71,21 @@ class Prefix:
     def reg_delete(self, key, name=None):
         argv = ["reg", "delete", key, "/f"] + (["/v", name] if name else [])
         self.wine(argv, check=False)
+
+
+def open_prefix(root, make_prefix_script, tool_unix, tool):
+    """The suite's prefix, made if needed, with the tool copied to its Windows
+    path `tool` (it runs from inside the prefix, as it would from a PC's disk)
+    and the prefix's wineserver running. Stop it with stop_server()."""
+    prefix = Prefix(root)
+    prefix.create(make_prefix_script)
+    installed = prefix.unix(tool)
+    installed.parent.mkdir(parents=True, exist_ok=True)
+    shutil.copyfile(tool_unix, installed)
+    prefix.start_server()
+    # Children of the tool do not see WINEDLLOVERRIDES; the registry reaches them.
+    prefix.reg_add(r"HKCU\Software\Wine\DllOverrides", "schtasks.exe", "native")
+    return prefix
 
 
 def chattr(path, flag):
@@ -194,3 +211,268 @@ def parse_schtasks_log(data):
         else:
             pos = data.index(b"\n", end) + 1
     return calls
+
+
+KIOSK_LNK = "LAN対応ユニット.lnk"
+EDGE_PATH = r"C:\Program Files (x86)\Microsoft\Edge\Application\msedge.exe"
+
+
+def link_for(address, size):
+    return "http://%s/display.htm?size=%d" % (address, size + 1)
+
+
+def fault_row(situation, messages, afterwards):
+    """Declares what a case shows a technician: one row of the README's fault
+    table ("What the tool does when things go wrong"). Stack several for a
+    case that covers several rows; they keep the order they are written in.
+    tests/e2e/fault_table.py makes the README table from these rows and checks
+    that it has not drifted from them."""
+    def mark(method):
+        method.fault_rows = [(situation, messages, afterwards)] + getattr(method, "fault_rows", [])
+        return method
+    return mark
+
+
+class Case:
+    """One technician session: how the PC looks, then what is pressed."""
+
+    def __init__(self, prefix, tool, schtasks, driver=None):
+        self.prefix = prefix
+        self.tool = tool
+        self.schtasks = schtasks  # the stand-in SCHTASKS (Unix path); also stands in for Edge
+        self.driver = driver      # the dialog driver (Unix path)
+        self.caption = PureWindowsPath(tool).stem
+        self.immutable = []
+        self.documents = r"C:\users\root\Documents"
+        self.desktop = r"C:\users\root\Desktop"
+        self.startup = r"C:\users\root\AppData\Roaming\Microsoft\Windows\Start Menu\Programs\StartUp"
+        self.schtasks_log = self.prefix.root / "schtasks-log.txt"
+        self.schtasks_tasks = self.prefix.root / "schtasks-tasks.txt"
+        self.schtasks_env = {}  # more TAVRIN_SCHTASKS_* settings for the stand-in
+
+    # -- preparing the PC ---------------------------------------------------
+    def reset(self, version="win7", edge=True, schtasks_exit=0, schtasks=True, edge_value=None,
+              schtasks_sleep=None):
+        for folder in (self.documents, self.desktop, self.startup):
+            path = self.prefix.unix(folder)
+            if path.exists():
+                subprocess.run(["chattr", "-R", "-i", str(path)], check=False)
+                shutil.rmtree(path)
+            path.mkdir(parents=True)
+        shell_folders = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\User Shell Folders"
+        self.prefix.reg_add(shell_folders, "Personal", r"%USERPROFILE%\Documents", "REG_EXPAND_SZ")
+        self.prefix.reg_add(shell_folders, "Desktop", r"%USERPROFILE%\Desktop", "REG_EXPAND_SZ")
+        app_paths = r"HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\App Paths\msedge.exe"
+        if edge:
+            edge_file = self.prefix.unix(EDGE_PATH)
+            edge_file.parent.mkdir(parents=True, exist_ok=True)
+            shutil.copyfile(self.schtasks, edge_file)
+            self.prefix.reg_delete(app_paths)
+            kind, data = edge_value if edge_value else ("REG_SZ", EDGE_PATH)
+            self.prefix.reg_add(app_paths, None, data, kind)
+        else:
+            self.prefix.reg_delete(app_paths)
+        self.prefix.reg_add(r"HKCU\Software\Wine\AppDefaults\%s" % PureWindowsPath(self.tool).name, "Version", version)
+        system32 = self.prefix.root / "drive_c" / "windows" / "system32" / "schtasks.exe"
+        if schtasks:
+            shutil.copyfile(self.schtasks, system32)
+        elif system32.exists():
+            system32.unlink()
+        self.schtasks_exit = schtasks_exit
+        self.schtasks_sleep = schtasks_sleep
+        self.schtasks_env = {}
+        for record in (self.schtasks_log, self.schtasks_tasks):
+            if record.exists():
+                record.unlink()
+
+    def reset_schtasks(self, present):
+        system32 = self.prefix.root / "drive_c" / "windows" / "system32" / "schtasks.exe"
+        if present:
+            shutil.copyfile(self.schtasks, system32)
+        elif system32.exists():
+            system32.unlink()
+
+    def use_documents(self, windows_path):
+        self.prefix.unix(windows_path).mkdir(parents=True, exist_ok=True)
+        self.prefix.reg_add(r"HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\User Shell Folders",
+                            "Personal", windows_path, "REG_SZ")
+        self.documents = windows_path
+
+    def use_desktop(self, windows_path):
+        self.prefix.unix(windows_path).mkdir(parents=True, exist_ok=True)
+        self.prefix.reg_add(r"HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\User Shell Folders",
+                            "Desktop", windows_path, "REG_SZ")
+        self.desktop = windows_path
+
+    def freeze(self, windows_path):
+        """Makes a file read-only, or a folder unwritable, as Windows would.
+        Root ignores mode bits, so the Unix file is also made immutable; Wine
+        reads the missing write bits as the read-only attribute."""
+        path = self.prefix.unix(windows_path)
+        if path.is_file():
+            path.chmod(0o444)
+        chattr(path, "+i")
+        self.immutable.append(path)
+
+    def thaw(self):
+        for path in self.immutable:
+            chattr(path, "-i")
+            if path.is_file():
+                path.chmod(0o644)
+        self.immutable = []
+
+    # -- running the tool ---------------------------------------------------
+    def schtasks_environment(self):
+        """The prefix's environment with the stand-in SCHTASKS set up as reset() asked."""
+        env = dict(self.prefix.env)
+        env["TAVRIN_SCHTASKS_LOG"] = "Z:" + str(self.schtasks_log).replace("/", "\\")
+        if self.schtasks_exit is not None:
+            env["TAVRIN_SCHTASKS_EXIT"] = str(self.schtasks_exit)
+        else:
+            # No forced status: the stand-in keeps a list of registered tasks
+            # and answers as the real SCHTASKS would.
+            env["TAVRIN_SCHTASKS_TASKS"] = "Z:" + str(self.schtasks_tasks).replace("/", "\\")
+        env.pop("TAVRIN_SCHTASKS_SLEEP_MS", None)
+        if self.schtasks_sleep is not None:
+            env["TAVRIN_SCHTASKS_SLEEP_MS"] = str(self.schtasks_sleep)
+        env.update(self.schtasks_env)
+        return env
+
+    def run(self, *steps):
+        """Drives the tool's dialog (see Driver.cpp); what the driver saw."""
+        result = subprocess.run([WINE64, self.driver, self.tool] + list(steps), env=self.schtasks_environment(),
+                                stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                                timeout=300)
+        out = result.stdout.decode("utf-8", "replace")
+        if result.returncode != 0:
+            raise AssertionError("driver failed: %s\n%s" % (out, result.stderr.decode("utf-8", "replace")))
+        session = {"messages": [], "labels": [], "dialog": None, "exit": None,
+                   "probes": [], "second": [], "processes": []}
+        for line in out.splitlines():
+            kind, _, rest = line.partition("\t")
+            if kind == "PROBE":
+                session["probes"].append(tuple(rest.split("\t")))
+            elif kind == "SECOND":
+                state, code, ms, windows, front = rest.split("\t")
+                session["second"].append({"state": state, "exit": int(code), "ms": int(ms),
+                                          "windows": int(windows), "front": front})
+            elif kind == "PROCESSES":
+                name, _, count = rest.partition("\t")
+                session["processes"].append((name, int(count)))
+            elif kind == "MESSAGE":
+                caption, _, text = rest.partition("\t")
+                session["messages"].append((caption, text.replace("\\n", "\n")))
+            elif kind == "LABEL":
+                session["labels"].append(rest)
+            elif kind == "DIALOG":
+                session["dialog"] = rest
+            elif kind == "EXIT":
+                session["exit"] = rest
+        return session
+
+    def run_tool(self, *arguments, stdout="file", timeout=180):
+        """Runs the tool itself with these arguments, its standard output
+        redirected to a file ("file", as `tavrin.exe /status > out.txt` does)
+        or to a pipe ("pipe"); the exit code and the bytes it wrote."""
+        argv = [WINE64, self.tool] + list(arguments)
+        env = self.schtasks_environment()
+        if stdout == "pipe":
+            result = subprocess.run(argv, env=env, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                                    stderr=subprocess.DEVNULL, timeout=timeout)
+            return ToolRun(result.returncode, result.stdout)
+        out_path = self.prefix.root / "tool-stdout.txt"
+        with open(out_path, "wb") as out:
+            result = subprocess.run(argv, env=env, stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.DEVNULL,
+                                    timeout=timeout)
+        return ToolRun(result.returncode, out_path.read_bytes())
+
+    def start_tool(self, *arguments):
+        """Starts the tool with these arguments and goes on; its standard output
+        goes to a file of its own. finish_tool() waits for it."""
+        out_path = self.prefix.root / "tool-stdout-background.txt"
+        out = open(out_path, "wb")
+        process = subprocess.Popen([WINE64, self.tool] + list(arguments), env=self.schtasks_environment(),
+                                   stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.DEVNULL)
+        out.close()
+        process.out_path = out_path
+        return process
+
+    @staticmethod
+    def finish_tool(process, timeout=180):
+        code = process.wait(timeout=timeout)
+        return ToolRun(code, process.out_path.read_bytes())
+
+    def start_driver(self, *steps):
+        """Starts the dialog driver (see run()) and goes on; finish_driver() waits."""
+        return subprocess.Popen([WINE64, self.driver, self.tool] + list(steps), env=self.schtasks_environment(),
+                                stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+
+    @staticmethod
+    def finish_driver(process, timeout=300):
+        out, err = process.communicate(timeout=timeout)
+        if process.returncode != 0:
+            raise AssertionError("driver failed: %s\n%s" % (out.decode("utf-8", "replace"),
+                                                            err.decode("utf-8", "replace")))
+        return [tuple(line.split("\t")) for line in out.decode("utf-8").splitlines()]
+
+    def wait_for_schtasks(self, timeout=60):
+        """Waits until the stand-in SCHTASKS has run (it records itself first)."""
+        deadline = time.monotonic() + timeout
+        while not self.schtasks_log.exists():
+            if time.monotonic() > deadline:
+                raise AssertionError("SCHTASKS never ran")
+            time.sleep(0.02)
+
+    def standin_pids(self):
+        """Linux PIDs of stand-in SCHTASKS processes of this prefix, as ps would list them."""
+        pids = []
+        marker = ("WINEPREFIX=%s" % self.prefix.root).encode()
+        for entry in Path("/proc").iterdir():
+            if not entry.name.isdigit():
+                continue
+            try:
+                cmdline = (entry / "cmdline").read_bytes()
+                environ = (entry / "environ").read_bytes()
+            except OSError:
+                continue
+            if b"schtasks.exe" in cmdline.lower() and marker in environ.split(b"\0"):
+                pids.append(int(entry.name))
+        return pids
+
+    # -- what is on the PC afterwards -----------------------------------------
+    def file(self, folder, name):
+        return self.prefix.unix(folder + "\\" + name)
+
+    def schtasks_calls(self):
+        """The argv of each SCHTASKS run, oldest first."""
+        if not self.schtasks_log.exists():
+            return []
+        return parse_schtasks_log(self.schtasks_log.read_bytes())
+
+    def shortcut(self, folder, name=KIOSK_LNK):
+        path = self.file(folder, name)
+        out = subprocess.run(["lnkinfo", str(path)], check=True, stdout=subprocess.PIPE).stdout.decode("utf-8")
+        fields = {}
+        for line in out.splitlines():
+            key, sep, value = line.strip().partition(":")
+            if sep:
+                fields[key.strip()] = value.strip()
+        return fields
+
+
+class ToolRun:
+    """What one run of the tool gave: its exit code and its output, as bytes
+    and as lines. Every line must end with CR LF."""
+
+    def __init__(self, code, output):
+        self.code = code
+        self.output = output
+        text = output.decode("utf-8")
+        if text and not text.endswith("\r\n"):
+            raise AssertionError("output does not end with CR LF: %r" % text[-20:])
+        self.lines = text[:-2].split("\r\n") if text else []
+        if any("\n" in line or "\r" in line for line in self.lines):
+            raise AssertionError("a line break other than CR LF: %r" % text)
+
+    def __repr__(self):
+        return "ToolRun(%d, %r)" % (self.code, self.lines)

@@ -1,0 +1,29 @@
+#include "app/CommandLineApp.h"
+
+#include "app/Module.h"
+#include "platform/Win32CommandLine.h"
+#include "platform/Win32Services.h"
+#include "platform/Win32StartupEnvironment.h"
+#include "procedures/CommandLineMode.h"
+
+namespace tavrin::app {
+
+int RunCommandLineApp(const std::vector<std::wstring>& arguments) {
+    try {
+        platform::Win32CommandLineOutput output;
+        platform::Win32RunningCopyGuard copies;
+        platform::Win32FileStore files;
+        platform::Win32CommandRunner commands;
+        platform::Win32SystemInfo system;
+        platform::Win32ShortcutWriter shortcuts;
+        platform::Win32SetUpReader reader;
+        platform::Win32StartupEnvironment environment;
+        CommandLineContext context{ApplicationName() + L".exe", output, copies, environment,
+                                   PlatformServices{files, commands, system, shortcuts}, reader};
+        return RunFromCommandLine(arguments, context);
+    } catch (...) {
+        return kExitStepFailed;
+    }
+}
+
+}  // namespace tavrin::app
