@@ -110,7 +110,7 @@ HANDLE JobEndingWithTheTool(HANDLE process) {
 int Win32CommandRunner::RunCommandLine(const std::wstring& commandLine) {
     const std::wstring word = ProgramWord(commandLine);
     const std::wstring systemDirectory = SystemDirectory();
-    if (word.empty() || systemDirectory.empty()) return -1;
+    if (word.empty() || systemDirectory.empty()) return kCommandDidNotRun;
     const std::wstring program = systemDirectory + L"\\" + word + L".exe";
 
     // CreateProcessW may write into the command line buffer.
@@ -125,14 +125,14 @@ int Win32CommandRunner::RunCommandLine(const std::wstring& commandLine) {
     // suspended only until it is in its job.
     if (!::CreateProcessW(program.c_str(), mutableLine.data(), nullptr, nullptr, TRUE, CREATE_SUSPENDED, nullptr,
                           nullptr, &startup, &process)) {
-        return -1;
+        return kCommandDidNotRun;
     }
     const UniqueHandle processHandle(process.hProcess);
     const UniqueHandle threadHandle(process.hThread);
     const UniqueHandle job(JobEndingWithTheTool(processHandle.Get()));
     if (::ResumeThread(threadHandle.Get()) == static_cast<DWORD>(-1)) {
         ::TerminateProcess(processHandle.Get(), kEndedExitCode);
-        return -1;
+        return kCommandDidNotRun;
     }
 
     // SCHTASKS normally ends within a second. One that has not ended by the
@@ -140,10 +140,10 @@ int Win32CommandRunner::RunCommandLine(const std::wstring& commandLine) {
     if (!WaitDispatchingMessages(processHandle.Get(), limitMs_)) {
         ::TerminateProcess(processHandle.Get(), kEndedExitCode);
         WaitDispatchingMessages(processHandle.Get(), kEndWaitMs);
-        return -1;
+        return kCommandDidNotRun;
     }
     DWORD exitCode = 0;
-    if (!::GetExitCodeProcess(processHandle.Get(), &exitCode)) return -1;
+    if (!::GetExitCodeProcess(processHandle.Get(), &exitCode)) return kCommandDidNotRun;
     return static_cast<int>(exitCode);
 }
 

@@ -14,12 +14,14 @@ namespace tavrin::platform {
 // asks as "abandoned": a copy that died never blocks the next start.
 class SingleInstance {
 public:
+    // One place per process: not copied.
+    SingleInstance(const SingleInstance&) = delete;
+    SingleInstance& operator=(const SingleInstance&) = delete;
+
     // Takes the running copy's place unless another copy holds it. When the
     // kernel objects cannot be made at all, the copy runs as if it were alone.
     SingleInstance();
     ~SingleInstance();
-    SingleInstance(const SingleInstance&) = delete;
-    SingleInstance& operator=(const SingleInstance&) = delete;
 
     // True while another copy holds the running copy's place.
     bool AnotherCopyRuns() const { return !owner_; }
