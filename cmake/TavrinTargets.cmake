@@ -20,3 +20,10 @@ function(tavrin_wide_entry target)
         target_link_options(${target} PRIVATE -municode)
     endif()
 endfunction()
+
+# For code that runs once per start (the command line): small rather than fast.
+if(MSVC)
+    set(TAVRIN_SIZE_OPTIMIZATION /O1)
+else()
+    set(TAVRIN_SIZE_OPTIMIZATION -Os)
+endif()

@@ -1,5 +1,6 @@
 #include "procedures/CommandLineMode.h"
 
+#include <cwchar>
 #include <exception>
 #include <new>
 
@@ -131,12 +132,10 @@ int Run(const std::vector<std::wstring>& arguments, CommandLineContext& context)
 }  // namespace
 
 std::wstring LogLine(const LocalTime& time, const std::wstring& text) {
-    auto digits = [](int value, std::size_t width) {
-        std::wstring number = std::to_wstring(value < 0 ? 0 : value);
-        return number.size() < width ? std::wstring(width - number.size(), L'0') + number : number;
-    };
-    return digits(time.year, 4) + L'-' + digits(time.month, 2) + L'-' + digits(time.day, 2) + L' ' +
-           digits(time.hour, 2) + L':' + digits(time.minute, 2) + L':' + digits(time.second, 2) + L'\t' + text;
+    wchar_t stamp[64];
+    std::swprintf(stamp, sizeof stamp / sizeof stamp[0], L"%04d-%02d-%02d %02d:%02d:%02d\t", time.year, time.month,
+                  time.day, time.hour, time.minute, time.second);
+    return stamp + text;
 }
 
 void WriteMessage(CommandLineOutput& output, const std::wstring& text) {

@@ -36,6 +36,21 @@ std::wstring FileErrorFormat(int cause) {
     return table.substr(begin, table.find(L'\n', begin) - begin);
 }
 
+// The pattern with every %1 replaced by `first` and every %2 by `second`;
+// what is put in is never searched again.
+std::wstring FillIn(const wchar_t* pattern, const std::wstring& first, const std::wstring& second = {}) {
+    std::wstring text;
+    for (const wchar_t* at = pattern; *at != L'\0'; ++at) {
+        if (at[0] == L'%' && (at[1] == L'1' || at[1] == L'2')) {
+            text += at[1] == L'1' ? first : second;
+            ++at;
+        } else {
+            text += *at;
+        }
+    }
+    return text;
+}
+
 }  // namespace
 
 std::wstring OtherAccountQuestion(const std::wstring& processAccount, const std::wstring& sessionUser) {
@@ -53,60 +68,40 @@ std::wstring FileErrorText(int cause, const std::wstring& path) {
 }
 
 std::vector<std::wstring> UsageLines(const std::wstring& program) {
-    return {
-        L"使い方:",
-        L"  " + program + L" /register /address A.B.C.D [/size hd|fullhd] [/hour H] [/log FILE]",
-        L"  " + program + L" /remove [/log FILE]",
-        L"  " + program + L" /status [/log FILE]",
-        L"  " + program + L" /?",
-        L"  /register  ダイアログの「登録」と同じ設定をします。",
-        L"  /address   LAN対応ユニットの IP アドレス（例: 192.168.1.10）",
-        L"  /size      画面サイズ: hd = ハイビジョン（既定）、fullhd = フルハイビジョン",
-        L"  /hour      毎日のリフレッシュ時刻（時）: 0、1、4～23 のどれか（既定 0）",
-        L"  /remove    ダイアログの「削除」と同じく、タスク、スクリプトとショートカットを削除します。",
-        L"  /status    登録の状態を表示します（何も変更しません）。",
-        L"  /log       表示する内容を日時付きでファイル FILE にも追記します。",
-        L"  終了コード: 0 完了、1 使い方の誤り、2 別に実行中、3 起動時の確認で終了、4 手順の失敗、",
-        L"              10 登録されていない、11 一部だけ登録されているか不一致",
-    };
+    std::vector<std::wstring> lines;
+    const std::wstring text = FillIn(kUsageText, program);
+    std::size_t begin = 0;
+    for (;;) {
+        const std::size_t end = text.find(L'\n', begin);
+        lines.push_back(text.substr(begin, end == std::wstring::npos ? std::wstring::npos : end - begin));
+        if (end == std::wstring::npos) return lines;
+        begin = end + 1;
+    }
 }
 
-std::wstring UnknownOptionMessage(const std::wstring& argument) { return L"不明な指定です: " + argument; }
-
-std::wstring MissingValueMessage(const std::wstring& option) { return option + L" の後に値を指定してください。"; }
-
-std::wstring RepeatedOptionMessage(const std::wstring& option) { return option + L" が 2 回以上指定されています。"; }
-
-std::wstring BadAddressMessage(const std::wstring& value) {
-    return L"IP アドレスが正しくありません: " + value + L"（0～255 の数 4 つをピリオドで区切って指定してください）";
-}
-
-std::wstring BadSizeMessage(const std::wstring& value) {
-    return L"画面サイズが正しくありません: " + value + L"（hd または fullhd を指定してください）";
-}
-
-std::wstring BadHourMessage(const std::wstring& value) {
-    return L"時刻が正しくありません: " + value + L"（0、1、4～23 のどれかを指定してください）";
-}
+std::wstring UnknownOptionMessage(const std::wstring& argument) { return FillIn(kUnknownOptionText, argument); }
+std::wstring MissingValueMessage(const std::wstring& option) { return FillIn(kMissingValueText, option); }
+std::wstring RepeatedOptionMessage(const std::wstring& option) { return FillIn(kRepeatedOptionText, option); }
+std::wstring BadAddressMessage(const std::wstring& value) { return FillIn(kBadAddressText, value); }
+std::wstring BadSizeMessage(const std::wstring& value) { return FillIn(kBadSizeText, value); }
+std::wstring BadHourMessage(const std::wstring& value) { return FillIn(kBadHourText, value); }
 
 std::wstring OptionNotForCommandMessage(const std::wstring& option, const std::wstring& command) {
-    return option + L" は " + command + L" と一緒には使えません。";
+    return FillIn(kOptionNotForCommandText, option, command);
 }
 
-std::wstring LogOpenFailedMessage(const std::wstring& path) {
-    return L"ログ ファイルを開けません: " + path + L"（何もしていません）";
-}
-
-std::wstring ExitCodeLine(int code) { return L"終了コード: " + std::to_wstring(code); }
-
-std::wstring StatusAccountLine(const std::wstring& account) { return L"アカウント: " + account; }
+std::wstring LogOpenFailedMessage(const std::wstring& path) { return FillIn(kLogOpenFailedText, path); }
+std::wstring ExitCodeLine(int code) { return FillIn(kExitCodeText, std::to_wstring(code)); }
+std::wstring StatusAccountLine(const std::wstring& account) { return FillIn(kStatusAccountText, account); }
 
 std::wstring StatusTaskLine(const std::wstring& taskName, const std::wstring& state) {
-    return L"タスク「" + taskName + L"」: " + state;
+    return FillIn(kStatusTaskText, taskName, state);
 }
 
-std::wstring LinkState(const std::wstring& linkAddress) { return L"あり（リンク先 " + linkAddress + L"）"; }
+std::wstring LinkState(const std::wstring& linkAddress) { return FillIn(kLinkState, linkAddress); }
 
-std::wstring StatusFileLine(const std::wstring& path, const std::wstring& state) { return path + L": " + state; }
+std::wstring StatusFileLine(const std::wstring& path, const std::wstring& state) {
+    return FillIn(kStatusFileText, path, state);
+}
 
 }  // namespace tavrin

@@ -55,20 +55,46 @@ inline constexpr const wchar_t* kInternalErrorMessage = L"アプリケーショ�
 std::wstring FileErrorText(int cause, const std::wstring& path);
 
 // -- Command-line use (tavrin.exe /register, /remove, /status, /?) ------------
-// The usage text, one entry a line; `program` is the executable's file name.
+// Texts with %1 (and %2) take the parts named in the function below them.
+
+// The usage text, one line a line; %1 is the executable's file name.
+inline constexpr const wchar_t* kUsageText =
+    L"使い方:\n"
+    L"  %1 /register /address A.B.C.D [/size hd|fullhd] [/hour H] [/log FILE]\n"
+    L"  %1 /remove [/log FILE]\n"
+    L"  %1 /status [/log FILE]\n"
+    L"  %1 /?\n"
+    L"  /register  ダイアログの「登録」と同じ設定をします。\n"
+    L"  /address   LAN対応ユニットの IP アドレス（例: 192.168.1.10）\n"
+    L"  /size      画面サイズ: hd = ハイビジョン（既定）、fullhd = フルハイビジョン\n"
+    L"  /hour      毎日のリフレッシュ時刻（時）: 0、1、4～23 のどれか（既定 0）\n"
+    L"  /remove    ダイアログの「削除」と同じく、タスク、スクリプトとショートカットを削除します。\n"
+    L"  /status    登録の状態を表示します（何も変更しません）。\n"
+    L"  /log       表示する内容を日時付きでファイル FILE にも追記します。\n"
+    L"  終了コード: 0 完了、1 使い方の誤り、2 別に実行中、3 起動時の確認で終了、4 手順の失敗、\n"
+    L"              10 登録されていない、11 一部だけ登録されているか不一致";
 std::vector<std::wstring> UsageLines(const std::wstring& program);
 
 // What is wrong with a command line; each is followed by the usage text.
+inline constexpr const wchar_t* kUnknownOptionText = L"不明な指定です: %1";
 std::wstring UnknownOptionMessage(const std::wstring& argument);
+inline constexpr const wchar_t* kMissingValueText = L"%1 の後に値を指定してください。";
 std::wstring MissingValueMessage(const std::wstring& option);
+inline constexpr const wchar_t* kRepeatedOptionText = L"%1 が 2 回以上指定されています。";
 std::wstring RepeatedOptionMessage(const std::wstring& option);
+inline constexpr const wchar_t* kBadAddressText =
+    L"IP アドレスが正しくありません: %1（0～255 の数 4 つをピリオドで区切って指定してください）";
 std::wstring BadAddressMessage(const std::wstring& value);
+inline constexpr const wchar_t* kBadSizeText = L"画面サイズが正しくありません: %1（hd または fullhd を指定してください）";
 std::wstring BadSizeMessage(const std::wstring& value);
+inline constexpr const wchar_t* kBadHourText = L"時刻が正しくありません: %1（0、1、4～23 のどれかを指定してください）";
 std::wstring BadHourMessage(const std::wstring& value);
+inline constexpr const wchar_t* kOptionNotForCommandText = L"%1 は %2 と一緒には使えません。";
 std::wstring OptionNotForCommandMessage(const std::wstring& option, const std::wstring& command);
 inline constexpr const wchar_t* kOneCommandMessage = L"/register、/remove、/status、/? のうち 1 つだけを指定してください。";
 inline constexpr const wchar_t* kAddressRequiredMessage = L"/register には /address でユニットの IP アドレスを指定してください。";
 // The log file named by /log could not be opened; nothing was done.
+inline constexpr const wchar_t* kLogOpenFailedText = L"ログ ファイルを開けません: %1（何もしていません）";
 std::wstring LogOpenFailedMessage(const std::wstring& path);
 
 inline constexpr const wchar_t* kAnotherCopyRunsMessage =
@@ -77,19 +103,24 @@ inline constexpr const wchar_t* kAnotherCopyRunsMessage =
 // line only reports and then goes on.
 inline constexpr const wchar_t* kWarningPrefix = L"警告: ";
 // The last line of a run, so that a log shows how it ended.
+inline constexpr const wchar_t* kExitCodeText = L"終了コード: %1";
 std::wstring ExitCodeLine(int code);
 
 // /status, one item a line.
+inline constexpr const wchar_t* kStatusAccountText = L"アカウント: %1";
 std::wstring StatusAccountLine(const std::wstring& account);
+inline constexpr const wchar_t* kStatusTaskText = L"タスク「%1」: %2";
+std::wstring StatusTaskLine(const std::wstring& taskName, const std::wstring& state);
 inline constexpr const wchar_t* kTaskRegisteredState = L"登録されています";
 inline constexpr const wchar_t* kTaskNotRegisteredState = L"登録されていません";
 inline constexpr const wchar_t* kTaskUncheckedState = L"確認できません（SCHTASKS を実行できません）";
-std::wstring StatusTaskLine(const std::wstring& taskName, const std::wstring& state);
+inline constexpr const wchar_t* kStatusFileText = L"%1: %2";
+std::wstring StatusFileLine(const std::wstring& path, const std::wstring& state);
 inline constexpr const wchar_t* kFilePresentState = L"あり";
 inline constexpr const wchar_t* kFileAbsentState = L"なし";
-inline constexpr const wchar_t* kLinkUnreadableState = L"あり（リンク先を読み取れません）";
+inline constexpr const wchar_t* kLinkState = L"あり（リンク先 %1）";
 std::wstring LinkState(const std::wstring& linkAddress);
-std::wstring StatusFileLine(const std::wstring& path, const std::wstring& state);
+inline constexpr const wchar_t* kLinkUnreadableState = L"あり（リンク先を読み取れません）";
 inline constexpr const wchar_t* kStatusCompleteMessage = L"状態: すべて登録されています";
 inline constexpr const wchar_t* kStatusNothingMessage = L"状態: 登録されていません";
 inline constexpr const wchar_t* kStatusPartialMessage = L"状態: 一部だけ登録されているか、リンク先が一致しません";
