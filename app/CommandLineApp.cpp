@@ -10,6 +10,7 @@ namespace tavrin::app {
 
 int RunCommandLineApp(const std::vector<std::wstring>& arguments) {
     try {
+        platform::SuppressSystemErrorBoxes();
         platform::Win32CommandLineOutput output;
         platform::Win32RunningCopyGuard copies;
         platform::Win32FileStore files;

@@ -36,14 +36,41 @@ LocalTime Now() {
 
 }  // namespace
 
-std::vector<std::wstring> CommandLineArguments() {
+std::vector<std::wstring> ArgumentsAfterProgram(const std::wstring& commandLine, const std::wstring& modulePath) {
+    std::wstring line = commandLine;
+    const std::size_t length = modulePath.size();
+    const bool startsWithModule =
+        length > 0 && line.size() >= length &&
+        ::CompareStringOrdinal(line.c_str(), static_cast<int>(length), modulePath.c_str(), static_cast<int>(length),
+                               TRUE) == CSTR_EQUAL &&
+        (line.size() == length || line[length] == L' ' || line[length] == L'\t');
+    // A stand-in program name of our own, so that only what follows is split.
+    if (startsWithModule) line = L"x" + line.substr(length);
+    if (line.find_first_not_of(L" \t") == std::wstring::npos) return {};
     int count = 0;
-    LPWSTR* words = ::CommandLineToArgvW(::GetCommandLineW(), &count);
-    if (words == nullptr) return {};
+    const LocalArguments words(::CommandLineToArgvW(line.c_str(), &count));
+    if (!words.IsValid()) return {};
     std::vector<std::wstring> arguments;
-    for (int i = 1; i < count; ++i) arguments.emplace_back(words[i]);
-    ::LocalFree(words);
+    for (int i = 1; i < count; ++i) arguments.emplace_back(words.Get()[i]);
     return arguments;
+}
+
+std::vector<std::wstring> CommandLineArguments() {
+    std::vector<wchar_t> module(MAX_PATH);
+    for (;;) {
+        const DWORD length = ::GetModuleFileNameW(nullptr, module.data(), static_cast<DWORD>(module.size()));
+        if (length == 0) {
+            module.assign(1, L'\0');
+            break;
+        }
+        if (length < module.size()) break;
+        module.resize(module.size() * 2);
+    }
+    return ArgumentsAfterProgram(::GetCommandLineW(), module.data());
+}
+
+void SuppressSystemErrorBoxes() {
+    ::SetErrorMode(::GetErrorMode() | SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
 }
 
 Win32CommandLineOutput::Win32CommandLineOutput() {

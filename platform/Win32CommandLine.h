@@ -10,9 +10,19 @@
 
 namespace tavrin::platform {
 
-// The arguments after the program name, split as the C runtime splits them
-// (CommandLineToArgvW); empty when there are none.
+// The arguments after the program name in `commandLine`, split as
+// CommandLineToArgvW splits them. A program name given without quotes is
+// taken up to the first blank, except when the line starts with the
+// executable's own full path (`modulePath`, any letter case): a caller may
+// start "C:\Program Files\...\tavrin.exe" unquoted, and that is no argument.
+std::vector<std::wstring> ArgumentsAfterProgram(const std::wstring& commandLine, const std::wstring& modulePath);
+
+// The arguments this process was started with; empty when there are none.
 std::vector<std::wstring> CommandLineArguments();
+
+// No system error box (a drive without a disk, a missing DLL) for this
+// process: a command-line run shows no box of any kind.
+void SuppressSystemErrorBoxes();
 
 // Where the lines of a command-line run go. The tool is a GUI program, so it
 // has no console of its own:

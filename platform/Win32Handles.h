@@ -93,9 +93,18 @@ struct CoTaskMemStringTraits {
     }
 };
 
+// The argument array CommandLineToArgvW allocated with LocalAlloc.
+struct LocalArgumentsTraits {
+    using Type = wchar_t**;
+    static Type Invalid() { return nullptr; }
+    static bool IsValid(Type arguments) { return arguments != nullptr; }
+    static bool Free(Type arguments) { return ::LocalFree(arguments) == nullptr; }
+};
+
 using UniqueHandle = ScopedResource<KernelHandleTraits>;
 using FindHandle = ScopedResource<FindHandleTraits>;
 using RegistryKey = ScopedResource<RegistryKeyTraits>;
 using CoTaskMemString = ScopedResource<CoTaskMemStringTraits>;
+using LocalArguments = ScopedResource<LocalArgumentsTraits>;
 
 }  // namespace tavrin::platform

@@ -43,6 +43,39 @@ private:
     UniqueHandle file_;
 };
 
+TEST(CommandLineArgumentsTest, ArgumentsAfterTheProgramName) {
+    const std::wstring module = L"C:\\Program Files\\Quorvix Tools\\tavrin.exe";
+    using Words = std::vector<std::wstring>;
+    const struct {
+        std::wstring commandLine;
+        Words expected;
+    } cases[] = {
+        // No arguments: the dialog, however the program name was given.
+        {L"", {}},
+        {L"\"C:\\Program Files\\Quorvix Tools\\tavrin.exe\"", {}},
+        {L"\"C:\\Program Files\\Quorvix Tools\\tavrin.exe\"   ", {}},
+        {L"C:\\Program Files\\Quorvix Tools\\tavrin.exe", {}},
+        {L"C:\\PROGRAM FILES\\quorvix tools\\TAVRIN.EXE  ", {}},
+        {L"tavrin.exe", {}},
+        {L"tavrin", {}},
+        // Arguments.
+        {L"\"C:\\Program Files\\Quorvix Tools\\tavrin.exe\" /status", {L"/status"}},
+        {L"C:\\Program Files\\Quorvix Tools\\tavrin.exe /status /log \"C:\\ログ\\a b.log\"",
+         {L"/status", L"/log", L"C:\\ログ\\a b.log"}},
+        {L"tavrin.exe /register /address 10.0.0.254 -size fullhd", {L"/register", L"/address", L"10.0.0.254", L"-size",
+                                                                     L"fullhd"}},
+        {L"tavrin.exe \"\"", {L""}},
+        // Only the whole path counts as the program's.
+        {L"C:\\Program Files\\Quorvix Tools\\tavrin.exe2 /status", {L"Files\\Quorvix", L"Tools\\tavrin.exe2",
+                                                                          L"/status"}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ArgumentsAfterProgram(c.commandLine, module), c.expected) << testing::ToUtf8(c.commandLine);
+    }
+    // Without a module path, the runtime's rule alone.
+    EXPECT_EQ(ArgumentsAfterProgram(L"C:\\Program Files\\tavrin.exe", L""), Words{L"Files\\tavrin.exe"});
+}
+
 TEST(CommandLineOutputTest, RedirectedOutputGetsEachLineAsUtf8WithCrLf) {
     ScratchFolder folder;
     RedirectedOutput redirected(folder / L"out.txt");
