@@ -103,42 +103,39 @@ std::vector<BYTE> Bytes(const std::wstring& text, bool terminated) {
     return std::vector<BYTE>(begin, begin + (text.size() + (terminated ? 1 : 0)) * sizeof(wchar_t));
 }
 
-// A file at `path` for one test, with the folders it needed; all removed
-// afterwards.
+// A file at `path` for one test, with the folders it needed; the file and
+// every folder made for it are removed afterwards, innermost first.
 class ScopedFile {
 public:
-    ScopedFile(std::wstring path, std::wstring topFolder) : path_(std::move(path)), top_(std::move(topFolder)) {
+    explicit ScopedFile(std::wstring path) : path_(std::move(path)) {
         for (std::size_t at = path_.find(L'\\', 3); at != std::wstring::npos; at = path_.find(L'\\', at + 1)) {
             const std::wstring folder = path_.substr(0, at);
-            if (!testing::FileOrFolderExists(folder)) {
-                ::CreateDirectoryW(folder.c_str(), nullptr);
-                if (created_.empty()) created_ = folder;
-            }
+            if (::CreateDirectoryW(folder.c_str(), nullptr)) made_.push_back(folder);
         }
         testing::WriteBytes(path_, "MZ");
     }
     ~ScopedFile() {
         ::DeleteFileW(path_.c_str());
-        if (!created_.empty()) testing::DeleteTree(created_);
+        for (auto folder = made_.rbegin(); folder != made_.rend(); ++folder) ::RemoveDirectoryW(folder->c_str());
     }
     ScopedFile(const ScopedFile&) = delete;
     ScopedFile& operator=(const ScopedFile&) = delete;
 
 private:
     std::wstring path_;
-    std::wstring top_;
-    std::wstring created_;  // the outermost folder made for the file
+    std::vector<std::wstring> made_;
 };
 
 TEST(BrowserPathTest, ReadsTheDefaultValueOfTheAppPathsKey) {
     const testing::RegistryKeySnapshot restore(HKEY_LOCAL_MACHINE, kEdgeAppPath);
     const std::wstring edge = L"C:\\Program Files (x86)\\Microsoft\\Edge\\Application\\msedge.exe";
-    const std::wstring longest = L"C:\\" + std::wstring(256 - 11, L'e') + L"\\msedge.exe";  // 259 characters
-    const std::wstring tooLong = longest + L"x";                                             // 260
+    const testing::ScratchFolder scratch;
+    const std::wstring longest = testing::PathOfLength(scratch.Path(), 259);
+    const std::wstring tooLong = longest + L"x";  // 260 characters
     const std::wstring unexpanded = L"%ProgramFiles(x86)%\\Microsoft\\Edge\\Application\\msedge.exe";
     ASSERT_EQ(longest.size(), 259u);
-    const ScopedFile edgeFile(edge, L"C:\\Program Files (x86)");
-    const ScopedFile longestFile(longest, L"");
+    const ScopedFile edgeFile(edge);
+    const ScopedFile longestFile(longest);
     const DWORD number = 1;
 
     struct Value {
