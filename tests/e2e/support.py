@@ -52,8 +52,13 @@ class Prefix:
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
     def wine(self, argv, check=True):
-        return subprocess.run([WINE64] + argv, env=self.env, check=check, stdin=subprocess.DEVNULL,
-                              stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=120)
+        result = subprocess.run([WINE64] + argv, env=self.env, check=False, stdin=subprocess.DEVNULL,
+                                stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=120)
+        if check and result.returncode != 0:
+            raise AssertionError("%s ended with %d\nstdout: %s\nstderr: %s" % (
+                " ".join(argv), result.returncode, result.stdout.decode("utf-8", "replace"),
+                result.stderr.decode("utf-8", "replace")))
+        return result
 
     def unix(self, windows_path):
         """Unix path of a C:\\ path inside this prefix, or of a path on another
@@ -66,7 +71,13 @@ class Prefix:
     def reg_add(self, key, name, value, kind="REG_SZ"):
         argv = ["reg", "add", key, "/f", "/t", kind, "/d", value]
         argv[3:3] = ["/ve"] if name is None else ["/v", name]
-        self.wine(argv)
+        # Setting up the PC, not testing the tool: once, on a heavily loaded
+        # machine, Wine's reg ended with 1 right after a key was deleted. Try
+        # a second time before giving up, and say so.
+        if self.wine(argv, check=False).returncode != 0:
+            print("reg add %s failed once; trying again" % key, file=sys.stderr)
+            time.sleep(1)
+            self.wine(argv)
 
     def reg_delete(self, key, name=None):
         argv = ["reg", "delete", key, "/f"] + (["/v", name] if name else [])
