@@ -25,6 +25,7 @@
 //                       first may take up to MS
 //   --await-process NAME  wait (up to 30 s) until a process of that file name runs
 //   --await-gone NAME   wait (up to 30 s) until no process of that file name runs
+//   --await-file PATH   wait (up to 30 s) until the file PATH exists and is not empty
 //   --probe MS          ask the dialog to answer (limit MS) and to repaint: PROBE
 //   --second PATH       start PATH while the tool runs and wait (up to 30 s) for it
 //                       to end: SECOND, with the windows it showed and which window
@@ -360,6 +361,15 @@ int wmain(int argc, wchar_t** argv) {
             } else if (step == L"--await-gone") {
                 const DWORD start = GetTickCount();
                 while (CountProcesses(value) != 0 && GetTickCount() - start < 30000) Sleep(20);
+                ++i;
+            } else if (step == L"--await-file") {
+                const DWORD start = GetTickCount();
+                WIN32_FILE_ATTRIBUTE_DATA data{};
+                while (!(GetFileAttributesExW(value.c_str(), GetFileExInfoStandard, &data) &&
+                         (data.nFileSizeLow != 0 || data.nFileSizeHigh != 0)) &&
+                       GetTickCount() - start < 30000) {
+                    Sleep(20);
+                }
                 ++i;
             } else if (step == L"--probe") {
                 Probe(dialog, static_cast<DWORD>(std::stoul(value)));

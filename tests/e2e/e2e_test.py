@@ -604,7 +604,10 @@ class EndToEnd(unittest.TestCase):
     def test_tool_killed_while_schtasks_hangs(self):
         c = self.case
         c.reset(schtasks_sleep="forever")
-        s = c.run("--click", "register", "--await-process", "schtasks.exe", "--kill",
+        # Killed once the stand-in has written its record: it is running (no
+        # longer just created) and so already in the tool's job.
+        log = "Z:" + str(c.schtasks_log).replace("/", "\\")
+        s = c.run("--click", "register", "--await-file", log, "--kill",
                   "--await-gone", "schtasks.exe", "--processes", "schtasks.exe")
         self.assertEqual(s["dialog"], "gone")
         self.assertEqual(s["processes"], [("schtasks.exe", 0)])
