@@ -47,22 +47,32 @@ std::optional<std::wstring> AddressOfLine(std::string_view line) {
     return address;
 }
 
-LinkFileFacts ReadScript(const std::wstring& path, FileStore& files, SetUpReader& reader) {
+namespace {
+
+// Whether the file is there and, when its content can be read, the link
+// address `parse` finds in it.
+template <typename Read, typename Parse>
+LinkFileFacts ReadLinkFile(const std::wstring& path, FileStore& files, Read read, Parse parse) {
     LinkFileFacts facts;
     facts.exists = files.Exists(path);
     if (!facts.exists) return facts;
-    const std::optional<std::string> bytes = reader.ReadFileBytes(path);
-    if (bytes) facts.linkAddress = ScriptLinkAddress(*bytes);
+    const auto content = read(path);
+    if (content) facts.linkAddress = parse(*content);
     return facts;
 }
 
+}  // namespace
+
+LinkFileFacts ReadScript(const std::wstring& path, FileStore& files, SetUpReader& reader) {
+    return ReadLinkFile(
+        path, files, [&reader](const std::wstring& file) { return reader.ReadFileBytes(file); },
+        [](const std::string& bytes) { return ScriptLinkAddress(bytes); });
+}
+
 LinkFileFacts ReadKioskShortcut(const std::wstring& path, FileStore& files, SetUpReader& reader) {
-    LinkFileFacts facts;
-    facts.exists = files.Exists(path);
-    if (!facts.exists) return facts;
-    const std::optional<std::wstring> arguments = reader.ReadShortcutArguments(path);
-    if (arguments) facts.linkAddress = ShortcutLinkAddress(*arguments);
-    return facts;
+    return ReadLinkFile(
+        path, files, [&reader](const std::wstring& file) { return reader.ReadShortcutArguments(file); },
+        [](const std::wstring& arguments) { return ShortcutLinkAddress(arguments); });
 }
 
 TaskState QueryTask(CommandRunner& commands, const std::wstring& taskName) {
