@@ -9,17 +9,15 @@ is on disk and what the stand-in SCHTASKS received; where the dialog does the
 same thing, the results are compared with the dialog's, driven by Driver.cpp.
 """
 
-import argparse
 import os
 import re
 import subprocess
 import sys
 import time
 import unittest
-from pathlib import Path
 
 from support import (EDGE_PATH, KIOSK_LNK, WINE64, Case, SmallVolume, fault_row, link_for, open_prefix,
-                     parse_schtasks_log)
+                     parse_schtasks_log, parse_suite_arguments)
 
 ARGS = None  # set in main()
 
@@ -411,18 +409,7 @@ class CommandLine(unittest.TestCase):
 
 def main():
     global ARGS
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--tool", required=True, help="the tool's .exe (Unix path)")
-    parser.add_argument("--driver", required=True, help="the driver .exe (Unix path)")
-    parser.add_argument("--schtasks", required=True, help="the stand-in SCHTASKS .exe (Unix path)")
-    parser.add_argument("--make-prefix", required=True, help="the script that makes a test prefix")
-    parser.add_argument("--prefix", required=True)
-    args, rest = parser.parse_known_args()
-    args.tool_unix = str(Path(args.tool).resolve())
-    args.driver = str(Path(args.driver).resolve())
-    args.schtasks = str(Path(args.schtasks).resolve())
-    args.tool = "C:\\tavrin\\" + Path(args.tool).name
-    ARGS = args
+    ARGS, rest = parse_suite_arguments()
     unittest.main(argv=[sys.argv[0], "-v"] + rest)
 
 

@@ -8,16 +8,15 @@ presses its buttons and answers every message box, and then checks what is on
 disk, what SCHTASKS received and which messages the technician saw.
 """
 
-import argparse
 import os
 import shutil
 import sys
 import threading
 import time
 import unittest
-from pathlib import Path
 
-from support import EDGE_PATH, KIOSK_LNK, Case, SmallVolume, fault_row, link_for, open_prefix
+from support import (EDGE_PATH, KIOSK_LNK, Case, SmallVolume, fault_row, link_for, open_prefix,
+                     parse_suite_arguments)
 
 ARGS = None  # set in main()
 
@@ -621,18 +620,7 @@ class EndToEnd(unittest.TestCase):
 
 def main():
     global ARGS
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--tool", required=True, help="the tool's .exe (Unix path)")
-    parser.add_argument("--driver", required=True, help="the driver .exe (Unix path)")
-    parser.add_argument("--schtasks", required=True, help="the stand-in SCHTASKS .exe (Unix path)")
-    parser.add_argument("--make-prefix", required=True, help="the script that makes a test prefix")
-    parser.add_argument("--prefix", required=True)
-    args, rest = parser.parse_known_args()
-    args.tool_unix = str(Path(args.tool).resolve())
-    args.driver = str(Path(args.driver).resolve())
-    args.schtasks = str(Path(args.schtasks).resolve())
-    args.tool = "C:\\tavrin\\" + Path(args.tool).name
-    ARGS = args
+    ARGS, rest = parse_suite_arguments()
     unittest.main(argv=[sys.argv[0], "-v"] + rest)
 
 

@@ -3,6 +3,7 @@ of their own, a PC prepared for one case (Case), a real volume that can be
 filled, the records of the recording stand-in SCHTASKS, and the rows of the
 README's fault table the cases declare."""
 
+import argparse
 import os
 import shutil
 import subprocess
@@ -487,3 +488,21 @@ class ToolRun:
 
     def __repr__(self):
         return "ToolRun(%d, %r)" % (self.code, self.lines)
+
+
+def parse_suite_arguments():
+    """The programs a suite drives, from its command line (as CTest passes
+    them); the rest of the arguments are unittest's. The tool is run from
+    C:\\tavrin inside the prefix, as it would be from a PC's disk."""
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--tool", required=True, help="the tool's .exe (Unix path)")
+    parser.add_argument("--driver", required=True, help="the driver .exe (Unix path)")
+    parser.add_argument("--schtasks", required=True, help="the stand-in SCHTASKS .exe (Unix path)")
+    parser.add_argument("--make-prefix", required=True, help="the script that makes a test prefix")
+    parser.add_argument("--prefix", required=True)
+    args, rest = parser.parse_known_args()
+    args.tool_unix = str(Path(args.tool).resolve())
+    args.driver = str(Path(args.driver).resolve())
+    args.schtasks = str(Path(args.schtasks).resolve())
+    args.tool = "C:\\tavrin\\" + Path(args.tool).name
+    return args, rest
