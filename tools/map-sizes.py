@@ -38,6 +38,9 @@ def owner(path, objects):
         if "/tavrin" in archive or library.startswith("libtavrin") or not archive.startswith("/"):
             return ("project " if not objects else "") + (library + ":" + name if objects else "")
         return library + ("(" + name + ")" if objects else "")
+    if ".ltrans" in path:
+        # The link-time optimised code of the project's own objects.
+        return "project (link-time optimised)" if objects else "project"
     if path.startswith("/"):
         return os.path.basename(path)
     return path if objects else "project"
