@@ -24,6 +24,8 @@ CTavrinDlg::CTavrinDlg(StartupEnvironment& environment, const PlatformServices& 
       commands_(*this, services.commands),
       services_{services.files, commands_, services.system, services.shortcuts} {}
 
+CTavrinDlg::~CTavrinDlg() = default;
+
 int CTavrinDlg::DisabledWhileRunning::RunCommandLine(const std::wstring& commandLine) {
     const HWND window = dialog_.DialogWindow().Handle();
     const HWND focus = ::GetFocus();

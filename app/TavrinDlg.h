@@ -18,6 +18,10 @@ namespace tavrin::app {
 class CTavrinDlg final : public ModalDialog, private DialogHost, private StartupUser {
 public:
     CTavrinDlg(StartupEnvironment& environment, const PlatformServices& services);
+    // Defined once, in TavrinDlg.cpp: an implicit one is emitted, with its
+    // thunks for the two interfaces, in every file that destroys a dialog,
+    // and the link-time optimised link refuses those copies.
+    ~CTavrinDlg() override;
 
     const Settings& CurrentSettings() const { return settings_; }
     const std::wstring& BrowserPath() const { return browserPath_; }

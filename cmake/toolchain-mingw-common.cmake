@@ -1,12 +1,14 @@
-# Shared by the MinGW-w64 toolchain files, which set TAVRIN_MINGW_PREFIX and
-# CMAKE_SYSTEM_PROCESSOR first. The -posix compilers have std::mutex, which
-# GoogleTest needs.
+# Shared by the MinGW-w64 toolchain files, which set TAVRIN_MINGW_PREFIX,
+# CMAKE_SYSTEM_PROCESSOR and TAVRIN_MINGW_THREADS first. The -posix compilers
+# have std::mutex, which GoogleTest needs; the -win32 ones link no threads
+# library (winpthreads) into what they build.
 set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_C_COMPILER ${TAVRIN_MINGW_PREFIX}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${TAVRIN_MINGW_PREFIX}-g++-posix)
+set(CMAKE_C_COMPILER ${TAVRIN_MINGW_PREFIX}-gcc-${TAVRIN_MINGW_THREADS})
+set(CMAKE_CXX_COMPILER ${TAVRIN_MINGW_PREFIX}-g++-${TAVRIN_MINGW_THREADS})
 set(CMAKE_RC_COMPILER ${TAVRIN_MINGW_PREFIX}-windres)
 set(CMAKE_FIND_ROOT_PATH /usr/${TAVRIN_MINGW_PREFIX})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES TAVRIN_MINGW_THREADS)

@@ -1,3 +1,6 @@
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(TAVRIN_MINGW_PREFIX x86_64-w64-mingw32)
+if(NOT DEFINED TAVRIN_MINGW_THREADS)
+    set(TAVRIN_MINGW_THREADS posix)
+endif()
 include(${CMAKE_CURRENT_LIST_DIR}/toolchain-mingw-common.cmake)

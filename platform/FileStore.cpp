@@ -8,6 +8,7 @@
 
 #include "platform/Win32Handles.h"
 #include "platform/Win32Services.h"
+#include "texts/Decimal.h"
 #include "texts/DiskText.h"
 
 namespace tavrin::platform {
@@ -59,7 +60,7 @@ std::wstring UnlimitedForm(const std::wstring& fullPath) {
 // new file while it is written and of the old one while they change places.
 std::wstring WorkFileStem(const std::wstring& unlimitedPath) {
     static unsigned serial = 0;
-    return unlimitedPath + L"." + std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(++serial);
+    return unlimitedPath + L"." + DecimalText(::GetCurrentProcessId()) + L"-" + DecimalText(++serial);
 }
 
 // A file open for writing under a name of its own beside the file it is to

@@ -1,12 +1,12 @@
 #include "procedures/CommandLineMode.h"
 
-#include <cwchar>
 #include <exception>
 #include <new>
 
 #include "procedures/CommandLine.h"
 #include "procedures/FileError.h"
 #include "procedures/Procedures.h"
+#include "texts/Decimal.h"
 #include "texts/Messages.h"
 #include "texts/Utf8.h"
 
@@ -132,10 +132,9 @@ int Run(const std::vector<std::wstring>& arguments, CommandLineContext& context)
 }  // namespace
 
 std::wstring LogLine(const LocalTime& time, const std::wstring& text) {
-    wchar_t stamp[64];
-    std::swprintf(stamp, sizeof stamp / sizeof stamp[0], L"%04d-%02d-%02d %02d:%02d:%02d\t", time.year, time.month,
-                  time.day, time.hour, time.minute, time.second);
-    return stamp + text;
+    return DecimalText(time.year, 4) + L'-' + DecimalText(time.month, 2) + L'-' + DecimalText(time.day, 2) + L' ' +
+           DecimalText(time.hour, 2) + L':' + DecimalText(time.minute, 2) + L':' + DecimalText(time.second, 2) + L'\t' +
+           text;
 }
 
 void WriteMessage(CommandLineOutput& output, const std::wstring& text) {

@@ -2,10 +2,12 @@
 
 #include <climits>
 
+#include "texts/Decimal.h"
+
 namespace tavrin {
 
 std::wstring PageSuffixFor(int screenSizeChoice) {
-    return L"/display.htm?size=" + std::to_wstring(screenSizeChoice + 1);
+    return L"/display.htm?size=" + DecimalText(screenSizeChoice + 1);
 }
 
 void UpdatePageSuffix(Settings& settings) {
@@ -15,7 +17,7 @@ void UpdatePageSuffix(Settings& settings) {
 std::wstring LinkAddress(const Settings& settings) {
     std::wstring link = L"http://";
     for (int shift = 24; shift >= 0; shift -= 8) {
-        link += std::to_wstring((settings.unitAddress >> shift) & 0xFFu);
+        link += DecimalText((settings.unitAddress >> shift) & 0xFFu);
         if (shift != 0) link += L'.';
     }
     return link + settings.pageSuffix;

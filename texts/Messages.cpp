@@ -1,5 +1,7 @@
 #include "texts/Messages.h"
 
+#include "texts/Decimal.h"
+
 namespace tavrin {
 
 namespace {
@@ -29,7 +31,7 @@ constexpr const wchar_t* kUnknownFileName = L"(ファイル名不明)";
 // The text of one cause from the table; empty when it has none.
 std::wstring FileErrorFormat(int cause) {
     const std::wstring table = kFileErrorTexts;
-    const std::wstring key = L"\n" + std::to_wstring(cause) + L"\t";
+    const std::wstring key = L"\n" + DecimalText(cause) + L"\t";
     const std::size_t at = table.find(key);
     if (at == std::wstring::npos) return {};
     const std::size_t begin = at + key.size();
@@ -58,7 +60,7 @@ std::wstring OtherAccountQuestion(const std::wstring& processAccount, const std:
            L"」ではなく、「" + processAccount + L"」のドキュメント、スタートアップ、デスクトップとタスクに設定します。\n続けますか？";
 }
 
-std::wstring MaxCharsMessage(std::size_t limit) { return std::to_wstring(limit) + L" 文字以内で入力してください。"; }
+std::wstring MaxCharsMessage(std::size_t limit) { return DecimalText(limit) + L" 文字以内で入力してください。"; }
 
 std::wstring FileErrorText(int cause, const std::wstring& path) {
     std::wstring text = FileErrorFormat(cause);
@@ -91,7 +93,7 @@ std::wstring OptionNotForCommandMessage(const std::wstring& option, const std::w
 }
 
 std::wstring LogOpenFailedMessage(const std::wstring& path) { return FillIn(kLogOpenFailedText, path); }
-std::wstring ExitCodeLine(int code) { return FillIn(kExitCodeText, std::to_wstring(code)); }
+std::wstring ExitCodeLine(int code) { return FillIn(kExitCodeText, DecimalText(code)); }
 std::wstring StatusAccountLine(const std::wstring& account) { return FillIn(kStatusAccountText, account); }
 
 std::wstring StatusTaskLine(const std::wstring& taskName, const std::wstring& state) {

@@ -1,25 +1,14 @@
 #include "texts/SchedulerCommands.h"
 
-#include <cwchar>
+#include "texts/Decimal.h"
 
 namespace tavrin {
-
-namespace {
-
-// The hour as "%02d" prints it.
-std::wstring TwoDigits(int value) {
-    wchar_t buffer[16];
-    std::swprintf(buffer, sizeof buffer / sizeof buffer[0], L"%02d", value);
-    return buffer;
-}
-
-}  // namespace
 
 std::wstring BuildCreateTaskCommand(const std::wstring& taskName, const std::wstring& scriptPath,
                                     int hour, bool nativeAmd64) {
     const wchar_t* scriptHost = nativeAmd64 ? L"%windir%\\SysWOW64\\wscript.exe" : L"wscript.exe";
     return L"SCHTASKS /Create /TN \"" + taskName + L"\" /TR \"" + scriptHost + L" \\\"" + scriptPath +
-           L"\\\"\" /SC DAILY /ST " + TwoDigits(hour) + L":00:00 /IT /F";
+           L"\\\"\" /SC DAILY /ST " + DecimalText(hour, 2) + L":00:00 /IT /F";
 }
 
 std::wstring BuildDeleteTaskCommand(const std::wstring& taskName) {

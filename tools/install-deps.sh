@@ -3,7 +3,7 @@
 set -eu
 
 packages="cmake ninja-build g++ libgtest-dev libgmock-dev googletest
-  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
+  g++-mingw-w64-i686-posix g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
   wine64 xvfb xauth fonts-noto-cjk liblnk-utils imagemagick zip python3 e2fsprogs"
 
 missing=""
