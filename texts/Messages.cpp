@@ -55,8 +55,7 @@ std::wstring FillIn(const wchar_t* pattern, const std::wstring& first, const std
 }  // namespace
 
 std::wstring OtherAccountQuestion(const std::wstring& processAccount, const std::wstring& sessionUser) {
-    return L"このツールは「" + processAccount + L"」として実行されています。\nログオン中のユーザー「" + sessionUser +
-           L"」ではなく、「" + processAccount + L"」のドキュメント、スタートアップ、デスクトップとタスクに設定します。\n続けますか？";
+    return FillIn(kOtherAccountQuestionText, processAccount, sessionUser);
 }
 
 std::wstring MaxCharsMessage(std::size_t limit) { return std::to_wstring(limit) + L" 文字以内で入力してください。"; }

@@ -16,8 +16,15 @@ inline constexpr const wchar_t* kKnownFoldersMissingMessage =
 inline constexpr const wchar_t* kBrowserMissingMessage =
     L"Microsoft Edgeが見つかりません。\nMicrosoft Edgeをインストールして再度実行してください。";
 
-// The question asked (yes/no, warning icon) when the tool runs as another
-// account than the user logged on to the session; both as "DOMAIN\name".
+// The question asked (yes/no, warning icon, "いいえ" the default) when the
+// tool runs as another account (%1) than the user logged on to the session
+// (%2); both as "DOMAIN\name".
+inline constexpr const wchar_t* kOtherAccountQuestionText =
+    L"このツールは「%1」として実行されています（ログオン中のユーザーは「%2」です）。\n"
+    L"続けると、「%1」のドキュメント、スタートアップ、デスクトップとタスクに設定します。"
+    L"「%2」がログオンしてもキオスクは表示されず、リフレッシュも動きません。\n"
+    L"「%2」に設定するには「いいえ」を押し、お読みください.txt の「はじめに」のとおりに実行し直してください。\n"
+    L"続けますか？";
 std::wstring OtherAccountQuestion(const std::wstring& processAccount, const std::wstring& sessionUser);
 
 // -- "登録" -------------------------------------------------------------------

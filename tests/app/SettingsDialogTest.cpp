@@ -317,9 +317,11 @@ TEST_F(SettingsDialogTest, MissingFoldersOrBrowserAreReportedInOrderAndEndTheDia
 // dialog; "いいえ" ends it with nothing done, "はい" goes on as usual.
 TEST_F(SettingsDialogTest, AnotherAccountThanTheLoggedOnUserIsAskedAbout) {
     const std::wstring question =
-        L"このツールは「KIOSK-PC\\admin」として実行されています。\n"
-        L"ログオン中のユーザー「KIOSK-PC\\display」ではなく、「KIOSK-PC\\admin」の"
-        L"ドキュメント、スタートアップ、デスクトップとタスクに設定します。\n続けますか？";
+        L"このツールは「KIOSK-PC\\admin」として実行されています（ログオン中のユーザーは「KIOSK-PC\\display」です）。\n"
+        L"続けると、「KIOSK-PC\\admin」のドキュメント、スタートアップ、デスクトップとタスクに設定します。"
+        L"「KIOSK-PC\\display」がログオンしてもキオスクは表示されず、リフレッシュも動きません。\n"
+        L"「KIOSK-PC\\display」に設定するには「いいえ」を押し、お読みください.txt の「はじめに」のとおりに"
+        L"実行し直してください。\n続けますか？";
     for (const int answer : {IDNO, IDYES}) {
         SCOPED_TRACE(answer == IDYES ? "yes" : "no");
         EventLog caseLog;
@@ -345,6 +347,7 @@ TEST_F(SettingsDialogTest, AnotherAccountThanTheLoggedOnUserIsAskedAbout) {
         EXPECT_EQ(asked.text, question);
         EXPECT_EQ(asked.caption, kTestProgramName);
         EXPECT_EQ(asked.icon, SystemIcon(IDI_WARNING));
+        EXPECT_EQ(asked.defaultButton, IDNO);
         EXPECT_FALSE(shownBeforeTheQuestion);
         if (answer == IDNO) {
             EXPECT_EQ(result, IDCANCEL);
