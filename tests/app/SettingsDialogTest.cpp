@@ -120,6 +120,37 @@ TEST_F(SettingsDialogTest, OpensWithTheDefaultsCentredWithTheFocusInTheAddress) 
     EXPECT_EQ(dialog.BrowserPath(), environment.browserPath);
 }
 
+// Each line of every label is drawn whole in its control, in the font the
+// dialog got for its template's "MS UI Gothic" (under Wine the replacement
+// the test prefix names): a font that is too wide cuts the ends off.
+TEST_F(SettingsDialogTest, EveryLabelFitsItsControl) {
+    Run({[](HWND hwnd) {
+        for (const int id : {IDC_DESCRIPTION, IDC_STEP1_LABEL, IDC_STEP2_LABEL, IDC_STEP3_LABEL, IDC_SCHEME_LABEL,
+                             IDC_PAGE_SUFFIX}) {
+            const HWND label = ::GetDlgItem(hwnd, id);
+            ASSERT_NE(label, nullptr) << id;
+            RECT client{};
+            ::GetClientRect(label, &client);
+            const HDC dc = ::GetDC(label);
+            const HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageW(label, WM_GETFONT, 0, 0)));
+            const std::wstring text = TextOf(label);
+            std::size_t begin = 0;
+            for (;;) {
+                const std::size_t end = text.find(L'\n', begin);
+                const std::wstring line = text.substr(begin, end == std::wstring::npos ? std::wstring::npos : end - begin);
+                SIZE extent{};
+                ::GetTextExtentPoint32W(dc, line.c_str(), static_cast<int>(line.size()), &extent);
+                EXPECT_LE(extent.cx, client.right - client.left) << id << " line " << begin;
+                if (end == std::wstring::npos) break;
+                begin = end + 1;
+            }
+            ::SelectObject(dc, old);
+            ::ReleaseDC(label, dc);
+        }
+    }});
+    EXPECT_EQ(script->StepsRun(), 1u);
+}
+
 TEST_F(SettingsDialogTest, ScreenSizeClicksKeepTheSuffixLabelInStep) {
     struct Case {
         int button;
