@@ -1,7 +1,7 @@
 #!/bin/sh
 # Creates the Wine prefix the Windows tests run in: isolated inside the build
 # tree, with real (not linked) user folders, no window-manager waits, Wine's
-# own fonts (Marlett draws the caption buttons) and, for the dialog's
+# own Marlett (it draws the caption buttons) and, for the dialog's
 # "MS UI Gothic", IPAPGothic, whose widths match it closely enough that every
 # label fits as on Windows. Does nothing when the prefix is ready and was
 # made by this version of the script.
@@ -32,10 +32,9 @@ for user_dir in "$prefix"/drive_c/users/*/; do
 done
 
 # Wine reads TrueType fonts from the prefix's Fonts folder, not from its own
-# data folder (package fonts-wine).
-for font in /usr/share/wine/fonts/*.ttf; do
-    [ -f "$font" ] && cp "$font" "$prefix/drive_c/windows/Fonts/"
-done
+# data folder (package fonts-wine). Only Marlett: Wine's Tahoma there would
+# become the caption font, and it has no Japanese.
+cp /usr/share/wine/fonts/marlett.ttf "$prefix/drive_c/windows/Fonts/"
 
 reg="$prefix/tavrin-setup.reg"
 cat > "$reg" <<'REG'
