@@ -24,9 +24,6 @@ cp "$exe" "$name/tavrin.exe"
     printf '\357\273\277'
     sed "s/@VERSION@/$version/; s/\$/\r/" "$guide"
 } > "$name/お読みください.txt"
-chmod 644 "$name/tavrin.exe" "$name/お読みください.txt"
-chmod 755 "$name"
-find "$name" -exec touch -h -d '2000-01-01 00:00:00 UTC' {} +
 # Names marked as UTF-8 (general purpose flag 11), so that Windows does not
 # read the guide's Japanese name in its OEM code page; Info-ZIP's zip here
 # cannot mark them.
