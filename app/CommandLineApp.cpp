@@ -1,6 +1,7 @@
 #include "app/CommandLineApp.h"
 
 #include "app/Module.h"
+#include "app/Version.h"
 #include "platform/Win32CommandLine.h"
 #include "platform/Win32Services.h"
 #include "platform/Win32StartupEnvironment.h"
@@ -20,7 +21,8 @@ int RunCommandLineApp(const std::vector<std::wstring>& arguments) {
         platform::Win32SetUpReader reader;
         platform::Win32StartupEnvironment environment;
         CommandLineContext context{ApplicationName() + L".exe", output, copies, environment,
-                                   PlatformServices{files, commands, system, shortcuts}, reader};
+                                   PlatformServices{files, commands, system, shortcuts}, reader,
+                                   L"" TAVRIN_VERSION_TEXT, platform::ComputerName()};
         return RunFromCommandLine(arguments, context);
     } catch (...) {
         return kExitStepFailed;

@@ -144,7 +144,8 @@ void CTavrinDlg::ReportMissing(const std::wstring& text) {
 }
 
 bool CTavrinDlg::ConfirmOtherAccount(const std::wstring& question) {
-    return ShowMessageBox(question, MB_YESNO | MB_ICONWARNING) == IDYES;
+    // "いいえ" is the default: Enter alone must not set up the wrong account.
+    return ShowMessageBox(question, MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
 }
 
 void CTavrinDlg::FocusUnitAddress() {

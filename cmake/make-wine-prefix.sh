@@ -1,10 +1,14 @@
 #!/bin/sh
 # Creates the Wine prefix the Windows tests run in: isolated inside the build
-# tree, with real (not linked) user folders, no window-manager waits and a
-# Japanese font for "MS UI Gothic". Does nothing when the prefix is ready.
+# tree, with real (not linked) user folders, no window-manager waits, Wine's
+# own Marlett (it draws the caption buttons) and, for the dialog's
+# "MS UI Gothic", IPAPGothic, whose widths match it closely enough that every
+# label fits as on Windows. Does nothing when the prefix is ready and was
+# made by this version of the script.
 set -eu
 prefix=$1
-[ -f "$prefix/.tavrin-ready" ] && exit 0
+stamp=$(cksum < "$0" | cut -d' ' -f1)
+[ -f "$prefix/.tavrin-ready" ] && [ "$(cat "$prefix/.tavrin-ready")" = "$stamp" ] && exit 0
 
 . "$(dirname "$0")/wine.env"
 wine64=$TAVRIN_WINE64
@@ -27,6 +31,11 @@ for user_dir in "$prefix"/drive_c/users/*/; do
     done
 done
 
+# Wine reads TrueType fonts from the prefix's Fonts folder, not from its own
+# data folder (package fonts-wine). Only Marlett: Wine's Tahoma there would
+# become the caption font, and it has no Japanese.
+cp /usr/share/wine/fonts/marlett.ttf "$prefix/drive_c/windows/Fonts/"
+
 reg="$prefix/tavrin-setup.reg"
 cat > "$reg" <<'REG'
 Windows Registry Editor Version 5.00
@@ -38,8 +47,8 @@ Windows Registry Editor Version 5.00
 "winemenubuilder.exe"=""
 
 [HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]
-"MS UI Gothic"="Noto Sans CJK JP"
+"MS UI Gothic"="IPAPGothic"
 REG
 "$wine64" regedit /S "$reg" >/dev/null 2>&1
 "$wineserver" -w
-touch "$prefix/.tavrin-ready"
+echo "$stamp" > "$prefix/.tavrin-ready"

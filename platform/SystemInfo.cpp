@@ -29,6 +29,13 @@ ReportedVersion Win32SystemInfo::QueryReportedVersion() {
     return {info.dwMajorVersion, info.dwMinorVersion};
 }
 
+std::wstring ComputerName() {
+    wchar_t buffer[MAX_COMPUTERNAME_LENGTH + 1] = {};
+    DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
+    if (!::GetComputerNameW(buffer, &size)) return {};
+    return std::wstring(buffer, size);
+}
+
 // Native, not the architecture presented to this (32-bit) process.
 bool Win32SystemInfo::IsNativeAmd64() {
     SYSTEM_INFO info{};

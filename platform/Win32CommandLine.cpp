@@ -119,9 +119,15 @@ bool Win32CommandLineOutput::OpenLog(const std::wstring& path) {
     if (path.empty() || path.find(L'\0') != std::wstring::npos) return false;
     // Appending only: every write goes to the end, also when another copy
     // (or a program reading the log) has it open.
-    log_ = UniqueHandle(::CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                      OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    return log_.IsValid();
+    log_ = UniqueHandle(::CreateFileW(path.c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                      nullptr));
+    if (!log_.IsValid()) return false;
+    // A new (empty) log starts with a byte-order mark, so that Notepad and
+    // Excel read it as UTF-8; a log that already holds runs gets none.
+    LARGE_INTEGER size{};
+    if (::GetFileSizeEx(log_.Get(), &size) && size.QuadPart == 0) WriteAll(log_.Get(), "\xEF\xBB\xBF");
+    return true;
 }
 
 }  // namespace tavrin::platform

@@ -34,7 +34,8 @@ void SuppressSystemErrorBoxes();
 //   a terminal under Wine) UTF-8 there; with none of these, the lines go only
 //   to the log.
 // Every line ends with CR LF. The log is opened for appending and shared, and
-// each line is written to it with one call, time-stamped in local time.
+// each line is written to it with one call, time-stamped in local time; an
+// empty log gets a UTF-8 byte-order mark first.
 class Win32CommandLineOutput final : public CommandLineOutput {
 public:
     Win32CommandLineOutput();

@@ -55,6 +55,9 @@ public:
     std::optional<AccountName> SessionUser() override;
 };
 
+// This PC's NetBIOS name; empty when it cannot be read.
+std::wstring ComputerName();
+
 // The file-error cause that belongs to a platform error code.
 FileErrorCause FileErrorCauseFromOsError(unsigned long osError);
 

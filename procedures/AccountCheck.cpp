@@ -36,14 +36,19 @@ bool IsSameAccount(const AccountName& a, const AccountName& b) {
     return EqualIgnoringCase(a.domain, b.domain) && EqualIgnoringCase(a.name, b.name);
 }
 
-std::optional<std::wstring> OtherAccountWarning(AccountInfo& accounts) {
+std::optional<OtherAccount> FindOtherAccount(AccountInfo& accounts) {
     const std::optional<AccountName> process = accounts.ProcessAccount();
     if (!process || process->name.empty()) return std::nullopt;
     const std::optional<AccountName> session = accounts.SessionUser();
     if (!session || session->name.empty()) return std::nullopt;
     if (IsSameAccount(*process, *session)) return std::nullopt;
+    return OtherAccount{*process, *session};
+}
 
-    return OtherAccountQuestion(AccountDisplayName(*process), AccountDisplayName(*session));
+std::optional<std::wstring> OtherAccountWarning(AccountInfo& accounts) {
+    const std::optional<OtherAccount> other = FindOtherAccount(accounts);
+    if (!other) return std::nullopt;
+    return OtherAccountQuestion(AccountDisplayName(other->process), AccountDisplayName(other->session));
 }
 
 bool ConfirmAccountToSetUp(AccountInfo& accounts, const std::function<bool(const std::wstring&)>& askYesNo) {

@@ -30,6 +30,14 @@ std::wstring AccountDisplayName(const AccountName& account);
 // account names.
 bool IsSameAccount(const AccountName& a, const AccountName& b);
 
+// The two accounts when the process's account is not the logged-on user;
+// nullopt when they are the same or either cannot be read.
+struct OtherAccount {
+    AccountName process;
+    AccountName session;
+};
+std::optional<OtherAccount> FindOtherAccount(AccountInfo& accounts);
+
 // The warning to give before setting up the process's account when that is
 // not the logged-on user (an administrator's name typed into the elevation
 // prompt); nullopt when they are the same or either cannot be read.

@@ -45,7 +45,7 @@ std::wstring CurrentExceptionText() {
         return kOutOfMemoryMessage;
     } catch (const std::exception& error) {
         const std::optional<std::wstring> text = error.what() != nullptr ? DecodeUtf8(error.what()) : std::nullopt;
-        return text && !text->empty() ? *text : std::wstring(kInternalErrorMessage);
+        return text && !text->empty() ? UnexpectedErrorMessage(*text) : std::wstring(kInternalErrorMessage);
     } catch (...) {
         return kInternalErrorMessage;
     }
@@ -59,7 +59,6 @@ std::wstring AccountShown(CommandLineContext& context) {
 }
 
 int RunStatus(CommandLineContext& context, const KnownFolderPaths& folders) {
-    context.output.WriteLine(StatusAccountLine(AccountShown(context)));
     const SetUpFacts facts = ReadSetUp(folders, context.platform, context.reader);
     const SetUpState state = JudgeSetUp(facts);
     for (const std::wstring& line : StatusLines(facts, folders, state)) context.output.WriteLine(line);
@@ -78,7 +77,7 @@ int RunCommand(const CommandLineRequest& request, CommandLineContext& context) {
         context.output.WriteLine(kAnotherCopyRunsMessage);
         return kExitAnotherCopy;
     }
-    CommandLineHost host(context.output);
+    CommandLineHost host(context.output, context.environment);
     const StartupResult startup = RunStartupChecks(context.environment, host);
     if (!startup.ready) return kExitStartupFailed;
     const KnownFolderPaths folders = context.environment.KnownFolders();
@@ -102,6 +101,14 @@ int Run(const std::vector<std::wstring>& arguments, CommandLineContext& context)
     if (parsed.request && parsed.request->action == CommandLineAction::dialog) {
         parsed = ParsedCommandLine{std::nullopt, UsageProblem{UsageProblem::Kind::notOneCommand, {}, {}}};
     }
+    if (parsed.request && parsed.request->action == CommandLineAction::showUsage) {
+        WriteUsage(context);
+        return kExitDone;
+    }
+    // The log first, so that the first line reaches it too.
+    const bool logReady =
+        parsed.request && (parsed.request->logFile.empty() || context.output.OpenLog(parsed.request->logFile));
+    context.output.WriteLine(RunHeaderLine(context.version, context.computer, AccountShown(context)));
     if (!parsed.request) {
         context.output.WriteLine(UsageProblemText(*parsed.problem));
         WriteUsage(context);
@@ -109,11 +116,7 @@ int Run(const std::vector<std::wstring>& arguments, CommandLineContext& context)
         return kExitUsage;
     }
     const CommandLineRequest& request = *parsed.request;
-    if (request.action == CommandLineAction::showUsage) {
-        WriteUsage(context);
-        return kExitDone;
-    }
-    if (!request.logFile.empty() && !context.output.OpenLog(request.logFile)) {
+    if (!logReady) {
         context.output.WriteLine(LogOpenFailedMessage(request.logFile));
         context.output.WriteLine(ExitCodeLine(kExitUsage));
         return kExitUsage;
@@ -147,8 +150,10 @@ void WriteMessage(CommandLineOutput& output, const std::wstring& text) {
     }
 }
 
-bool CommandLineHost::ConfirmOtherAccount(const std::wstring& question) {
-    WriteMessage(output_, kWarningPrefix + question);
+bool CommandLineHost::ConfirmOtherAccount(const std::wstring&) {
+    if (const std::optional<OtherAccount> other = FindOtherAccount(accounts_)) {
+        output_.WriteLine(OtherAccountWarningLine(AccountDisplayName(other->process), AccountDisplayName(other->session)));
+    }
     return true;
 }
 

@@ -61,6 +61,8 @@ struct CommandLineContext {
     StartupEnvironment& environment;
     PlatformServices platform;
     SetUpReader& reader;
+    std::wstring version;   // the tool's version, for the first line of a run
+    std::wstring computer;  // this PC's name, for the same line
 };
 
 // Writes a message as the dialog would show it in a box: each of its lines
@@ -71,25 +73,28 @@ void WriteMessage(CommandLineOutput& output, const std::wstring& text);
 // becomes lines, and the settings are the command line's.
 class CommandLineHost final : public DialogHost, public StartupUser {
 public:
-    explicit CommandLineHost(CommandLineOutput& output) : output_(output) {}
+    CommandLineHost(CommandLineOutput& output, AccountInfo& accounts) : output_(output), accounts_(accounts) {}
     void ShowMessage(const std::wstring& text) override { WriteMessage(output_, text); }
     bool ReadControls() override { return true; }
     void CloseWithOk() override {}
     void FocusUnitAddress() override {}
     void ReportMissing(const std::wstring& text) override { WriteMessage(output_, text); }
-    // Reported as a warning, and the run goes on: nobody is there to answer.
+    // Reported as a one-line warning, and the run goes on: nobody is there
+    // to answer.
     bool ConfirmOtherAccount(const std::wstring& question) override;
 
 private:
     CommandLineOutput& output_;
+    AccountInfo& accounts_;
 };
 
 // The settings /register uses: the dialog's, with the command line's choices.
 Settings SettingsFromCommandLine(const CommandLineRequest& request);
 
 // The whole command-line run for the arguments after the program name: the
-// command line is read, then the log opened, the single-copy rule and the
-// start-up checks applied, and the command run. Every line goes to
+// command line is read, then the log opened, a first line naming the tool's
+// version, the computer and the account written (every run but /?), the
+// single-copy rule and the start-up checks applied, and the command run. Every line goes to
 // context.output; nothing is ever shown in a box. Every exception ends up as
 // a line and kExitStepFailed. Returns the exit code.
 int RunFromCommandLine(const std::vector<std::wstring>& arguments, CommandLineContext& context);

@@ -155,12 +155,12 @@ std::vector<std::wstring> StatusLines(const SetUpFacts& facts, const KnownFolder
                                                             : kStatusUncheckedMessage;
     return {
         StatusTaskLine(facts.taskName, taskState),
-        StatusFileLine(RefreshScriptPath(folders.documents), LinkFileState(facts.script)),
-        StatusFileLine(KioskShortcutPath(folders.startup), LinkFileState(facts.startupKiosk)),
-        StatusFileLine(KioskShortcutPath(folders.desktop), LinkFileState(facts.desktopKiosk)),
-        StatusFileLine(ShowDesktopFilePath(folders.documents),
+        StatusFileLine(kScriptLabel, RefreshScriptPath(folders.documents), LinkFileState(facts.script)),
+        StatusFileLine(kStartupKioskLabel, KioskShortcutPath(folders.startup), LinkFileState(facts.startupKiosk)),
+        StatusFileLine(kDesktopKioskLabel, KioskShortcutPath(folders.desktop), LinkFileState(facts.desktopKiosk)),
+        StatusFileLine(kShowDesktopFileLabel, ShowDesktopFilePath(folders.documents),
                        facts.showDesktopFile ? kFilePresentState : kFileAbsentState),
-        StatusFileLine(ShowDesktopShortcutPath(folders.startup),
+        StatusFileLine(kShowDesktopShortcutLabel, ShowDesktopShortcutPath(folders.startup),
                        facts.showDesktopShortcut ? kFilePresentState : kFileAbsentState),
         verdict,
     };

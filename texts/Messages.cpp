@@ -38,13 +38,14 @@ std::wstring FileErrorFormat(int cause) {
     return table.substr(begin, table.find(L'\n', begin) - begin);
 }
 
-// The pattern with every %1 replaced by `first` and every %2 by `second`;
-// what is put in is never searched again.
-std::wstring FillIn(const wchar_t* pattern, const std::wstring& first, const std::wstring& second = {}) {
+// The pattern with every %1 replaced by `first`, every %2 by `second` and
+// every %3 by `third`; what is put in is never searched again.
+std::wstring FillIn(const wchar_t* pattern, const std::wstring& first, const std::wstring& second = {},
+                    const std::wstring& third = {}) {
     std::wstring text;
     for (const wchar_t* at = pattern; *at != L'\0'; ++at) {
-        if (at[0] == L'%' && (at[1] == L'1' || at[1] == L'2')) {
-            text += at[1] == L'1' ? first : second;
+        if (at[0] == L'%' && (at[1] == L'1' || at[1] == L'2' || at[1] == L'3')) {
+            text += at[1] == L'1' ? first : at[1] == L'2' ? second : third;
             ++at;
         } else {
             text += *at;
@@ -56,8 +57,7 @@ std::wstring FillIn(const wchar_t* pattern, const std::wstring& first, const std
 }  // namespace
 
 std::wstring OtherAccountQuestion(const std::wstring& processAccount, const std::wstring& sessionUser) {
-    return L"このツールは「" + processAccount + L"」として実行されています。\nログオン中のユーザー「" + sessionUser +
-           L"」ではなく、「" + processAccount + L"」のドキュメント、スタートアップ、デスクトップとタスクに設定します。\n続けますか？";
+    return FillIn(kOtherAccountQuestionText, processAccount, sessionUser);
 }
 
 std::wstring MaxCharsMessage(std::size_t limit) { return DecimalText(limit) + L" 文字以内で入力してください。"; }
@@ -93,8 +93,24 @@ std::wstring OptionNotForCommandMessage(const std::wstring& option, const std::w
 }
 
 std::wstring LogOpenFailedMessage(const std::wstring& path) { return FillIn(kLogOpenFailedText, path); }
+<<<<<<< HEAD
 std::wstring ExitCodeLine(int code) { return FillIn(kExitCodeText, DecimalText(code)); }
 std::wstring StatusAccountLine(const std::wstring& account) { return FillIn(kStatusAccountText, account); }
+=======
+std::wstring ExitCodeLine(int code) { return FillIn(kExitCodeText, std::to_wstring(code)); }
+
+std::wstring RunHeaderLine(const std::wstring& version, const std::wstring& computer, const std::wstring& account) {
+    return FillIn(kRunHeaderText, version, computer, account);
+}
+
+std::wstring OtherAccountWarningLine(const std::wstring& processAccount, const std::wstring& sessionUser) {
+    return FillIn(kOtherAccountWarningText, processAccount, sessionUser);
+}
+
+std::wstring UnexpectedErrorMessage(const std::wstring& libraryText) {
+    return FillIn(kUnexpectedErrorText, libraryText);
+}
+>>>>>>> issue-20
 
 std::wstring StatusTaskLine(const std::wstring& taskName, const std::wstring& state) {
     return FillIn(kStatusTaskText, taskName, state);
@@ -102,8 +118,8 @@ std::wstring StatusTaskLine(const std::wstring& taskName, const std::wstring& st
 
 std::wstring LinkState(const std::wstring& linkAddress) { return FillIn(kLinkState, linkAddress); }
 
-std::wstring StatusFileLine(const std::wstring& path, const std::wstring& state) {
-    return FillIn(kStatusFileText, path, state);
+std::wstring StatusFileLine(const std::wstring& label, const std::wstring& path, const std::wstring& state) {
+    return FillIn(kStatusFileText, label, path, state);
 }
 
 }  // namespace tavrin

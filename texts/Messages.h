@@ -16,8 +16,15 @@ inline constexpr const wchar_t* kKnownFoldersMissingMessage =
 inline constexpr const wchar_t* kBrowserMissingMessage =
     L"Microsoft Edgeが見つかりません。\nMicrosoft Edgeをインストールして再度実行してください。";
 
-// The question asked (yes/no, warning icon) when the tool runs as another
-// account than the user logged on to the session; both as "DOMAIN\name".
+// The question asked (yes/no, warning icon, "いいえ" the default) when the
+// tool runs as another account (%1) than the user logged on to the session
+// (%2); both as "DOMAIN\name".
+inline constexpr const wchar_t* kOtherAccountQuestionText =
+    L"このツールは「%1」として実行されています（ログオン中のユーザーは「%2」です）。\n"
+    L"続けると、「%1」のドキュメント、スタートアップ、デスクトップとタスクに設定します。"
+    L"「%2」がログオンしてもキオスクは表示されず、リフレッシュも動きません。\n"
+    L"「%2」に設定するには「いいえ」を押し、お読みください.txt の「はじめに」のとおりに実行し直してください。\n"
+    L"続けますか？";
 std::wstring OtherAccountQuestion(const std::wstring& processAccount, const std::wstring& sessionUser);
 
 // -- "登録" -------------------------------------------------------------------
@@ -64,58 +71,79 @@ inline constexpr const wchar_t* kUsageText =
     L"  %1 /remove [/log FILE]\n"
     L"  %1 /status [/log FILE]\n"
     L"  %1 /?\n"
-    L"  /register  ダイアログの「登録」と同じ設定をします。\n"
-    L"  /address   LAN対応ユニットの IP アドレス（例: 192.168.1.10）\n"
+    L"  /register  設定画面の「登録」と同じ設定をします。/address は必ず指定します。\n"
+    L"  /address   LAN対応ユニットのIPアドレス（例: 192.168.1.10）\n"
     L"  /size      画面サイズ: hd = ハイビジョン（既定）、fullhd = フルハイビジョン\n"
     L"  /hour      毎日のリフレッシュ時刻（時）: 0、1、4～23 のどれか（既定 0）\n"
-    L"  /remove    ダイアログの「削除」と同じく、タスク、スクリプトとショートカットを削除します。\n"
+    L"  /remove    設定画面の「削除」と同じく、タスク、スクリプト、ショートカットを\n"
+    L"             削除します。\n"
     L"  /status    登録の状態を表示します（何も変更しません）。\n"
-    L"  /log       表示する内容を日時付きでファイル FILE にも追記します。\n"
-    L"  終了コード: 0 完了、1 使い方の誤り、2 別に実行中、3 起動時の確認で終了、4 手順の失敗、\n"
-    L"              10 登録されていない、11 一部だけ登録されているか不一致";
+    L"  /log       表示する行を日時付きでファイル FILE にも追記します。\n"
+    L"  終了コードの意味: 0 完了、1 使い方の誤り、2 すでに実行中、\n"
+    L"    3 起動時の確認で終了、4 手順の失敗、10 登録されていない、\n"
+    L"    11 一部だけ登録されているか不一致";
 std::vector<std::wstring> UsageLines(const std::wstring& program);
 
 // What is wrong with a command line; each is followed by the usage text.
-inline constexpr const wchar_t* kUnknownOptionText = L"不明な指定です: %1";
+inline constexpr const wchar_t* kUnknownOptionText =
+    L"認識できない引数です: %1（オプションは / で始めます。IPアドレスは /address の後に指定します）";
 std::wstring UnknownOptionMessage(const std::wstring& argument);
 inline constexpr const wchar_t* kMissingValueText = L"%1 の後に値を指定してください。";
 std::wstring MissingValueMessage(const std::wstring& option);
 inline constexpr const wchar_t* kRepeatedOptionText = L"%1 が 2 回以上指定されています。";
 std::wstring RepeatedOptionMessage(const std::wstring& option);
 inline constexpr const wchar_t* kBadAddressText =
-    L"IP アドレスが正しくありません: %1（0～255 の数 4 つをピリオドで区切って指定してください）";
+    L"IPアドレスが正しくありません: %1（0～255 の数 4 つをピリオドで区切り、010 のような先頭の 0 は付けずに指定して"
+    L"ください。例: 192.168.1.10）";
 std::wstring BadAddressMessage(const std::wstring& value);
 inline constexpr const wchar_t* kBadSizeText = L"画面サイズが正しくありません: %1（hd または fullhd を指定してください）";
 std::wstring BadSizeMessage(const std::wstring& value);
-inline constexpr const wchar_t* kBadHourText = L"時刻が正しくありません: %1（0、1、4～23 のどれかを指定してください）";
+inline constexpr const wchar_t* kBadHourText =
+    L"時刻が正しくありません: %1（0、1、4～23 のどれかを、04 のような先頭の 0 を付けずに指定してください。例: /hour 4）";
 std::wstring BadHourMessage(const std::wstring& value);
 inline constexpr const wchar_t* kOptionNotForCommandText = L"%1 は %2 と一緒には使えません。";
 std::wstring OptionNotForCommandMessage(const std::wstring& option, const std::wstring& command);
 inline constexpr const wchar_t* kOneCommandMessage = L"/register、/remove、/status、/? のうち 1 つだけを指定してください。";
-inline constexpr const wchar_t* kAddressRequiredMessage = L"/register には /address でユニットの IP アドレスを指定してください。";
+inline constexpr const wchar_t* kAddressRequiredMessage = L"/register には /address でユニットのIPアドレスを指定してください。";
 // The log file named by /log could not be opened; nothing was done.
-inline constexpr const wchar_t* kLogOpenFailedText = L"ログ ファイルを開けません: %1（何もしていません）";
+inline constexpr const wchar_t* kLogOpenFailedText =
+    L"ログ ファイルを開けません: %1（何もしていません。フォルダーがあるか、パスが正しいか、書き込めるかを確認してください）";
 std::wstring LogOpenFailedMessage(const std::wstring& path);
 
 inline constexpr const wchar_t* kAnotherCopyRunsMessage =
-    L"このツールは別に実行中です。終わってからもう一度実行してください。";
-// Put before the first line of the other-account question, which the command
-// line only reports and then goes on.
-inline constexpr const wchar_t* kWarningPrefix = L"警告: ";
+    L"このツールはすでに実行中です。終わってからもう一度実行してください。";
+// The first line of every run except /?: the tool and its version (%1), the
+// computer (%2) and the account whose set-up the run changes or reads (%3).
+inline constexpr const wchar_t* kRunHeaderText = L"Quorvix画面設定ツール %1、コンピューター: %2、アカウント: %3";
+std::wstring RunHeaderLine(const std::wstring& version, const std::wstring& computer, const std::wstring& account);
+// The command line's one-line report when it runs as another account (%1)
+// than the logged-on user (%2); nobody is there to answer the dialog's question.
+inline constexpr const wchar_t* kOtherAccountWarningText =
+    L"警告: ログオン中のユーザー「%2」ではなく「%1」として実行されています。設定し、調べるのは「%1」の"
+    L"ドキュメント、スタートアップ、デスクトップとタスクです。";
+std::wstring OtherAccountWarningLine(const std::wstring& processAccount, const std::wstring& sessionUser);
+// A library's own text of an error nobody expected (%1).
+inline constexpr const wchar_t* kUnexpectedErrorText = L"予期しないエラーが発生しました: %1";
+std::wstring UnexpectedErrorMessage(const std::wstring& libraryText);
 // The last line of a run, so that a log shows how it ended.
 inline constexpr const wchar_t* kExitCodeText = L"終了コード: %1";
 std::wstring ExitCodeLine(int code);
 
 // /status, one item a line.
-inline constexpr const wchar_t* kStatusAccountText = L"アカウント: %1";
-std::wstring StatusAccountLine(const std::wstring& account);
 inline constexpr const wchar_t* kStatusTaskText = L"タスク「%1」: %2";
 std::wstring StatusTaskLine(const std::wstring& taskName, const std::wstring& state);
 inline constexpr const wchar_t* kTaskRegisteredState = L"登録されています";
 inline constexpr const wchar_t* kTaskNotRegisteredState = L"登録されていません";
-inline constexpr const wchar_t* kTaskUncheckedState = L"確認できません（SCHTASKS を実行できません）";
-inline constexpr const wchar_t* kStatusFileText = L"%1: %2";
-std::wstring StatusFileLine(const std::wstring& path, const std::wstring& state);
+inline constexpr const wchar_t* kTaskUncheckedState =
+    L"確認できません（SCHTASKS を実行できないか、60 秒たっても応答がありません）";
+// %1 the item's label, %2 its path, %3 its state.
+inline constexpr const wchar_t* kStatusFileText = L"%1「%2」: %3";
+std::wstring StatusFileLine(const std::wstring& label, const std::wstring& path, const std::wstring& state);
+inline constexpr const wchar_t* kScriptLabel = L"スクリプト";
+inline constexpr const wchar_t* kStartupKioskLabel = L"スタートアップのショートカット";
+inline constexpr const wchar_t* kDesktopKioskLabel = L"デスクトップのショートカット";
+inline constexpr const wchar_t* kShowDesktopFileLabel = L"デスクトップ表示ファイル";
+inline constexpr const wchar_t* kShowDesktopShortcutLabel = L"デスクトップ表示のショートカット";
 inline constexpr const wchar_t* kFilePresentState = L"あり";
 inline constexpr const wchar_t* kFileAbsentState = L"なし";
 inline constexpr const wchar_t* kLinkState = L"あり（リンク先 %1）";
@@ -123,7 +151,8 @@ std::wstring LinkState(const std::wstring& linkAddress);
 inline constexpr const wchar_t* kLinkUnreadableState = L"あり（リンク先を読み取れません）";
 inline constexpr const wchar_t* kStatusCompleteMessage = L"状態: すべて登録されています";
 inline constexpr const wchar_t* kStatusNothingMessage = L"状態: 登録されていません";
-inline constexpr const wchar_t* kStatusPartialMessage = L"状態: 一部だけ登録されているか、リンク先が一致しません";
+inline constexpr const wchar_t* kStatusPartialMessage =
+    L"状態: 一部だけ登録されているか、リンク先が一致しません（もう一度登録してください。すべて置き換わります）";
 inline constexpr const wchar_t* kStatusUncheckedMessage = L"状態: タスクを確認できないため判断できません";
 
 }  // namespace tavrin

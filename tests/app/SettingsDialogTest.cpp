@@ -120,6 +120,37 @@ TEST_F(SettingsDialogTest, OpensWithTheDefaultsCentredWithTheFocusInTheAddress) 
     EXPECT_EQ(dialog.BrowserPath(), environment.browserPath);
 }
 
+// Each line of every label is drawn whole in its control, in the font the
+// dialog got for its template's "MS UI Gothic" (under Wine the replacement
+// the test prefix names): a font that is too wide cuts the ends off.
+TEST_F(SettingsDialogTest, EveryLabelFitsItsControl) {
+    Run({[](HWND hwnd) {
+        for (const int id : {IDC_DESCRIPTION, IDC_STEP1_LABEL, IDC_STEP2_LABEL, IDC_STEP3_LABEL, IDC_SCHEME_LABEL,
+                             IDC_PAGE_SUFFIX}) {
+            const HWND label = ::GetDlgItem(hwnd, id);
+            ASSERT_NE(label, nullptr) << id;
+            RECT client{};
+            ::GetClientRect(label, &client);
+            const HDC dc = ::GetDC(label);
+            const HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageW(label, WM_GETFONT, 0, 0)));
+            const std::wstring text = TextOf(label);
+            std::size_t begin = 0;
+            for (;;) {
+                const std::size_t end = text.find(L'\n', begin);
+                const std::wstring line = text.substr(begin, end == std::wstring::npos ? std::wstring::npos : end - begin);
+                SIZE extent{};
+                ::GetTextExtentPoint32W(dc, line.c_str(), static_cast<int>(line.size()), &extent);
+                EXPECT_LE(extent.cx, client.right - client.left) << id << " line " << begin;
+                if (end == std::wstring::npos) break;
+                begin = end + 1;
+            }
+            ::SelectObject(dc, old);
+            ::ReleaseDC(label, dc);
+        }
+    }});
+    EXPECT_EQ(script->StepsRun(), 1u);
+}
+
 TEST_F(SettingsDialogTest, ScreenSizeClicksKeepTheSuffixLabelInStep) {
     struct Case {
         int button;
@@ -317,9 +348,11 @@ TEST_F(SettingsDialogTest, MissingFoldersOrBrowserAreReportedInOrderAndEndTheDia
 // dialog; "いいえ" ends it with nothing done, "はい" goes on as usual.
 TEST_F(SettingsDialogTest, AnotherAccountThanTheLoggedOnUserIsAskedAbout) {
     const std::wstring question =
-        L"このツールは「KIOSK-PC\\admin」として実行されています。\n"
-        L"ログオン中のユーザー「KIOSK-PC\\display」ではなく、「KIOSK-PC\\admin」の"
-        L"ドキュメント、スタートアップ、デスクトップとタスクに設定します。\n続けますか？";
+        L"このツールは「KIOSK-PC\\admin」として実行されています（ログオン中のユーザーは「KIOSK-PC\\display」です）。\n"
+        L"続けると、「KIOSK-PC\\admin」のドキュメント、スタートアップ、デスクトップとタスクに設定します。"
+        L"「KIOSK-PC\\display」がログオンしてもキオスクは表示されず、リフレッシュも動きません。\n"
+        L"「KIOSK-PC\\display」に設定するには「いいえ」を押し、お読みください.txt の「はじめに」のとおりに"
+        L"実行し直してください。\n続けますか？";
     for (const int answer : {IDNO, IDYES}) {
         SCOPED_TRACE(answer == IDYES ? "yes" : "no");
         EventLog caseLog;
@@ -345,6 +378,7 @@ TEST_F(SettingsDialogTest, AnotherAccountThanTheLoggedOnUserIsAskedAbout) {
         EXPECT_EQ(asked.text, question);
         EXPECT_EQ(asked.caption, kTestProgramName);
         EXPECT_EQ(asked.icon, SystemIcon(IDI_WARNING));
+        EXPECT_EQ(asked.defaultButton, IDNO);
         EXPECT_FALSE(shownBeforeTheQuestion);
         if (answer == IDNO) {
             EXPECT_EQ(result, IDCANCEL);

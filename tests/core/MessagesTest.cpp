@@ -41,9 +41,11 @@ TEST(MessagesTest, FileErrorTextForEveryCause) {
 TEST(MessagesTest, TextsBuiltFromParts) {
     EXPECT_EQ(MaxCharsMessage(3), L"3 文字以内で入力してください。");
     EXPECT_EQ(OtherAccountQuestion(L"PC\\admin", L"PC\\display"),
-              L"このツールは「PC\\admin」として実行されています。\n"
-              L"ログオン中のユーザー「PC\\display」ではなく、「PC\\admin」のドキュメント、スタートアップ、"
-              L"デスクトップとタスクに設定します。\n続けますか？");
+              L"このツールは「PC\\admin」として実行されています（ログオン中のユーザーは「PC\\display」です）。\n"
+              L"続けると、「PC\\admin」のドキュメント、スタートアップ、デスクトップとタスクに設定します。"
+              L"「PC\\display」がログオンしてもキオスクは表示されず、リフレッシュも動きません。\n"
+              L"「PC\\display」に設定するには「いいえ」を押し、お読みください.txt の「はじめに」のとおりに"
+              L"実行し直してください。\n続けますか？");
 }
 
 }  // namespace

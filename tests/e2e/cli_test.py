@@ -10,7 +10,9 @@ same thing, the results are compared with the dialog's, driven by Driver.cpp.
 """
 
 import os
+import pathlib
 import re
+import shutil
 import subprocess
 import sys
 import time
@@ -26,7 +28,7 @@ TASK_FAILED = "タスクスケジューラの登録に失敗しました"
 STARTUP_FAILED = "スタートアップへのショートカット作成に失敗しました"
 REMOVED = "タスクとショートカットの削除に成功しました。"
 NO_EDGE = ["Microsoft Edgeが見つかりません。", "Microsoft Edgeをインストールして再度実行してください。"]
-ANOTHER_COPY = "このツールは別に実行中です。終わってからもう一度実行してください。"
+ANOTHER_COPY = "このツールはすでに実行中です。終わってからもう一度実行してください。"
 TASK_NAME = "Quorvix画面リフレッシュ（root）"
 KIOSK_ARGUMENTS = '--ie-mode-test --inprivate --edge-kiosk-type=fullscreen --kiosk "%s"'
 USAGE = [
@@ -35,16 +37,26 @@ USAGE = [
     "  tavrin.exe /remove [/log FILE]",
     "  tavrin.exe /status [/log FILE]",
     "  tavrin.exe /?",
-    "  /register  ダイアログの「登録」と同じ設定をします。",
-    "  /address   LAN対応ユニットの IP アドレス（例: 192.168.1.10）",
+    "  /register  設定画面の「登録」と同じ設定をします。/address は必ず指定します。",
+    "  /address   LAN対応ユニットのIPアドレス（例: 192.168.1.10）",
     "  /size      画面サイズ: hd = ハイビジョン（既定）、fullhd = フルハイビジョン",
     "  /hour      毎日のリフレッシュ時刻（時）: 0、1、4～23 のどれか（既定 0）",
-    "  /remove    ダイアログの「削除」と同じく、タスク、スクリプトとショートカットを削除します。",
+    "  /remove    設定画面の「削除」と同じく、タスク、スクリプト、ショートカットを",
+    "             削除します。",
     "  /status    登録の状態を表示します（何も変更しません）。",
-    "  /log       表示する内容を日時付きでファイル FILE にも追記します。",
-    "  終了コード: 0 完了、1 使い方の誤り、2 別に実行中、3 起動時の確認で終了、4 手順の失敗、",
-    "              10 登録されていない、11 一部だけ登録されているか不一致",
+    "  /log       表示する行を日時付きでファイル FILE にも追記します。",
+    "  終了コードの意味: 0 完了、1 使い方の誤り、2 すでに実行中、",
+    "    3 起動時の確認で終了、4 手順の失敗、10 登録されていない、",
+    "    11 一部だけ登録されているか不一致",
 ]
+# The tool's version, as the one header that defines it says.
+VERSION = ".".join(re.findall(r"#define TAVRIN_VERSION_(?:MAJOR|MINOR|BUILD|REVISION) (\d+)",
+                              (pathlib.Path(__file__).resolve().parents[2] / "app" / "Version.h").read_text()))
+# The first line of every run but /?. Under Wine the process runs as root, in
+# a domain named after the machine.
+HEADER = re.compile(r"Quorvix画面設定ツール %s、コンピューター: (?P<computer>[^、\\]+)、アカウント: (?P<domain>[^\\]+)\\root"
+                    % re.escape(VERSION))
+PARTIAL = "一部だけ登録されているか、リンク先が一致しません（もう一度登録してください。すべて置き換わります）"
 SHORTCUT_TEXTS = ("Local path", "Command line arguments", "Working directory", "Description")
 LOG = r"C:\tavrin-cli.log"
 LOG_LINE = re.compile(r"(\d{4})-(\d\d)-(\d\d) (\d\d):(\d\d):(\d\d)\t(.*)")
@@ -107,21 +119,33 @@ class CommandLine(unittest.TestCase):
         c = self.case
         return [
             "タスク「%s」: %s" % (TASK_NAME, task),
-            "%s\\LAU_Refresh.vbs: %s" % (c.documents, script),
-            "%s\\%s: %s" % (c.startup, KIOSK_LNK, startup),
-            "%s\\%s: %s" % (c.desktop, KIOSK_LNK, desktop),
-            "%s\\DeskTop.scf: %s" % (c.documents, scf),
-            "%s\\DeskTop.lnk: %s" % (c.startup, scf_link),
+            "スクリプト「%s\\LAU_Refresh.vbs」: %s" % (c.documents, script),
+            "スタートアップのショートカット「%s\\%s」: %s" % (c.startup, KIOSK_LNK, startup),
+            "デスクトップのショートカット「%s\\%s」: %s" % (c.desktop, KIOSK_LNK, desktop),
+            "デスクトップ表示ファイル「%s\\DeskTop.scf」: %s" % (c.documents, scf),
+            "デスクトップ表示のショートカット「%s\\DeskTop.lnk」: %s" % (c.startup, scf_link),
             "状態: " + verdict,
         ]
 
-    def assert_account_line(self, line):
-        # Under Wine the process runs as root, in a domain named after the machine.
-        self.assertRegex(line, r"^アカウント: [^\\]+\\root$")
+    def assert_header(self, line):
+        match = HEADER.fullmatch(line)
+        self.assertIsNotNone(match, line)
+        # The computer's name, which is also the account's domain here.
+        self.assertEqual(match.group("computer"), match.group("domain"))
+
+    def body(self, run):
+        """The lines of a run after its first line, which is checked."""
+        self.assertTrue(run.lines, run)
+        self.assert_header(run.lines[0])
+        return run.lines[1:]
 
     def log_lines(self, started, ended):
         """The texts of the log's lines; each stamped with a local time within the run."""
         data = self.log.read_bytes()
+        # One byte-order mark, at the start, however many runs appended.
+        self.assertTrue(data.startswith(b"\xef\xbb\xbf"), data[:20])
+        data = data[3:]
+        self.assertNotIn(b"\xef\xbb\xbf", data)
         self.assertTrue(data.endswith(b"\r\n"), data[-20:])
         texts = []
         for line in data.decode("utf-8")[:-2].split("\r\n"):
@@ -135,7 +159,7 @@ class CommandLine(unittest.TestCase):
 
     # -- register, as the dialog does it -------------------------------------------
     @fault_row('Command line: `/register /address 192.168.1.1` (reporting 6.1); `/register /address 10.0.0.254 /size fullhd /hour 5 /log C:\\tavrin-cli.log` (6.2)',
-               'ショートカットを作成しました, 終了コード: 0',
+               'the first line (Quorvix画面設定ツール <version>、コンピューター: …、アカウント: …), ショートカットを作成しました, 終了コード: 0',
                'exit 0; the same files, shortcuts and SCHTASKS command line as 登録 in the dialog with those settings; the log holds the same lines, time-stamped')
     def test_register_every_step_passes_as_the_dialog_does(self):
         c = self.case
@@ -156,7 +180,7 @@ class CommandLine(unittest.TestCase):
                 run = c.run_tool(*arguments)
                 ended = time.time()
                 self.assertEqual(run.code, 0, run)
-                self.assertEqual(run.lines, [CREATED, exit_line(0)])
+                self.assertEqual(self.body(run), [CREATED, exit_line(0)])
                 self.assertEqual((self.files(), self.schtasks_records()), by_dialog)
                 if "/log" in arguments:
                     self.assertEqual(self.log_lines(started, ended), run.lines)
@@ -181,7 +205,7 @@ class CommandLine(unittest.TestCase):
         c.reset(schtasks_exit=1)
         run = c.run_tool("/register", "/address", "10.0.0.254", "/log", LOG)
         self.assertEqual(run.code, 4, run)
-        self.assertEqual(run.lines, [TASK_FAILED, exit_line(4)])
+        self.assertEqual(self.body(run), [TASK_FAILED, exit_line(4)])
         self.assertEqual(self.log_lines(0, time.time()), run.lines)
         self.assertEqual(len(self.schtasks_records()), 1)
         self.assertEqual(os.listdir(c.prefix.unix(c.documents)), ["LAU_Refresh.vbs"])
@@ -197,7 +221,7 @@ class CommandLine(unittest.TestCase):
         c.freeze(c.startup)
         run = c.run_tool("/register", "/address", "10.0.0.254")
         self.assertEqual(run.code, 4, run)
-        self.assertEqual(run.lines, [STARTUP_FAILED, CREATED, exit_line(4)])
+        self.assertEqual(self.body(run), [STARTUP_FAILED, CREATED, exit_line(4)])
         self.assertEqual(c.shortcut(c.desktop).get("Command line arguments"),
                          KIOSK_ARGUMENTS % link_for("10.0.0.254", 0))
         self.assertEqual(os.listdir(c.prefix.unix(c.startup)), [])
@@ -216,7 +240,7 @@ class CommandLine(unittest.TestCase):
             volume.fill()
             run = c.run_tool("/register", "/address", "10.0.0.254", "/log", LOG)
             self.assertEqual(run.code, 4, run)
-            self.assertEqual(run.lines, [r"F:\Docs\LAU_Refresh.vbs へのアクセス中にディスクがいっぱいになりました。",
+            self.assertEqual(self.body(run), [r"F:\Docs\LAU_Refresh.vbs へのアクセス中にディスクがいっぱいになりました。",
                                          exit_line(4)])
             self.assertEqual(self.log_lines(0, time.time()), run.lines)
             self.assertEqual(script.read_bytes(), old)
@@ -233,14 +257,14 @@ class CommandLine(unittest.TestCase):
                 c.reset(edge=False)
                 run = c.run_tool(*arguments, stdout="pipe")
                 self.assertEqual(run.code, 3, run)
-                self.assertEqual(run.lines, NO_EDGE + [exit_line(3)])
+                self.assertEqual(self.body(run), NO_EDGE + [exit_line(3)])
                 self.assertEqual(self.files(), {})
                 self.assertEqual(self.schtasks_records(), [])
 
     # -- remove and status ---------------------------------------------------------
     @fault_row('Command line: `/status` on a clean PC, after `/register`, after the script was deleted by hand, after `/remove`',
-               'one line for the account, the task, each file (with the link address it holds), then the verdict; 終了コード',
-               'exit 10, 0, 11, 10; /status runs only `schtasks /query` and changes nothing; /remove exits 0 and leaves DeskTop.scf/.lnk')
+               'the first line naming the account, one labelled line for the task and each file (スクリプト「…」: あり（リンク先 …）), then the verdict; 終了コード',
+               'exit 10, 0, 11 (the verdict says to register again), 10; a new log starts with one byte-order mark, appended runs add none; /status runs only `schtasks /query` and changes nothing; /remove exits 0 and leaves DeskTop.scf/.lnk')
     def test_status_register_remove(self):
         c = self.case
         c.reset(version="win81", schtasks_exit=None)
@@ -250,8 +274,7 @@ class CommandLine(unittest.TestCase):
 
         run = c.run_tool("/status", "/log", LOG)
         self.assertEqual(run.code, 10, run)
-        self.assert_account_line(run.lines[0])
-        self.assertEqual(run.lines[1:], self.status_lines("登録されていません", absent, absent, absent, absent, absent,
+        self.assertEqual(self.body(run), self.status_lines("登録されていません", absent, absent, absent, absent, absent,
                                                           "登録されていません") + [exit_line(10)])
         self.assertEqual(self.log_lines(0, time.time()), run.lines)
         self.assertEqual(self.files(), {})
@@ -261,7 +284,7 @@ class CommandLine(unittest.TestCase):
         calls = len(self.schtasks_records())
         run = c.run_tool("/Status", stdout="pipe")
         self.assertEqual(run.code, 0, run)
-        self.assertEqual(run.lines[1:], self.status_lines("登録されています", held, held, held, "あり", "あり",
+        self.assertEqual(self.body(run), self.status_lines("登録されています", held, held, held, "あり", "あり",
                                                           "すべて登録されています") + [exit_line(0)])
         self.assertEqual(self.files(), before)
         self.assertEqual([record[1] for record in self.schtasks_records()[calls:]],
@@ -270,13 +293,13 @@ class CommandLine(unittest.TestCase):
         c.file(c.documents, "LAU_Refresh.vbs").unlink()
         run = c.run_tool("/status")
         self.assertEqual(run.code, 11, run)
-        self.assertEqual(run.lines[1:], self.status_lines("登録されています", absent, held, held, "あり", "あり",
-                                                          "一部だけ登録されているか、リンク先が一致しません")
+        self.assertEqual(self.body(run), self.status_lines("登録されています", absent, held, held, "あり", "あり",
+                                                          PARTIAL)
                          + [exit_line(11)])
 
         run = c.run_tool("/remove", "/log", LOG)
         self.assertEqual(run.code, 0, run)
-        self.assertEqual(run.lines, [REMOVED, exit_line(0)])
+        self.assertEqual(self.body(run), [REMOVED, exit_line(0)])
         self.assertEqual(self.schtasks_records()[-1][1], ["schtasks", "/delete", "/f", "/tn", TASK_NAME])
         self.assertEqual(sorted(self.files()), ["Documents/DeskTop.scf", "Startup/DeskTop.lnk"])
         self.assertEqual(c.run_tool("/status").code, 10)
@@ -286,7 +309,7 @@ class CommandLine(unittest.TestCase):
         self.assertEqual(log.count(exit_line(10)), 1)
 
     @fault_row('Command line: a shortcut that holds another address than the script',
-               '… あり（リンク先 http://10.9.9.9/…）, 状態: 一部だけ登録されているか、リンク先が一致しません, 終了コード: 11',
+               '… あり（リンク先 http://10.9.9.9/…）, 状態: 一部だけ登録されているか、リンク先が一致しません（もう一度登録してください。…）, 終了コード: 11',
                'exit 11')
     def test_status_with_addresses_that_disagree(self):
         c = self.case
@@ -297,35 +320,75 @@ class CommandLine(unittest.TestCase):
         c.file(c.desktop, KIOSK_LNK).write_bytes(desktop_shortcut)
         run = c.run_tool("/status")
         self.assertEqual(run.code, 11, run)
-        self.assertEqual(run.lines[2:5], [
-            "%s\\LAU_Refresh.vbs: あり（リンク先 %s）" % (c.documents, link_for("10.9.9.9", 0)),
-            "%s\\%s: あり（リンク先 %s）" % (c.startup, KIOSK_LNK, link_for("10.9.9.9", 0)),
-            "%s\\%s: あり（リンク先 %s）" % (c.desktop, KIOSK_LNK, link_for("10.0.0.254", 0)),
+        self.assertEqual(self.body(run)[1:4], [
+            "スクリプト「%s\\LAU_Refresh.vbs」: あり（リンク先 %s）" % (c.documents, link_for("10.9.9.9", 0)),
+            "スタートアップのショートカット「%s\\%s」: あり（リンク先 %s）" % (c.startup, KIOSK_LNK, link_for("10.9.9.9", 0)),
+            "デスクトップのショートカット「%s\\%s」: あり（リンク先 %s）" % (c.desktop, KIOSK_LNK, link_for("10.0.0.254", 0)),
         ])
+        self.assertEqual(run.lines[-2:], ["状態: " + PARTIAL, exit_line(11)])
+
+    # -- another account than the logged-on user ------------------------------------------
+    @fault_row('Command line: run as another account than the logged-on user (a stand-in wtsapi32.dll reports `display` logged on)',
+               'the first line names the running account; 警告: ログオン中のユーザー「…\\display」ではなく「…\\root」として実行されています。…, then the usual lines',
+               'one warning line, no question; the run goes on for the running account (`/register` exit 0, `/status` exit 0); the log holds the same lines')
+    def test_another_account_is_one_warning_line(self):
+        c = self.case
+        c.reset(schtasks_exit=None)
+        self.assertIsNotNone(ARGS.session_user_dll, "--session-user-dll is needed")
+        dll = c.prefix.unix(ARGS.tool).parent / "wtsapi32.dll"
+        shutil.copyfile(ARGS.session_user_dll, dll)
+        try:
+            c.schtasks_env = {"TAVRIN_SESSION_USER": "display",
+                              "WINEDLLOVERRIDES": c.prefix.env.get("WINEDLLOVERRIDES", "") + ";wtsapi32=n"}
+            register = c.run_tool("/register", "/address", "10.0.0.254", "/log", LOG)
+            status = c.run_tool("/status", "/log", LOG)
+        finally:
+            c.schtasks_env = {}
+            dll.unlink()
+        for run, code, rest in ((register, 0, [CREATED, exit_line(0)]),
+                                (status, 0, ["状態: すべて登録されています", exit_line(0)])):
+            with self.subTest(run=run.lines[:1]):
+                self.assertEqual(run.code, code, run)
+                self.assert_header(run.lines[0])
+                domain = HEADER.fullmatch(run.lines[0]).group("domain")
+                self.assertEqual(run.lines[1],
+                                 "警告: ログオン中のユーザー「{0}\\display」ではなく「{0}\\root」として実行されています。"
+                                 "設定し、調べるのは「{0}\\root」のドキュメント、スタートアップ、デスクトップとタスクです。"
+                                 .format(domain))
+                self.assertEqual(run.lines[-len(rest):], rest)
+        self.assertEqual(self.log_lines(0, time.time()), register.lines + status.lines)
+        # Without the stand-in the same PC gives no warning.
+        self.assertNotIn("警告", " ".join(c.run_tool("/status").lines))
 
     # -- the command line itself -------------------------------------------------------
     @fault_row('Command line: unknown option, missing or repeated value, bad address/size/hour, no or two commands, an option the command does not take',
-               'what is wrong, the usage text, 終了コード: 1',
+               'the first line, what is wrong (an address without `/address`: 認識できない引数です: …), the usage text, 終了コード: 1',
                'exit 1; nothing written, no SCHTASKS run, no log file')
-    @fault_row('Command line: `/?`', 'the usage text', 'exit 0')
+    @fault_row('Command line: `/?`', 'the usage text (within 80 columns; its legend 終了コードの意味: … is no 終了コード: line)', 'exit 0')
     @fault_row('Command line: `/log` in a folder that does not exist',
-               'ログ ファイルを開けません: …（何もしていません）, 終了コード: 1', 'exit 1; nothing done')
+               'ログ ファイルを開けません: …（何もしていません。フォルダーがあるか、…を確認してください）, 終了コード: 1', 'exit 1; nothing done')
     def test_usage(self):
         c = self.case
         c.reset()
         refused = [
-            (["/register"], "/register には /address でユニットの IP アドレスを指定してください。"),
-            (["/register", "/address", "1.2.3.4", "/log", LOG, "/bogus"], "不明な指定です: /bogus"),
+            (["/register"], "/register には /address でユニットのIPアドレスを指定してください。"),
+            (["/register", "/address", "1.2.3.4", "/log", LOG, "/bogus"],
+             "認識できない引数です: /bogus（オプションは / で始めます。IPアドレスは /address の後に指定します）"),
+            (["/register", "192.168.1.10"],
+             "認識できない引数です: 192.168.1.10（オプションは / で始めます。IPアドレスは /address の後に指定します）"),
             (["/register", "/address"], "/address の後に値を指定してください。"),
             (["/register", "/address", "1.2.3.4", "/address", "1.2.3.4"], "/address が 2 回以上指定されています。"),
             (["/register", "/address", "1.2.3.04"],
-             "IP アドレスが正しくありません: 1.2.3.04（0～255 の数 4 つをピリオドで区切って指定してください）"),
+             "IPアドレスが正しくありません: 1.2.3.04（0～255 の数 4 つをピリオドで区切り、010 のような先頭の 0 は"
+             "付けずに指定してください。例: 192.168.1.10）"),
             (["/register", "/address", "1.2.3.4.5"],
-             "IP アドレスが正しくありません: 1.2.3.4.5（0～255 の数 4 つをピリオドで区切って指定してください）"),
+             "IPアドレスが正しくありません: 1.2.3.4.5（0～255 の数 4 つをピリオドで区切り、010 のような先頭の 0 は"
+             "付けずに指定してください。例: 192.168.1.10）"),
             (["/register", "/address", "1.2.3.4", "/size", "uhd"],
              "画面サイズが正しくありません: uhd（hd または fullhd を指定してください）"),
             (["/register", "/address", "1.2.3.4", "/hour", "2", "/log", LOG],
-             "時刻が正しくありません: 2（0、1、4～23 のどれかを指定してください）"),
+             "時刻が正しくありません: 2（0、1、4～23 のどれかを、04 のような先頭の 0 を付けずに指定してください。"
+             "例: /hour 4）"),
             (["/remove", "/status"], "/register、/remove、/status、/? のうち 1 つだけを指定してください。"),
             (["/log", LOG], "/register、/remove、/status、/? のうち 1 つだけを指定してください。"),
             (["/remove", "/address", "1.2.3.4"], "/address は /remove と一緒には使えません。"),
@@ -334,23 +397,29 @@ class CommandLine(unittest.TestCase):
             with self.subTest(" ".join(arguments)):
                 run = c.run_tool(*arguments)
                 self.assertEqual(run.code, 1, run)
-                self.assertEqual(run.lines, [problem] + USAGE + [exit_line(1)])
+                self.assertEqual(self.body(run), [problem] + USAGE + [exit_line(1)])
                 self.assertEqual(self.files(), {})
                 self.assertEqual(self.schtasks_records(), [])
                 self.assertFalse(self.log.exists())
 
         run = c.run_tool("/?")
         self.assertEqual((run.code, run.lines), (0, USAGE))
+        # Every line fits an 80-column console (a Japanese character takes two
+        # columns), and no line of it reads like the last line of a run.
+        for line in USAGE:
+            self.assertLess(sum(2 if ord(ch) >= 0x1100 else 1 for ch in line), 80, line)
+        self.assertFalse([line for line in run.lines if "終了コード: " in line])
 
         missing = r"C:\no such folder\tavrin.log"
         run = c.run_tool("/status", "/log", missing)
         self.assertEqual(run.code, 1, run)
-        self.assertEqual(run.lines, ["ログ ファイルを開けません: %s（何もしていません）" % missing, exit_line(1)])
+        self.assertEqual(self.body(run), ["ログ ファイルを開けません: %s（何もしていません。フォルダーがあるか、パスが正しいか、"
+                                          "書き込めるかを確認してください）" % missing, exit_line(1)])
         self.assertEqual(self.schtasks_records(), [])
 
     # -- one copy at a time ----------------------------------------------------------
     @fault_row('Command line: `/status` while a `/register` waits on SCHTASKS (6 s); `/remove` while the dialog does',
-               'このツールは別に実行中です。終わってからもう一度実行してください。, 終了コード: 2',
+               'このツールはすでに実行中です。終わってからもう一度実行してください。, 終了コード: 2',
                'exit 2; nothing done, no SCHTASKS run; the first copy finishes as usual (exit 0, ショートカットを作成しました)')
     def test_second_copy(self):
         c = self.case
@@ -362,8 +431,8 @@ class CommandLine(unittest.TestCase):
         finally:
             done = c.finish_tool(first)
         self.assertEqual(second.code, 2, second)
-        self.assertEqual(second.lines, [ANOTHER_COPY, exit_line(2)])
-        self.assertEqual((done.code, done.lines), (0, [CREATED, exit_line(0)]))
+        self.assertEqual(self.body(second), [ANOTHER_COPY, exit_line(2)])
+        self.assertEqual((done.code, self.body(done)), (0, [CREATED, exit_line(0)]))
         self.assertEqual(len(self.schtasks_records()), 1)
         # Both runs left their lines in the one log.
         self.assertEqual(sorted(self.log_lines(0, time.time())), sorted(second.lines + done.lines))
@@ -376,7 +445,7 @@ class CommandLine(unittest.TestCase):
         finally:
             seen = c.finish_driver(driver)
         self.assertEqual(second.code, 2, second)
-        self.assertEqual(second.lines, [ANOTHER_COPY, exit_line(2)])
+        self.assertEqual(self.body(second), [ANOTHER_COPY, exit_line(2)])
         self.assertIn(("MESSAGE", c.caption, CREATED), seen)
         self.assertEqual(len(self.schtasks_records()), 1)
         self.assertTrue(c.file(c.documents, "LAU_Refresh.vbs").exists())
@@ -403,8 +472,10 @@ class CommandLine(unittest.TestCase):
                                 timeout=120)
         text = re.sub(r"\x1b\[[0-9;?]*[A-Za-z]", "", result.stdout.decode("utf-8", "replace"))
         lines = [line.strip() for line in text.replace("\r", "\n").split("\n") if line.strip()]
-        self.assertEqual(lines, [line.strip() for line in NO_EDGE + [exit_line(3), "start-wait 3"] + USAGE
-                                 + ["direct 0"]])
+        self.assertTrue(lines, text)
+        self.assert_header(lines[0])
+        self.assertEqual(lines[1:], [line.strip() for line in NO_EDGE + [exit_line(3), "start-wait 3"] + USAGE
+                                     + ["direct 0"]])
 
 
 def main():

@@ -500,6 +500,7 @@ def parse_suite_arguments():
     parser.add_argument("--schtasks", required=True, help="the stand-in SCHTASKS .exe (Unix path)")
     parser.add_argument("--make-prefix", required=True, help="the script that makes a test prefix")
     parser.add_argument("--prefix", required=True)
+    parser.add_argument("--session-user-dll", help="the stand-in wtsapi32.dll (Unix path), for another session user")
     args, rest = parser.parse_known_args()
     args.tool_unix = str(Path(args.tool).resolve())
     args.driver = str(Path(args.driver).resolve())

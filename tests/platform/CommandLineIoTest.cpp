@@ -144,6 +144,28 @@ TEST(CommandLineOutputTest, LogLinesAreAppendedTimeStampedByEveryWriter) {
                          "\xE7\xB5\x82\xE4\xBA\x86\xE3\x82\xB3\xE3\x83\xBC\xE3\x83\x89: 0"}));
 }
 
+// Notepad and Excel need the mark to read the log as UTF-8; it comes once,
+// when the log is new or empty, and never again in the middle of the file.
+TEST(CommandLineOutputTest, ANewLogStartsWithOneByteOrderMark) {
+    ScratchFolder folder;
+    RedirectedOutput redirected(folder / L"out.txt");
+    const std::wstring fresh = folder / L"fresh.log";
+    const std::wstring empty = folder / L"empty.log";
+    WriteBytes(empty, "");
+    for (const std::wstring& log : {fresh, empty}) {
+        for (const char* text : {"first run", "second run"}) {
+            Win32CommandLineOutput output;
+            ASSERT_TRUE(output.OpenLog(log));
+            output.WriteLine(testing::FromUtf8(text));
+        }
+        const std::string bytes = ReadBytes(log).value_or("");
+        EXPECT_EQ(bytes.rfind("\xEF\xBB\xBF", 0), 0u) << bytes;
+        EXPECT_EQ(bytes.find("\xEF\xBB\xBF", 1), std::string::npos) << bytes;
+        EXPECT_NE(bytes.find("\tfirst run\r\n"), std::string::npos) << bytes;
+        EXPECT_NE(bytes.find("\tsecond run\r\n"), std::string::npos) << bytes;
+    }
+}
+
 TEST(CommandLineOutputTest, ALogThatCannotBeOpenedIsRefused) {
     ScratchFolder folder;
     RedirectedOutput redirected(folder / L"out.txt");

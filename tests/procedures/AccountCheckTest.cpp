@@ -21,9 +21,11 @@ const AccountName kDisplayUser{L"KIOSK-PC", L"display"};
 
 TEST(AccountCheckTest, AsksOnlyWhenTheToolRunsAsSomeoneElseAndGoesOnOnlyOnYes) {
     const std::wstring adminQuestion =
-        L"このツールは「KIOSK-PC\\admin」として実行されています。\n"
-        L"ログオン中のユーザー「KIOSK-PC\\display」ではなく、「KIOSK-PC\\admin」の"
-        L"ドキュメント、スタートアップ、デスクトップとタスクに設定します。\n続けますか？";
+        L"このツールは「KIOSK-PC\\admin」として実行されています（ログオン中のユーザーは「KIOSK-PC\\display」です）。\n"
+        L"続けると、「KIOSK-PC\\admin」のドキュメント、スタートアップ、デスクトップとタスクに設定します。"
+        L"「KIOSK-PC\\display」がログオンしてもキオスクは表示されず、リフレッシュも動きません。\n"
+        L"「KIOSK-PC\\display」に設定するには「いいえ」を押し、お読みください.txt の「はじめに」のとおりに"
+        L"実行し直してください。\n続けますか？";
     const struct {
         const char* name;
         std::optional<AccountName> process;
@@ -37,9 +39,11 @@ TEST(AccountCheckTest, AsksOnlyWhenTheToolRunsAsSomeoneElseAndGoesOnOnlyOnYes) {
         {"different user", AccountName{L"KIOSK-PC", L"admin"}, kDisplayUser, adminQuestion},
         {"different domain",
          AccountName{L"CORP", L"display"}, kDisplayUser,
-         L"このツールは「CORP\\display」として実行されています。\n"
-         L"ログオン中のユーザー「KIOSK-PC\\display」ではなく、「CORP\\display」の"
-         L"ドキュメント、スタートアップ、デスクトップとタスクに設定します。\n続けますか？"},
+         L"このツールは「CORP\\display」として実行されています（ログオン中のユーザーは「KIOSK-PC\\display」です）。\n"
+        L"続けると、「CORP\\display」のドキュメント、スタートアップ、デスクトップとタスクに設定します。"
+        L"「KIOSK-PC\\display」がログオンしてもキオスクは表示されず、リフレッシュも動きません。\n"
+        L"「KIOSK-PC\\display」に設定するには「いいえ」を押し、お読みください.txt の「はじめに」のとおりに"
+        L"実行し直してください。\n続けますか？"},
         {"session user unreadable", AccountName{L"KIOSK-PC", L"admin"}, std::nullopt, std::nullopt},
         {"session user empty (nobody logged on)", AccountName{L"KIOSK-PC", L"admin"}, AccountName{L"", L""},
          std::nullopt},

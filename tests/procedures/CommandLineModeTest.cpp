@@ -76,7 +76,7 @@ struct CliSetup : FakeSetup {
     RecordingGuard guard;
     FakeEnvironment environment{world, folders};
     FakeSetUpReader reader{world};
-    CommandLineContext context{L"tavrin.exe", output, guard, environment, platform, reader};
+    CommandLineContext context{L"tavrin.exe", output, guard, environment, platform, reader, L"9.8.7.6", L"KIOSK-01"};
 
     int Run(const Args& args) { return RunFromCommandLine(args, context); }
     void PutEverything() {
@@ -99,16 +99,21 @@ const Lines kUsage = {
     L"  tavrin.exe /remove [/log FILE]",
     L"  tavrin.exe /status [/log FILE]",
     L"  tavrin.exe /?",
-    L"  /register  ダイアログの「登録」と同じ設定をします。",
-    L"  /address   LAN対応ユニットの IP アドレス（例: 192.168.1.10）",
+    L"  /register  設定画面の「登録」と同じ設定をします。/address は必ず指定します。",
+    L"  /address   LAN対応ユニットのIPアドレス（例: 192.168.1.10）",
     L"  /size      画面サイズ: hd = ハイビジョン（既定）、fullhd = フルハイビジョン",
     L"  /hour      毎日のリフレッシュ時刻（時）: 0、1、4～23 のどれか（既定 0）",
-    L"  /remove    ダイアログの「削除」と同じく、タスク、スクリプトとショートカットを削除します。",
+    L"  /remove    設定画面の「削除」と同じく、タスク、スクリプト、ショートカットを",
+    L"             削除します。",
     L"  /status    登録の状態を表示します（何も変更しません）。",
-    L"  /log       表示する内容を日時付きでファイル FILE にも追記します。",
-    L"  終了コード: 0 完了、1 使い方の誤り、2 別に実行中、3 起動時の確認で終了、4 手順の失敗、",
-    L"              10 登録されていない、11 一部だけ登録されているか不一致",
+    L"  /log       表示する行を日時付きでファイル FILE にも追記します。",
+    L"  終了コードの意味: 0 完了、1 使い方の誤り、2 すでに実行中、",
+    L"    3 起動時の確認で終了、4 手順の失敗、10 登録されていない、",
+    L"    11 一部だけ登録されているか不一致",
 };
+
+// The first line of every run but /?.
+const std::wstring kHeader = L"Quorvix画面設定ツール 9.8.7.6、コンピューター: KIOSK-01、アカウント: PC\\taro";
 
 Lines Then(Lines head, const Lines& tail) {
     head.insert(head.end(), tail.begin(), tail.end());
@@ -120,7 +125,8 @@ struct Scenario {
     Args args;
     std::function<void(CliSetup&)> arrange;
     int exitCode;
-    Lines lines;
+    Lines lines;  // after the first line
+    std::wstring header = kHeader;
 };
 
 void PrintTo(const Scenario& scenario, std::ostream* os) { *os << scenario.name; }
@@ -131,17 +137,16 @@ TEST_P(CommandLineScenarioTest, LinesAndExitCode) {
     CliSetup s;
     GetParam().arrange(s);
     EXPECT_EQ(s.Run(GetParam().args), GetParam().exitCode);
-    EXPECT_EQ(s.output.lines, GetParam().lines);
+    EXPECT_EQ(s.output.lines, Then({GetParam().header}, GetParam().lines));
 }
 
 const Lines kStatusOfNothing = {
-    L"アカウント: PC\\taro",
     L"タスク「Quorvix画面リフレッシュ（taro）」: 登録されていません",
-    kDocuments + L"\\LAU_Refresh.vbs: なし",
-    kStartup + L"\\LAN対応ユニット.lnk: なし",
-    kDesktop + L"\\LAN対応ユニット.lnk: なし",
-    kDocuments + L"\\DeskTop.scf: なし",
-    kStartup + L"\\DeskTop.lnk: なし",
+    L"スクリプト「" + kDocuments + L"\\LAU_Refresh.vbs」: なし",
+    L"スタートアップのショートカット「" + kStartup + L"\\LAN対応ユニット.lnk」: なし",
+    L"デスクトップのショートカット「" + kDesktop + L"\\LAN対応ユニット.lnk」: なし",
+    L"デスクトップ表示ファイル「" + kDocuments + L"\\DeskTop.scf」: なし",
+    L"デスクトップ表示のショートカット「" + kStartup + L"\\DeskTop.lnk」: なし",
     L"状態: 登録されていません",
 };
 
@@ -177,7 +182,7 @@ INSTANTIATE_TEST_SUITE_P(
                  [](CliSetup& s) {
                      s.world.beforeOpen = [](const std::wstring&) { throw std::runtime_error("vector::reserve"); };
                  },
-                 4, {L"vector::reserve", L"終了コード: 4"}},
+                 4, {L"予期しないエラーが発生しました: vector::reserve", L"終了コード: 4"}},
         Scenario{"RegisterStandardExceptionWithoutReadableText", kRegister,
                  [](CliSetup& s) {
                      s.world.beforeOpen = [](const std::wstring&) { throw std::runtime_error("\xFF\xFE"); };
@@ -205,49 +210,50 @@ INSTANTIATE_TEST_SUITE_P(
         Scenario{"StatusNothing", kStatus, [](CliSetup& s) { s.world.commandStatus = 1; }, 10,
                  Then(kStatusOfNothing, {L"終了コード: 10"})},
         Scenario{"StatusComplete", kStatus, RegisterFirst, 0,
-                 {L"アカウント: PC\\taro", L"タスク「Quorvix画面リフレッシュ（taro）」: 登録されています",
-                  kDocuments + L"\\LAU_Refresh.vbs: あり（リンク先 " + kLink + L"）",
-                  kStartup + L"\\LAN対応ユニット.lnk: あり（リンク先 " + kLink + L"）",
-                  kDesktop + L"\\LAN対応ユニット.lnk: あり（リンク先 " + kLink + L"）", kDocuments + L"\\DeskTop.scf: なし",
-                  kStartup + L"\\DeskTop.lnk: なし", L"状態: すべて登録されています", L"終了コード: 0"}},
+                 {L"タスク「Quorvix画面リフレッシュ（taro）」: 登録されています",
+                  L"スクリプト「" + kDocuments + L"\\LAU_Refresh.vbs」: あり（リンク先 " + kLink + L"）",
+                  L"スタートアップのショートカット「" + kStartup + L"\\LAN対応ユニット.lnk」: あり（リンク先 " + kLink + L"）",
+                  L"デスクトップのショートカット「" + kDesktop + L"\\LAN対応ユニット.lnk」: あり（リンク先 " + kLink + L"）",
+                  L"デスクトップ表示ファイル「" + kDocuments + L"\\DeskTop.scf」: なし",
+                  L"デスクトップ表示のショートカット「" + kStartup + L"\\DeskTop.lnk」: なし", L"状態: すべて登録されています",
+                  L"終了コード: 0"}},
         Scenario{"StatusScriptDeleted", kStatus,
                  [](CliSetup& s) {
                      RegisterFirst(s);
                      s.world.disk.erase(s.scriptPath());
                  },
                  11,
-                 {L"アカウント: PC\\taro", L"タスク「Quorvix画面リフレッシュ（taro）」: 登録されています",
-                  kDocuments + L"\\LAU_Refresh.vbs: なし",
-                  kStartup + L"\\LAN対応ユニット.lnk: あり（リンク先 " + kLink + L"）",
-                  kDesktop + L"\\LAN対応ユニット.lnk: あり（リンク先 " + kLink + L"）", kDocuments + L"\\DeskTop.scf: なし",
-                  kStartup + L"\\DeskTop.lnk: なし", L"状態: 一部だけ登録されているか、リンク先が一致しません",
+                 {L"タスク「Quorvix画面リフレッシュ（taro）」: 登録されています",
+                  L"スクリプト「" + kDocuments + L"\\LAU_Refresh.vbs」: なし",
+                  L"スタートアップのショートカット「" + kStartup + L"\\LAN対応ユニット.lnk」: あり（リンク先 " + kLink + L"）",
+                  L"デスクトップのショートカット「" + kDesktop + L"\\LAN対応ユニット.lnk」: あり（リンク先 " + kLink + L"）",
+                  L"デスクトップ表示ファイル「" + kDocuments + L"\\DeskTop.scf」: なし",
+                  L"デスクトップ表示のショートカット「" + kStartup + L"\\DeskTop.lnk」: なし",
+                  L"状態: 一部だけ登録されているか、リンク先が一致しません（もう一度登録してください。すべて置き換わります）",
                   L"終了コード: 11"}},
         Scenario{"StatusTaskCannotBeChecked", kStatus, [](CliSetup& s) { s.world.commandStatus = kCommandDidNotRun; },
                  4,
-                 {L"アカウント: PC\\taro",
-                  L"タスク「Quorvix画面リフレッシュ（taro）」: 確認できません（SCHTASKS を実行できません）",
-                  kDocuments + L"\\LAU_Refresh.vbs: なし", kStartup + L"\\LAN対応ユニット.lnk: なし",
-                  kDesktop + L"\\LAN対応ユニット.lnk: なし", kDocuments + L"\\DeskTop.scf: なし",
-                  kStartup + L"\\DeskTop.lnk: なし", L"状態: タスクを確認できないため判断できません", L"終了コード: 4"}},
+                 Then({L"タスク「Quorvix画面リフレッシュ（taro）」: "
+                       L"確認できません（SCHTASKS を実行できないか、60 秒たっても応答がありません）"},
+                      Then(Lines(kStatusOfNothing.begin() + 1, kStatusOfNothing.end() - 1),
+                           {L"状態: タスクを確認できないため判断できません", L"終了コード: 4"}))},
         Scenario{"StatusNamesTheAccountWithoutADomain", kStatus,
                  [](CliSetup& s) {
                      s.world.commandStatus = 1;
                      s.environment.process = AccountName{L"", L"taro"};
                      s.environment.session = AccountName{L"", L"taro"};
                  },
-                 10,
-                 Then(Then({L"アカウント: taro"}, Lines(kStatusOfNothing.begin() + 1, kStatusOfNothing.end())),
-                      {L"終了コード: 10"})},
+                 10, Then(kStatusOfNothing, {L"終了コード: 10"}),
+                 L"Quorvix画面設定ツール 9.8.7.6、コンピューター: KIOSK-01、アカウント: taro"},
         Scenario{"StatusAccountUnreadableFallsBackToTheUserName", kStatus,
                  [](CliSetup& s) {
                      s.world.commandStatus = 1;
                      s.environment.process.reset();
                  },
-                 10,
-                 Then(Then({L"アカウント: taro"}, Lines(kStatusOfNothing.begin() + 1, kStatusOfNothing.end())),
-                      {L"終了コード: 10"})},
+                 10, Then(kStatusOfNothing, {L"終了コード: 10"}),
+                 L"Quorvix画面設定ツール 9.8.7.6、コンピューター: KIOSK-01、アカウント: taro"},
         Scenario{"AnotherCopyRuns", kRegister, [](CliSetup& s) { s.guard.anotherCopy = true; }, 2,
-                 {L"このツールは別に実行中です。終わってからもう一度実行してください。", L"終了コード: 2"}},
+                 {L"このツールはすでに実行中です。終わってからもう一度実行してください。", L"終了コード: 2"}},
         Scenario{"NoBrowser", kRegister, [](CliSetup& s) { s.environment.browser.clear(); }, 3,
                  {L"Microsoft Edgeが見つかりません。", L"Microsoft Edgeをインストールして再度実行してください。",
                   L"終了コード: 3"}},
@@ -262,20 +268,31 @@ INSTANTIATE_TEST_SUITE_P(
                  {L"ショートカットの保存先が見つかりませんでした", L"アプリケーションを終了します",
                   L"Microsoft Edgeが見つかりません。", L"Microsoft Edgeをインストールして再度実行してください。",
                   L"終了コード: 3"}},
-        // Nobody can answer the question: it is reported and the run goes on.
+        // Nobody can answer the question: one line says so and the run goes on.
         Scenario{"AnotherAccount", kRegister,
                  [](CliSetup& s) { s.environment.process = AccountName{L"PC", L"admin"}; }, 0,
-                 {L"警告: このツールは「PC\\admin」として実行されています。",
-                  L"ログオン中のユーザー「PC\\taro」ではなく、「PC\\admin」のドキュメント、スタートアップ、"
-                  L"デスクトップとタスクに設定します。",
-                  L"続けますか？", L"ショートカットを作成しました", L"終了コード: 0"}},
-        Scenario{"Help", {L"/?"}, [](CliSetup&) {}, 0, kUsage},
+                 {L"警告: ログオン中のユーザー「PC\\taro」ではなく「PC\\admin」として実行されています。"
+                  L"設定し、調べるのは「PC\\admin」のドキュメント、スタートアップ、デスクトップとタスクです。",
+                  L"ショートカットを作成しました", L"終了コード: 0"},
+                 L"Quorvix画面設定ツール 9.8.7.6、コンピューター: KIOSK-01、アカウント: PC\\admin"},
+        Scenario{"AnotherAccountStatus", kStatus,
+                 [](CliSetup& s) {
+                     s.world.commandStatus = 1;
+                     s.environment.process = AccountName{L"PC", L"admin"};
+                 },
+                 10,
+                 Then({L"警告: ログオン中のユーザー「PC\\taro」ではなく「PC\\admin」として実行されています。"
+                       L"設定し、調べるのは「PC\\admin」のドキュメント、スタートアップ、デスクトップとタスクです。"},
+                      Then(kStatusOfNothing, {L"終了コード: 10"})),
+                 L"Quorvix画面設定ツール 9.8.7.6、コンピューター: KIOSK-01、アカウント: PC\\admin"},
         Scenario{"UsageError", {L"/register"}, [](CliSetup&) {}, 1,
-                 Then(Then({L"/register には /address でユニットの IP アドレスを指定してください。"}, kUsage),
+                 Then(Then({L"/register には /address でユニットのIPアドレスを指定してください。"}, kUsage),
                       {L"終了コード: 1"})},
         Scenario{"LogCannotBeOpened", {L"/remove", L"/log", L"Q:\\nowhere\\remove.log"},
                  [](CliSetup& s) { s.output.logOpens = false; }, 1,
-                 {L"ログ ファイルを開けません: Q:\\nowhere\\remove.log（何もしていません）", L"終了コード: 1"}}),
+                 {L"ログ ファイルを開けません: Q:\\nowhere\\remove.log（何もしていません。フォルダーがあるか、"
+                  L"パスが正しいか、書き込めるかを確認してください）",
+                  L"終了コード: 1"}}),
     [](const ::testing::TestParamInfo<Scenario>& info) { return std::string(info.param.name); });
 
 TEST(CommandLineModeTest, EachUsageProblemHasItsLine) {
@@ -283,15 +300,25 @@ TEST(CommandLineModeTest, EachUsageProblemHasItsLine) {
         Args args;
         std::wstring line;
     } cases[] = {
-        {{L"/frobnicate"}, L"不明な指定です: /frobnicate"},
+        {{L"/frobnicate"},
+         L"認識できない引数です: /frobnicate（オプションは / で始めます。IPアドレスは /address の後に指定します）"},
+        // The address alone, as a technician may type it.
+        {{L"/register", L"192.168.1.10"},
+         L"認識できない引数です: 192.168.1.10（オプションは / で始めます。IPアドレスは /address の後に指定します）"},
         {{L"/status", L"/log"}, L"/log の後に値を指定してください。"},
         {{L"/status", L"/LOG", L"a", L"/log", L"b"}, L"/log が 2 回以上指定されています。"},
         {{L"/register", L"/address", L"1.2.3.256"},
-         L"IP アドレスが正しくありません: 1.2.3.256（0～255 の数 4 つをピリオドで区切って指定してください）"},
+         L"IPアドレスが正しくありません: 1.2.3.256（0～255 の数 4 つをピリオドで区切り、010 のような先頭の 0 は付けずに"
+         L"指定してください。例: 192.168.1.10）"},
+        {{L"/register", L"/address", L"192.168.001.10"},
+         L"IPアドレスが正しくありません: 192.168.001.10（0～255 の数 4 つをピリオドで区切り、010 のような先頭の 0 は"
+         L"付けずに指定してください。例: 192.168.1.10）"},
         {{L"/register", L"/address", L"1.2.3.4", L"/size", L"4k"},
          L"画面サイズが正しくありません: 4k（hd または fullhd を指定してください）"},
         {{L"/register", L"/address", L"1.2.3.4", L"/hour", L"2"},
-         L"時刻が正しくありません: 2（0、1、4～23 のどれかを指定してください）"},
+         L"時刻が正しくありません: 2（0、1、4～23 のどれかを、04 のような先頭の 0 を付けずに指定してください。例: /hour 4）"},
+        {{L"/register", L"/address", L"1.2.3.4", L"/hour", L"04"},
+         L"時刻が正しくありません: 04（0、1、4～23 のどれかを、04 のような先頭の 0 を付けずに指定してください。例: /hour 4）"},
         {{L"/remove", L"/status"}, L"/register、/remove、/status、/? のうち 1 つだけを指定してください。"},
         {{L"/log", L"x.log"}, L"/register、/remove、/status、/? のうち 1 つだけを指定してください。"},
         {{L"-Remove", L"-Address", L"1.2.3.4"}, L"-Address は -Remove と一緒には使えません。"},
@@ -299,9 +326,35 @@ TEST(CommandLineModeTest, EachUsageProblemHasItsLine) {
     for (const auto& c : cases) {
         CliSetup s;
         EXPECT_EQ(s.Run(c.args), 1);
-        ASSERT_FALSE(s.output.lines.empty());
-        EXPECT_EQ(s.output.lines.front(), c.line);
-        EXPECT_EQ(s.output.lines.size(), kUsage.size() + 2);
+        EXPECT_EQ(s.output.lines, Then(Then({kHeader, c.line}, kUsage), {L"終了コード: 1"}));
+    }
+}
+
+// /? shows the usage text alone: no first line, no exit code line.
+TEST(CommandLineModeTest, HelpIsTheUsageTextAlone) {
+    for (const Args& args : {Args{L"/?"}, Args{L"-?"}}) {
+        CliSetup s;
+        EXPECT_EQ(s.Run(args), 0);
+        EXPECT_EQ(s.output.lines, kUsage);
+    }
+}
+
+// Columns a console gives a character: two for the wide (Japanese) ones.
+std::size_t ConsoleColumns(const std::wstring& line) {
+    std::size_t columns = 0;
+    for (const wchar_t c : line) columns += c >= 0x1100 && !(c >= 0xFF61 && c <= 0xFF9F) ? 2 : 1;
+    return columns;
+}
+
+// The usage text fits an 80-column console, and its legend of exit codes
+// cannot be mistaken for the last line of a run in a log search.
+TEST(CommandLineModeTest, UsageTextFitsEightyColumnsAndHasNoExitCodeLine) {
+    CliSetup s;
+    s.Run({L"/?"});
+    ASSERT_FALSE(s.output.lines.empty());
+    for (const std::wstring& line : s.output.lines) {
+        EXPECT_LT(ConsoleColumns(line), 80u) << ::testing::PrintToString(line);
+        EXPECT_EQ(line.find(L"終了コード: "), std::wstring::npos) << ::testing::PrintToString(line);
     }
 }
 
@@ -340,7 +393,7 @@ TEST(CommandLineModeTest, EveryLineOfARunReachesTheLog) {
     s.world.failingSaves.insert(s.desktopKioskPath());
     EXPECT_EQ(s.Run({L"/log", L"run.log", L"/register", L"/address", L"10.0.0.254"}), 4);
     EXPECT_EQ(s.output.logPaths, Lines{L"run.log"});
-    EXPECT_EQ(s.output.logged, (Lines{L"デスクトップへのショートカット作成に失敗しました",
+    EXPECT_EQ(s.output.logged, (Lines{kHeader, L"デスクトップへのショートカット作成に失敗しました",
                                       L"ショートカットを作成しました", L"終了コード: 4"}));
     EXPECT_EQ(s.output.logged, s.output.lines);
 }

@@ -183,11 +183,13 @@ TEST(SetUpStatusTest, ReadsWhatRegisterLeftAndSaysItLineByLine) {
     EXPECT_EQ(StatusLines(facts, s.folders, state),
               (Lines{
                   L"タスク「Quorvix画面リフレッシュ（taro）」: 登録されています",
-                  kDocuments + L"\\LAU_Refresh.vbs: あり（リンク先 http://10.0.0.254/display.htm?size=2）",
-                  kStartup + L"\\LAN対応ユニット.lnk: あり（リンク先 http://10.0.0.254/display.htm?size=2）",
-                  kDesktop + L"\\LAN対応ユニット.lnk: あり（リンク先 http://10.0.0.254/display.htm?size=2）",
-                  kDocuments + L"\\DeskTop.scf: あり",
-                  kStartup + L"\\DeskTop.lnk: あり",
+                  L"スクリプト「" + kDocuments + L"\\LAU_Refresh.vbs」: あり（リンク先 http://10.0.0.254/display.htm?size=2）",
+                  L"スタートアップのショートカット「" + kStartup +
+                      L"\\LAN対応ユニット.lnk」: あり（リンク先 http://10.0.0.254/display.htm?size=2）",
+                  L"デスクトップのショートカット「" + kDesktop +
+                      L"\\LAN対応ユニット.lnk」: あり（リンク先 http://10.0.0.254/display.htm?size=2）",
+                  L"デスクトップ表示ファイル「" + kDocuments + L"\\DeskTop.scf」: あり",
+                  L"デスクトップ表示のショートカット「" + kStartup + L"\\DeskTop.lnk」: あり",
                   L"状態: すべて登録されています",
               }));
 }
@@ -204,13 +206,15 @@ TEST(SetUpStatusTest, LinesForWhatIsMissingUnreadableOrUnknown) {
     const SetUpState state = JudgeSetUp(facts);
     EXPECT_EQ(StatusLines(facts, s.folders, state),
               (Lines{
-                  L"タスク「Quorvix画面リフレッシュ（taro）」: 確認できません（SCHTASKS を実行できません）",
-                  kDocuments + L"\\LAU_Refresh.vbs: なし",
-                  kStartup + L"\\LAN対応ユニット.lnk: あり（リンク先 http://192.168.1.1/display.htm?size=1）",
-                  kDesktop + L"\\LAN対応ユニット.lnk: あり（リンク先を読み取れません）",
-                  kDocuments + L"\\DeskTop.scf: なし",
-                  kStartup + L"\\DeskTop.lnk: なし",
-                  L"状態: 一部だけ登録されているか、リンク先が一致しません",
+                  L"タスク「Quorvix画面リフレッシュ（taro）」: "
+                  L"確認できません（SCHTASKS を実行できないか、60 秒たっても応答がありません）",
+                  L"スクリプト「" + kDocuments + L"\\LAU_Refresh.vbs」: なし",
+                  L"スタートアップのショートカット「" + kStartup +
+                      L"\\LAN対応ユニット.lnk」: あり（リンク先 http://192.168.1.1/display.htm?size=1）",
+                  L"デスクトップのショートカット「" + kDesktop + L"\\LAN対応ユニット.lnk」: あり（リンク先を読み取れません）",
+                  L"デスクトップ表示ファイル「" + kDocuments + L"\\DeskTop.scf」: なし",
+                  L"デスクトップ表示のショートカット「" + kStartup + L"\\DeskTop.lnk」: なし",
+                  L"状態: 一部だけ登録されているか、リンク先が一致しません（もう一度登録してください。すべて置き換わります）",
               }));
 }
 
