@@ -93,11 +93,7 @@ std::wstring OptionNotForCommandMessage(const std::wstring& option, const std::w
 }
 
 std::wstring LogOpenFailedMessage(const std::wstring& path) { return FillIn(kLogOpenFailedText, path); }
-<<<<<<< HEAD
 std::wstring ExitCodeLine(int code) { return FillIn(kExitCodeText, DecimalText(code)); }
-std::wstring StatusAccountLine(const std::wstring& account) { return FillIn(kStatusAccountText, account); }
-=======
-std::wstring ExitCodeLine(int code) { return FillIn(kExitCodeText, std::to_wstring(code)); }
 
 std::wstring RunHeaderLine(const std::wstring& version, const std::wstring& computer, const std::wstring& account) {
     return FillIn(kRunHeaderText, version, computer, account);
@@ -110,7 +106,6 @@ std::wstring OtherAccountWarningLine(const std::wstring& processAccount, const s
 std::wstring UnexpectedErrorMessage(const std::wstring& libraryText) {
     return FillIn(kUnexpectedErrorText, libraryText);
 }
->>>>>>> issue-20
 
 std::wstring StatusTaskLine(const std::wstring& taskName, const std::wstring& state) {
     return FillIn(kStatusTaskText, taskName, state);
