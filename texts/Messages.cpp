@@ -85,6 +85,11 @@ std::wstring RepeatedOptionMessage(const std::wstring& option) { return FillIn(k
 std::wstring BadAddressMessage(const std::wstring& value) { return FillIn(kBadAddressText, value); }
 std::wstring BadSizeMessage(const std::wstring& value) { return FillIn(kBadSizeText, value); }
 std::wstring BadHourMessage(const std::wstring& value) { return FillIn(kBadHourText, value); }
+std::wstring BadAccountMessage(const std::wstring& value) { return FillIn(kBadAccountText, value); }
+
+std::wstring AccountRefusedMessage(const wchar_t* pattern, const std::wstring& process, const std::wstring& session) {
+    return FillIn(pattern, process, session);
+}
 
 std::wstring OptionNotForCommandMessage(const std::wstring& option, const std::wstring& command) {
     return FillIn(kOptionNotForCommandText, option, command);

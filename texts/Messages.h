@@ -60,8 +60,8 @@ std::wstring FileErrorText(int cause, const std::wstring& path);
 // The usage text, one line a line; %1 is the executable's file name.
 inline constexpr const wchar_t* kUsageText =
     L"使い方:\n"
-    L"  %1 /register /address A.B.C.D [/size hd|fullhd] [/hour H] [/log FILE]\n"
-    L"  %1 /remove [/log FILE]\n"
+    L"  %1 /register /address A.B.C.D [/size hd|fullhd] [/hour H] [/account current] [/log FILE]\n"
+    L"  %1 /remove [/account current] [/log FILE]\n"
     L"  %1 /status [/log FILE]\n"
     L"  %1 /?\n"
     L"  /register  ダイアログの「登録」と同じ設定をします。\n"
@@ -70,8 +70,10 @@ inline constexpr const wchar_t* kUsageText =
     L"  /hour      毎日のリフレッシュ時刻（時）: 0、1、4～23 のどれか（既定 0）\n"
     L"  /remove    ダイアログの「削除」と同じく、タスク、スクリプトとショートカットを削除します。\n"
     L"  /status    登録の状態を表示します（何も変更しません）。\n"
+    L"  /account current  ログオン中のユーザーと違うアカウントで実行するとき、そのアカウントに設定します。\n"
     L"  /log       表示する内容を日時付きでファイル FILE にも追記します。\n"
     L"  終了コード: 0 完了、1 使い方の誤り、2 別に実行中、3 起動時の確認で終了、4 手順の失敗、\n"
+    L"              5 ログオン中のユーザーと違うアカウント（何もしていません）、\n"
     L"              10 登録されていない、11 一部だけ登録されているか不一致";
 std::vector<std::wstring> UsageLines(const std::wstring& program);
 
@@ -89,6 +91,8 @@ inline constexpr const wchar_t* kBadSizeText = L"画面サイズが正しくあ�
 std::wstring BadSizeMessage(const std::wstring& value);
 inline constexpr const wchar_t* kBadHourText = L"時刻が正しくありません: %1（0、1、4～23 のどれかを指定してください）";
 std::wstring BadHourMessage(const std::wstring& value);
+inline constexpr const wchar_t* kBadAccountText = L"アカウントの指定が正しくありません: %1（current を指定してください）";
+std::wstring BadAccountMessage(const std::wstring& value);
 inline constexpr const wchar_t* kOptionNotForCommandText = L"%1 は %2 と一緒には使えません。";
 std::wstring OptionNotForCommandMessage(const std::wstring& option, const std::wstring& command);
 inline constexpr const wchar_t* kOneCommandMessage = L"/register、/remove、/status、/? のうち 1 つだけを指定してください。";
@@ -102,6 +106,21 @@ inline constexpr const wchar_t* kAnotherCopyRunsMessage =
 // Put before the first line of the other-account question, which the command
 // line only reports and then goes on.
 inline constexpr const wchar_t* kWarningPrefix = L"警告: ";
+// /register and /remove refused because nobody can be asked whether the
+// running account (%1) is meant; %2 is the logged-on user. Each is followed
+// by kAccountAdviceMessage.
+inline constexpr const wchar_t* kOtherAccountRefusedText =
+    L"このツールは「%1」として実行されていますが、ログオン中のユーザーは「%2」です。何もしていません。";
+inline constexpr const wchar_t* kServiceAccountRefusedText =
+    L"このツールはサービス アカウント「%1」として実行されています（ログオン中のユーザー: %2）。何もしていません。";
+inline constexpr const wchar_t* kAccountUnknownRefusedText =
+    L"ログオン中のユーザーを確認できません（このツールは「%1」として実行されています）。何もしていません。";
+// Stands for an account or logged-on user that cannot be read.
+inline constexpr const wchar_t* kAccountUnreadable = L"（読み取れません）";
+inline constexpr const wchar_t* kAccountAdviceMessage =
+    L"表示用ユーザーとしてログオンし、そのユーザーとして管理者の権限で実行してください。"
+    L"このアカウントに設定するときは /account current を付けてください。";
+std::wstring AccountRefusedMessage(const wchar_t* pattern, const std::wstring& process, const std::wstring& session);
 // The last line of a run, so that a log shows how it ended.
 inline constexpr const wchar_t* kExitCodeText = L"終了コード: %1";
 std::wstring ExitCodeLine(int code);

@@ -93,10 +93,14 @@ const std::wstring kStartup = L"C:\\Users\\taro\\AppData\\Roaming\\Microsoft\\Wi
 const std::wstring kDesktop = L"C:\\Users\\taro\\Desktop";
 const std::wstring kLink = L"http://10.0.0.254/display.htm?size=1";
 
+const std::wstring kAccountAdvice =
+    L"表示用ユーザーとしてログオンし、そのユーザーとして管理者の権限で実行してください。"
+    L"このアカウントに設定するときは /account current を付けてください。";
+
 const Lines kUsage = {
     L"使い方:",
-    L"  tavrin.exe /register /address A.B.C.D [/size hd|fullhd] [/hour H] [/log FILE]",
-    L"  tavrin.exe /remove [/log FILE]",
+    L"  tavrin.exe /register /address A.B.C.D [/size hd|fullhd] [/hour H] [/account current] [/log FILE]",
+    L"  tavrin.exe /remove [/account current] [/log FILE]",
     L"  tavrin.exe /status [/log FILE]",
     L"  tavrin.exe /?",
     L"  /register  ダイアログの「登録」と同じ設定をします。",
@@ -105,8 +109,10 @@ const Lines kUsage = {
     L"  /hour      毎日のリフレッシュ時刻（時）: 0、1、4～23 のどれか（既定 0）",
     L"  /remove    ダイアログの「削除」と同じく、タスク、スクリプトとショートカットを削除します。",
     L"  /status    登録の状態を表示します（何も変更しません）。",
+    L"  /account current  ログオン中のユーザーと違うアカウントで実行するとき、そのアカウントに設定します。",
     L"  /log       表示する内容を日時付きでファイル FILE にも追記します。",
     L"  終了コード: 0 完了、1 使い方の誤り、2 別に実行中、3 起動時の確認で終了、4 手順の失敗、",
+    L"              5 ログオン中のユーザーと違うアカウント（何もしていません）、",
     L"              10 登録されていない、11 一部だけ登録されているか不一致",
 };
 
@@ -262,13 +268,47 @@ INSTANTIATE_TEST_SUITE_P(
                  {L"ショートカットの保存先が見つかりませんでした", L"アプリケーションを終了します",
                   L"Microsoft Edgeが見つかりません。", L"Microsoft Edgeをインストールして再度実行してください。",
                   L"終了コード: 3"}},
-        // Nobody can answer the question: it is reported and the run goes on.
-        Scenario{"AnotherAccount", kRegister,
+        // Nobody can answer the question: without /account current nothing is done.
+        Scenario{"AnotherAccountRegisters", kRegister,
+                 [](CliSetup& s) { s.environment.process = AccountName{L"PC", L"admin"}; }, 5,
+                 {L"このツールは「PC\\admin」として実行されていますが、ログオン中のユーザーは「PC\\taro」です。"
+                  L"何もしていません。",
+                  kAccountAdvice, L"終了コード: 5"}},
+        Scenario{"AnotherAccountRemoves", kRemove,
+                 [](CliSetup& s) {
+                     s.PutEverything();
+                     s.environment.process = AccountName{L"PC", L"admin"};
+                 },
+                 5,
+                 {L"このツールは「PC\\admin」として実行されていますが、ログオン中のユーザーは「PC\\taro」です。"
+                  L"何もしていません。",
+                  kAccountAdvice, L"終了コード: 5"}},
+        Scenario{"SystemRegisters", kRegister,
+                 [](CliSetup& s) {
+                     s.environment.process = AccountName{L"NT AUTHORITY", L"SYSTEM", L"S-1-5-18"};
+                     s.environment.session.reset();
+                 },
+                 5,
+                 {L"このツールはサービス アカウント「NT AUTHORITY\\SYSTEM」として実行されています"
+                  L"（ログオン中のユーザー: （読み取れません））。何もしていません。",
+                  kAccountAdvice, L"終了コード: 5"}},
+        Scenario{"SessionUserUnreadable", kRemove, [](CliSetup& s) { s.environment.session.reset(); }, 5,
+                 {L"ログオン中のユーザーを確認できません（このツールは「PC\\taro」として実行されています）。"
+                  L"何もしていません。",
+                  kAccountAdvice, L"終了コード: 5"}},
+        // Said on the command line: the question is reported and the run goes on.
+        Scenario{"AnotherAccountMeant", Then(kRegister, {L"/account", L"current"}),
                  [](CliSetup& s) { s.environment.process = AccountName{L"PC", L"admin"}; }, 0,
                  {L"警告: このツールは「PC\\admin」として実行されています。",
                   L"ログオン中のユーザー「PC\\taro」ではなく、「PC\\admin」のドキュメント、スタートアップ、"
                   L"デスクトップとタスクに設定します。",
                   L"続けますか？", L"ショートカットを作成しました", L"終了コード: 0"}},
+        Scenario{"SystemMeant", Then(kRemove, {L"/account", L"current"}),
+                 [](CliSetup& s) {
+                     s.environment.process = AccountName{L"NT AUTHORITY", L"SYSTEM", L"S-1-5-18"};
+                     s.environment.session.reset();
+                 },
+                 0, {L"タスクとショートカットの削除に成功しました。", L"終了コード: 0"}},
         Scenario{"Help", {L"/?"}, [](CliSetup&) {}, 0, kUsage},
         Scenario{"UsageError", {L"/register"}, [](CliSetup&) {}, 1,
                  Then(Then({L"/register には /address でユニットの IP アドレスを指定してください。"}, kUsage),
@@ -295,6 +335,7 @@ TEST(CommandLineModeTest, EachUsageProblemHasItsLine) {
         {{L"/remove", L"/status"}, L"/register、/remove、/status、/? のうち 1 つだけを指定してください。"},
         {{L"/log", L"x.log"}, L"/register、/remove、/status、/? のうち 1 つだけを指定してください。"},
         {{L"-Remove", L"-Address", L"1.2.3.4"}, L"-Address は -Remove と一緒には使えません。"},
+        {{L"/remove", L"/account", L"me"}, L"アカウントの指定が正しくありません: me（current を指定してください）"},
     };
     for (const auto& c : cases) {
         CliSetup s;
@@ -324,6 +365,35 @@ TEST(CommandLineModeTest, RefusedLinesAndHelpDoNothing) {
         EXPECT_TRUE(s.world.log.empty());
         EXPECT_EQ(s.world.disk, diskBefore);
     }
+}
+
+// Refused for the account: not even the folders are looked at, nothing is
+// written or removed, no SCHTASKS runs; the lines reach the log.
+TEST(CommandLineModeTest, ARefusedAccountChangesNothing) {
+    for (const Args& args : {Args{L"/register", L"/address", L"10.0.0.254", L"/log", L"x.log"},
+                             Args{L"/remove", L"/log", L"x.log"}}) {
+        CliSetup s;
+        s.PutEverything();
+        const auto diskBefore = s.world.disk;
+        s.environment.session = AccountName{L"PC", L"hanako"};
+        EXPECT_EQ(s.Run(args), 5);
+        EXPECT_TRUE(s.world.log.empty());
+        EXPECT_EQ(s.world.disk, diskBefore);
+        EXPECT_EQ(s.output.logged, s.output.lines);
+    }
+}
+
+// /status only looks: it names the account, warns, and its exit code stays
+// the registration's.
+TEST(CommandLineModeTest, StatusAsAnotherAccountWarnsAndJudgesAsUsual) {
+    CliSetup s;
+    s.world.commandStatus = 1;
+    s.environment.session = AccountName{L"PC", L"hanako"};
+    EXPECT_EQ(s.Run(kStatus), 10);
+    ASSERT_GE(s.output.lines.size(), 4u);
+    EXPECT_EQ(s.output.lines[0], L"警告: このツールは「PC\\taro」として実行されています。");
+    EXPECT_EQ(s.output.lines[3], L"アカウント: PC\\taro");
+    EXPECT_EQ(s.output.lines.back(), L"終了コード: 10");
 }
 
 TEST(CommandLineModeTest, ASecondCopyDoesNothingButSaysSoInTheLog) {
