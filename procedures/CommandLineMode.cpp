@@ -59,9 +59,9 @@ std::wstring AccountShown(CommandLineContext& context) {
     return context.platform.system.QueryUserName();
 }
 
-int RunStatus(CommandLineContext& context, const KnownFolderPaths& folders) {
+int RunStatus(CommandLineContext& context, const KnownFolderPaths& folders, const std::wstring& browserPath) {
     context.output.WriteLine(StatusAccountLine(AccountShown(context)));
-    const SetUpFacts facts = ReadSetUp(folders, context.platform, context.reader);
+    const SetUpFacts facts = ReadSetUp(folders, browserPath, context.platform, context.reader);
     const SetUpState state = JudgeSetUp(facts);
     for (const std::wstring& line : StatusLines(facts, folders, state)) context.output.WriteLine(line);
     switch (state) {
@@ -115,7 +115,7 @@ int RunCommand(const CommandLineRequest& request, CommandLineContext& context) {
         }
         case CommandLineAction::removeSetUp:
             return RunRemoveProcedure(host, folders, context.platform) ? kExitDone : kExitStepFailed;
-        case CommandLineAction::showStatus: return RunStatus(context, folders);
+        case CommandLineAction::showStatus: return RunStatus(context, folders, startup.browserPath);
         default: return kExitUsage;
     }
 }

@@ -104,6 +104,29 @@ std::wstring StatusTaskLine(const std::wstring& taskName, const std::wstring& st
 }
 
 std::wstring LinkState(const std::wstring& linkAddress) { return FillIn(kLinkState, linkAddress); }
+std::wstring LinkDiffersState(const std::wstring& linkAddress, const std::wstring& word) {
+    return FillIn(kLinkDiffersState, linkAddress, word);
+}
+std::wstring DiffersState(const std::wstring& word) { return FillIn(kDiffersState, word); }
+std::wstring TaskDailyState(const std::wstring& hour) { return FillIn(kTaskDailyText, hour); }
+
+std::wstring StatusSettingsLine(const std::optional<std::wstring>& address, std::optional<int> screenSizeChoice,
+                                const std::optional<std::wstring>& hour) {
+    const std::wstring size = !screenSizeChoice       ? kUnknownSetting
+                              : *screenSizeChoice == 1 ? L"フルハイビジョン"
+                                                       : L"ハイビジョン";
+    // FillIn leaves %3 as it is.
+    std::wstring text = FillIn(kStatusSettingsText, address.value_or(kUnknownSetting), size);
+    text.replace(text.find(L"%3"), 2, hour ? FillIn(kDailyHourText, *hour) : std::wstring(kUnknownSetting));
+    return text;
+}
+
+std::wstring StatusKeysLine(const wchar_t* registered, const std::optional<std::wstring>& address,
+                            std::optional<int> screenSizeChoice, const std::optional<std::wstring>& hour) {
+    const std::wstring size = !screenSizeChoice ? L"-" : *screenSizeChoice == 1 ? L"fullhd" : L"hd";
+    return std::wstring(L"registered=") + registered + L" address=" + address.value_or(L"-") + L" size=" + size +
+           L" hour=" + hour.value_or(L"-");
+}
 
 std::wstring StatusFileLine(const std::wstring& path, const std::wstring& state) {
     return FillIn(kStatusFileText, path, state);

@@ -5,6 +5,7 @@
 // carry. Two-line texts have a single line feed between the lines.
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -130,9 +131,13 @@ inline constexpr const wchar_t* kStatusAccountText = L"アカウント: %1";
 std::wstring StatusAccountLine(const std::wstring& account);
 inline constexpr const wchar_t* kStatusTaskText = L"タスク「%1」: %2";
 std::wstring StatusTaskLine(const std::wstring& taskName, const std::wstring& state);
-inline constexpr const wchar_t* kTaskRegisteredState = L"登録されています";
+inline constexpr const wchar_t* kTaskDailyText = L"登録されています（毎日 %1 時）";
+std::wstring TaskDailyState(const std::wstring& hour);
+inline constexpr const wchar_t* kTaskActionDiffersState = L"登録されています（実行する内容が違います）";
+inline constexpr const wchar_t* kTaskScheduleDiffersState = L"登録されています（開始時刻か繰り返しが違います）";
 inline constexpr const wchar_t* kTaskNotRegisteredState = L"登録されていません";
-inline constexpr const wchar_t* kTaskUncheckedState = L"確認できません（SCHTASKS を実行できません）";
+inline constexpr const wchar_t* kTaskUncheckedState = L"確認できません（タスク スケジューラが応答しません）";
+inline constexpr const wchar_t* kTaskUnreadableState = L"確認できません（タスクの内容を読み取れません）";
 inline constexpr const wchar_t* kStatusFileText = L"%1: %2";
 std::wstring StatusFileLine(const std::wstring& path, const std::wstring& state);
 inline constexpr const wchar_t* kFilePresentState = L"あり";
@@ -140,9 +145,31 @@ inline constexpr const wchar_t* kFileAbsentState = L"なし";
 inline constexpr const wchar_t* kLinkState = L"あり（リンク先 %1）";
 std::wstring LinkState(const std::wstring& linkAddress);
 inline constexpr const wchar_t* kLinkUnreadableState = L"あり（リンク先を読み取れません）";
+// A file that is there but differs from what 登録 writes: %1 the link address
+// it holds, %2 one of the words below.
+inline constexpr const wchar_t* kLinkDiffersState = L"あり（リンク先 %1、%2）";
+std::wstring LinkDiffersState(const std::wstring& linkAddress, const std::wstring& word);
+inline constexpr const wchar_t* kDiffersState = L"あり（%1）";
+std::wstring DiffersState(const std::wstring& word);
+inline constexpr const wchar_t* kContentDiffersWord = L"内容が違います";
+inline constexpr const wchar_t* kProgramDiffersWord = L"起動するものが違います";
+inline constexpr const wchar_t* kArgumentsDifferWord = L"引数が違います";
+inline constexpr const wchar_t* kOtherAddressWord = L"スクリプトと違います";
 inline constexpr const wchar_t* kStatusCompleteMessage = L"状態: すべて登録されています";
 inline constexpr const wchar_t* kStatusNothingMessage = L"状態: 登録されていません";
-inline constexpr const wchar_t* kStatusPartialMessage = L"状態: 一部だけ登録されているか、リンク先が一致しません";
+inline constexpr const wchar_t* kStatusPartialMessage = L"状態: 一部だけ登録されているか、内容が一致しません";
 inline constexpr const wchar_t* kStatusUncheckedMessage = L"状態: タスクを確認できないため判断できません";
+// What is registered, as far as it can be read: the unit address, the screen
+// size and the daily hour; 不明 for what cannot be read.
+inline constexpr const wchar_t* kStatusSettingsText = L"設定: アドレス %1、画面サイズ %2、リフレッシュ %3";
+inline constexpr const wchar_t* kUnknownSetting = L"不明";
+inline constexpr const wchar_t* kDailyHourText = L"毎日 %1 時";
+std::wstring StatusSettingsLine(const std::optional<std::wstring>& address, std::optional<int> screenSizeChoice,
+                                const std::optional<std::wstring>& hour);
+// The same for scripts, last before the exit code line, always:
+// "registered=complete|partial|none|unknown address=A.B.C.D size=hd|fullhd hour=H",
+// with "-" for what cannot be read.
+std::wstring StatusKeysLine(const wchar_t* registered, const std::optional<std::wstring>& address,
+                            std::optional<int> screenSizeChoice, const std::optional<std::wstring>& hour);
 
 }  // namespace tavrin

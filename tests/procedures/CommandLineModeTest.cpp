@@ -149,6 +149,7 @@ const Lines kStatusOfNothing = {
     kDocuments + L"\\DeskTop.scf: なし",
     kStartup + L"\\DeskTop.lnk: なし",
     L"状態: 登録されていません",
+    L"registered=none address=- size=- hour=-",
 };
 
 void RegisterFirst(CliSetup& s) {
@@ -156,6 +157,7 @@ void RegisterFirst(CliSetup& s) {
     ASSERT_EQ(first.Run(kRegister), 0);
     s.world.disk = first.world.disk;
     s.world.shortcuts = first.world.shortcuts;
+    s.world.tasks = first.world.tasks;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -199,7 +201,7 @@ INSTANTIATE_TEST_SUITE_P(
         Scenario{"RemoveTaskStays", kRemove,
                  [](CliSetup& s) {
                      s.world.commandStatus = 1;
-                     s.world.queryStatus = 0;
+                     s.PutTask();
                  },
                  4, {L"タスクの削除に失敗しました。", L"終了コード: 4"}},
         Scenario{"RemoveScriptStays", kRemove,
@@ -211,30 +213,35 @@ INSTANTIATE_TEST_SUITE_P(
         Scenario{"StatusNothing", kStatus, [](CliSetup& s) { s.world.commandStatus = 1; }, 10,
                  Then(kStatusOfNothing, {L"終了コード: 10"})},
         Scenario{"StatusComplete", kStatus, RegisterFirst, 0,
-                 {L"アカウント: PC\\taro", L"タスク「Quorvix画面リフレッシュ（taro）」: 登録されています",
+                 {L"アカウント: PC\\taro", L"タスク「Quorvix画面リフレッシュ（taro）」: 登録されています（毎日 0 時）",
                   kDocuments + L"\\LAU_Refresh.vbs: あり（リンク先 " + kLink + L"）",
                   kStartup + L"\\LAN対応ユニット.lnk: あり（リンク先 " + kLink + L"）",
                   kDesktop + L"\\LAN対応ユニット.lnk: あり（リンク先 " + kLink + L"）", kDocuments + L"\\DeskTop.scf: なし",
-                  kStartup + L"\\DeskTop.lnk: なし", L"状態: すべて登録されています", L"終了コード: 0"}},
+                  kStartup + L"\\DeskTop.lnk: なし", L"状態: すべて登録されています",
+                  L"設定: アドレス 10.0.0.254、画面サイズ ハイビジョン、リフレッシュ 毎日 0 時",
+                  L"registered=complete address=10.0.0.254 size=hd hour=0", L"終了コード: 0"}},
         Scenario{"StatusScriptDeleted", kStatus,
                  [](CliSetup& s) {
                      RegisterFirst(s);
                      s.world.disk.erase(s.scriptPath());
                  },
                  11,
-                 {L"アカウント: PC\\taro", L"タスク「Quorvix画面リフレッシュ（taro）」: 登録されています",
+                 {L"アカウント: PC\\taro", L"タスク「Quorvix画面リフレッシュ（taro）」: 登録されています（毎日 0 時）",
                   kDocuments + L"\\LAU_Refresh.vbs: なし",
                   kStartup + L"\\LAN対応ユニット.lnk: あり（リンク先 " + kLink + L"）",
                   kDesktop + L"\\LAN対応ユニット.lnk: あり（リンク先 " + kLink + L"）", kDocuments + L"\\DeskTop.scf: なし",
-                  kStartup + L"\\DeskTop.lnk: なし", L"状態: 一部だけ登録されているか、リンク先が一致しません",
-                  L"終了コード: 11"}},
-        Scenario{"StatusTaskCannotBeChecked", kStatus, [](CliSetup& s) { s.world.commandStatus = kCommandDidNotRun; },
+                  kStartup + L"\\DeskTop.lnk: なし", L"状態: 一部だけ登録されているか、内容が一致しません",
+                  L"設定: アドレス 10.0.0.254、画面サイズ ハイビジョン、リフレッシュ 毎日 0 時",
+                  L"registered=partial address=10.0.0.254 size=hd hour=0", L"終了コード: 11"}},
+        Scenario{"StatusTaskCannotBeChecked", kStatus, [](CliSetup& s) { s.world.schedulerAnswers = false; },
                  4,
                  {L"アカウント: PC\\taro",
-                  L"タスク「Quorvix画面リフレッシュ（taro）」: 確認できません（SCHTASKS を実行できません）",
+                  L"タスク「Quorvix画面リフレッシュ（taro）」: 確認できません（タスク スケジューラが応答しません）",
                   kDocuments + L"\\LAU_Refresh.vbs: なし", kStartup + L"\\LAN対応ユニット.lnk: なし",
                   kDesktop + L"\\LAN対応ユニット.lnk: なし", kDocuments + L"\\DeskTop.scf: なし",
-                  kStartup + L"\\DeskTop.lnk: なし", L"状態: タスクを確認できないため判断できません", L"終了コード: 4"}},
+                  kStartup + L"\\DeskTop.lnk: なし", L"状態: タスクを確認できないため判断できません",
+                  L"設定: アドレス 不明、画面サイズ 不明、リフレッシュ 不明",
+                  L"registered=unknown address=- size=- hour=-", L"終了コード: 4"}},
         Scenario{"StatusNamesTheAccountWithoutADomain", kStatus,
                  [](CliSetup& s) {
                      s.world.commandStatus = 1;
