@@ -103,9 +103,9 @@ class CommandLine(unittest.TestCase):
         lines = re.findall(rb"commandline \d+ (.*)\n", data)
         return list(zip([line.decode("utf-8") for line in lines], parse_schtasks_log(data)))
 
-    def status_lines(self, task, script, startup, desktop, scf, scf_link, verdict):
+    def status_lines(self, task, script, startup, desktop, scf, scf_link, verdict, settings=None, keys=None):
         c = self.case
-        return [
+        lines = [
             "タスク「%s」: %s" % (TASK_NAME, task),
             "%s\\LAU_Refresh.vbs: %s" % (c.documents, script),
             "%s\\%s: %s" % (c.startup, KIOSK_LNK, startup),
@@ -114,6 +114,9 @@ class CommandLine(unittest.TestCase):
             "%s\\DeskTop.lnk: %s" % (c.startup, scf_link),
             "状態: " + verdict,
         ]
+        if settings:
+            lines.append("設定: " + settings)
+        return lines + [keys or "registered=none address=- size=- hour=-"]
 
     def assert_account_line(self, line):
         # Under Wine the process runs as root, in a domain named after the machine.
@@ -240,7 +243,7 @@ class CommandLine(unittest.TestCase):
     # -- remove and status ---------------------------------------------------------
     @fault_row('Command line: `/status` on a clean PC, after `/register`, after the script was deleted by hand, after `/remove`',
                'one line for the account, the task, each file (with the link address it holds), then the verdict; 終了コード',
-               'exit 10, 0, 11, 10; /status runs only `schtasks /query` and changes nothing; /remove exits 0 and leaves DeskTop.scf/.lnk')
+               'exit 10, 0, 11, 10; /status runs no SCHTASKS (it asks the Task Scheduler) and changes nothing; /remove exits 0 and leaves DeskTop.scf/.lnk')
     def test_status_register_remove(self):
         c = self.case
         c.reset(version="win81", schtasks_exit=None)
@@ -261,18 +264,21 @@ class CommandLine(unittest.TestCase):
         calls = len(self.schtasks_records())
         run = c.run_tool("/Status", stdout="pipe")
         self.assertEqual(run.code, 0, run)
-        self.assertEqual(run.lines[1:], self.status_lines("登録されています", held, held, held, "あり", "あり",
-                                                          "すべて登録されています") + [exit_line(0)])
+        settings = "アドレス 10.0.0.254、画面サイズ フルハイビジョン、リフレッシュ 毎日 0 時"
+        self.assertEqual(run.lines[1:], self.status_lines(
+            "登録されています（毎日 0 時）", held, held, held, "あり", "あり", "すべて登録されています", settings,
+            "registered=complete address=10.0.0.254 size=fullhd hour=0") + [exit_line(0)])
         self.assertEqual(self.files(), before)
-        self.assertEqual([record[1] for record in self.schtasks_records()[calls:]],
-                         [["schtasks", "/query", "/tn", TASK_NAME]])
+        # Looking runs no SCHTASKS: the Task Scheduler itself is asked.
+        self.assertEqual(self.schtasks_records()[calls:], [])
 
         c.file(c.documents, "LAU_Refresh.vbs").unlink()
         run = c.run_tool("/status")
         self.assertEqual(run.code, 11, run)
-        self.assertEqual(run.lines[1:], self.status_lines("登録されています", absent, held, held, "あり", "あり",
-                                                          "一部だけ登録されているか、リンク先が一致しません")
-                         + [exit_line(11)])
+        self.assertEqual(run.lines[1:], self.status_lines(
+            "登録されています（毎日 0 時）", absent, held, held, "あり", "あり",
+            "一部だけ登録されているか、内容が一致しません", settings,
+            "registered=partial address=10.0.0.254 size=fullhd hour=0") + [exit_line(11)])
 
         run = c.run_tool("/remove", "/log", LOG)
         self.assertEqual(run.code, 0, run)
@@ -286,7 +292,7 @@ class CommandLine(unittest.TestCase):
         self.assertEqual(log.count(exit_line(10)), 1)
 
     @fault_row('Command line: a shortcut that holds another address than the script',
-               '… あり（リンク先 http://10.9.9.9/…）, 状態: 一部だけ登録されているか、リンク先が一致しません, 終了コード: 11',
+               '… あり（リンク先 http://10.0.0.254/…、スクリプトと違います）, 状態: 一部だけ登録されているか、内容が一致しません, 終了コード: 11',
                'exit 11')
     def test_status_with_addresses_that_disagree(self):
         c = self.case
@@ -300,7 +306,7 @@ class CommandLine(unittest.TestCase):
         self.assertEqual(run.lines[2:5], [
             "%s\\LAU_Refresh.vbs: あり（リンク先 %s）" % (c.documents, link_for("10.9.9.9", 0)),
             "%s\\%s: あり（リンク先 %s）" % (c.startup, KIOSK_LNK, link_for("10.9.9.9", 0)),
-            "%s\\%s: あり（リンク先 %s）" % (c.desktop, KIOSK_LNK, link_for("10.0.0.254", 0)),
+            "%s\\%s: あり（リンク先 %s、スクリプトと違います）" % (c.desktop, KIOSK_LNK, link_for("10.0.0.254", 0)),
         ])
 
     # -- the command line itself -------------------------------------------------------

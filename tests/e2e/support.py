@@ -48,6 +48,26 @@ class Prefix:
         subprocess.run([WINE64, "cmd", "/c", "exit", "0"], env=self.env, check=True, timeout=120,
                        stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
+    def task_service(self, verb):
+        """Starts or stops Wine's Task Scheduler service. A new prefix does not
+        run it; the first try may find the service database locked."""
+        for _ in range(10):
+            result = self.wine(["net", verb, "schedule"], check=False)
+            if result.returncode == 0:
+                return
+            out = result.stdout.decode("utf-8", "replace")
+            # Already in the state asked for.
+            if verb == "start" and "already" in out.lower():
+                return
+            time.sleep(1)
+        raise AssertionError("net %s schedule failed: %s" % (verb, out))
+
+    def start_task_scheduler(self):
+        self.task_service("start")
+
+    def stop_task_scheduler(self):
+        self.task_service("stop")
+
     def stop_server(self):
         subprocess.run([WINESERVER, "-k"], env=self.env, check=False,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
@@ -97,6 +117,7 @@ def open_prefix(root, make_prefix_script, tool_unix, tool):
     prefix.start_server()
     # Children of the tool do not see WINEDLLOVERRIDES; the registry reaches them.
     prefix.reg_add(r"HKCU\Software\Wine\DllOverrides", "schtasks.exe", "native")
+    prefix.start_task_scheduler()
     return prefix
 
 
@@ -259,7 +280,8 @@ class Case:
         self.desktop = r"C:\users\root\Desktop"
         self.startup = r"C:\users\root\AppData\Roaming\Microsoft\Windows\Start Menu\Programs\StartUp"
         self.schtasks_log = self.prefix.root / "schtasks-log.txt"
-        self.schtasks_tasks = self.prefix.root / "schtasks-tasks.txt"
+        # Where Wine's Task Scheduler keeps its tasks; the stand-in registers there.
+        self.tasks_folder = self.prefix.root / "drive_c" / "windows" / "system32" / "tasks"
         self.schtasks_env = {}  # more TAVRIN_SCHTASKS_* settings for the stand-in
 
     # -- preparing the PC ---------------------------------------------------
@@ -293,9 +315,13 @@ class Case:
         self.schtasks_exit = schtasks_exit
         self.schtasks_sleep = schtasks_sleep
         self.schtasks_env = {}
-        for record in (self.schtasks_log, self.schtasks_tasks):
-            if record.exists():
-                record.unlink()
+        if self.schtasks_log.exists():
+            self.schtasks_log.unlink()
+        self.tasks_folder.mkdir(parents=True, exist_ok=True)
+        task = self.task_file()
+        if task.exists():
+            subprocess.run(["chattr", "-i", str(task)], check=False)
+            task.unlink()
 
     def reset_schtasks(self, present):
         system32 = self.prefix.root / "drive_c" / "windows" / "system32" / "schtasks.exe"
@@ -343,7 +369,7 @@ class Case:
         else:
             # No forced status: the stand-in keeps a list of registered tasks
             # and answers as the real SCHTASKS would.
-            env["TAVRIN_SCHTASKS_TASKS"] = "Z:" + str(self.schtasks_tasks).replace("/", "\\")
+            env["TAVRIN_SCHTASKS_TASKS"] = r"C:\windows\system32\tasks"
         env.pop("TAVRIN_SCHTASKS_SLEEP_MS", None)
         if self.schtasks_sleep is not None:
             env["TAVRIN_SCHTASKS_SLEEP_MS"] = str(self.schtasks_sleep)
@@ -452,6 +478,10 @@ class Case:
         return pids
 
     # -- what is on the PC afterwards -----------------------------------------
+    def task_file(self, name="Quorvix画面リフレッシュ（root）"):
+        """The file Wine's Task Scheduler keeps a task in (UTF-16 task XML)."""
+        return self.tasks_folder / name
+
     def file(self, folder, name):
         return self.prefix.unix(folder + "\\" + name)
 
