@@ -11,6 +11,7 @@ same thing, the results are compared with the dialog's, driven by Driver.cpp.
 
 import os
 import re
+import shutil
 import subprocess
 import sys
 import time
@@ -308,6 +309,181 @@ class CommandLine(unittest.TestCase):
             "%s\\%s: あり（リンク先 %s）" % (c.startup, KIOSK_LNK, link_for("10.9.9.9", 0)),
             "%s\\%s: あり（リンク先 %s、スクリプトと違います）" % (c.desktop, KIOSK_LNK, link_for("10.0.0.254", 0)),
         ])
+
+    @fault_row('Command line: `/status` after a good `/register`, then each piece changed alone: the script\'s Run line with another address, the script cut after its Addr line or 800 KB appended, both kiosk shortcuts or one on notepad.exe, other shortcut arguments, DeskTop.scf, the task\'s program, its start at 3 時',
+               'the line of that piece names what differs (内容が違います, 起動するものが違います, 引数が違います, 実行する内容が違います, 開始時刻か繰り返しが違います), 状態: 一部だけ登録されているか、内容が一致しません, the settings, 終了コード: 11',
+               'exit 11 each time; unchanged, exit 0 with `registered=complete address=10.0.0.254 size=fullhd hour=5`')
+    def test_status_names_every_difference(self):
+        c = self.case
+        link = link_for("10.0.0.254", 1)
+        script_line = "%s\\LAU_Refresh.vbs: " % c.documents
+        startup_line = "%s\\%s: " % (c.startup, KIOSK_LNK)
+        desktop_line = "%s\\%s: " % (c.desktop, KIOSK_LNK)
+        task_line = "タスク「%s」: " % TASK_NAME
+        register = ["/register", "/address", "10.0.0.254", "/size", "fullhd", "/hour", "5"]
+
+        # Kiosk shortcuts that start notepad.exe, with the same arguments.
+        c.reset(version="win81", schtasks_exit=None, edge_value=("REG_SZ", r"C:\windows\notepad.exe"))
+        self.assertEqual(c.run_tool(*register).code, 0)
+        notepad = {folder: c.file(folder, KIOSK_LNK).read_bytes() for folder in (c.startup, c.desktop)}
+
+        def edit(path, old, new, encoding=None):
+            data = path.read_bytes()
+            old_bytes, new_bytes = (old.encode(encoding), new.encode(encoding)) if encoding else (old, new)
+            self.assertIn(old_bytes, data)
+            path.write_bytes(data.replace(old_bytes, new_bytes))
+
+        def script():
+            return c.file(c.documents, "LAU_Refresh.vbs")
+
+        def cut_after_addr():
+            data = script().read_bytes()
+            script().write_bytes(data[:data.index(b"\r\n", data.index(b"Addr = ")) + 2])
+
+        cases = [
+            ("Run opens another address",
+             lambda: edit(script(), b'""%s""' % link.encode(), b'""%s""' % link_for("10.6.6.6", 1).encode()),
+             {1: script_line + "あり（リンク先 %s、内容が違います）" % link}),
+            ("script cut after its Addr line", cut_after_addr,
+             {1: script_line + "あり（リンク先 %s、内容が違います）" % link}),
+            ("800 KB appended to the script",
+             lambda: script().write_bytes(script().read_bytes() + b"x" * 800 * 1024),
+             {1: script_line + "あり（リンク先 %s、内容が違います）" % link}),
+            ("both kiosk shortcuts on notepad.exe",
+             lambda: [c.file(folder, KIOSK_LNK).write_bytes(data) for folder, data in notepad.items()],
+             {2: startup_line + "あり（リンク先 %s、起動するものが違います）" % link,
+              3: desktop_line + "あり（リンク先 %s、起動するものが違います）" % link}),
+            ("the Startup shortcut on notepad.exe",
+             lambda: c.file(c.startup, KIOSK_LNK).write_bytes(notepad[c.startup]),
+             {2: startup_line + "あり（リンク先 %s、起動するものが違います）" % link}),
+            ("other arguments in the Desktop shortcut",
+             lambda: edit(c.file(c.desktop, KIOSK_LNK), "--inprivate", "--inPrivate", "utf-16-le"),
+             {3: desktop_line + "あり（リンク先 %s、引数が違います）" % link}),
+            ("DeskTop.scf changed",
+             lambda: c.file(c.documents, "DeskTop.scf").write_bytes(
+                 c.file(c.documents, "DeskTop.scf").read_bytes() + b"\r\n"),
+             {4: "%s\\DeskTop.scf: あり（内容が違います）" % c.documents}),
+            ("the task runs cscript.exe",
+             lambda: edit(c.task_file(), "wscript.exe", "cscript.exe", "utf-16-le"),
+             {0: task_line + "登録されています（実行する内容が違います）"}),
+            ("the task starts at 3 時",
+             lambda: edit(c.task_file(), "T05:00:00", "T03:00:00", "utf-16-le"),
+             {0: task_line + "登録されています（開始時刻か繰り返しが違います）"}),
+        ]
+        c.reset(version="win81", schtasks_exit=None)
+        self.assertEqual(c.run_tool(*register).code, 0)
+        good = self.files(), c.task_file().read_bytes()
+        run = c.run_tool("/status")
+        self.assertEqual(run.code, 0, run)
+        self.assertEqual(run.lines[-3:], ["設定: アドレス 10.0.0.254、画面サイズ フルハイビジョン、リフレッシュ 毎日 5 時",
+                                          "registered=complete address=10.0.0.254 size=fullhd hour=5", exit_line(0)])
+        for name, change, differing in cases:
+            with self.subTest(name):
+                c.reset(version="win81", schtasks_exit=None)
+                self.assertEqual(c.run_tool(*register).code, 0)
+                self.assertEqual((self.files(), c.task_file().read_bytes()), good)
+                change()
+                run = c.run_tool("/status")
+                self.assertEqual(run.code, 11, run)
+                items = run.lines[1:7]
+                for index, line in enumerate(items):
+                    if index in differing:
+                        self.assertEqual(line, differing[index])
+                    else:
+                        self.assertNotIn("違います", line)
+                self.assertEqual(run.lines[7], "状態: 一部だけ登録されているか、内容が一致しません")
+                self.assertTrue(run.lines[9].startswith("registered=partial address=10.0.0.254 size=fullhd"), run)
+
+    @fault_row('Command line: `/status` and `/remove` while the task is registered and the Task Scheduler service is stopped and disabled (SCHTASKS refuses the delete)',
+               'タスク「…」: 確認できません（タスク スケジューラが応答しません）, 状態: タスクを確認できないため判断できません, 終了コード: 4; タスクの削除に失敗しました。, 終了コード: 4',
+               'exit 4 both; the task stays. With the task truly absent and SCHTASKS failing: /remove exit 0, /status exit 10')
+    @fault_row('Remove, the task is already gone (SCHTASKS exits 1, the Task Scheduler answers "no such task")',
+               'タスクとショートカットの削除に成功しました。', 'exit 0')
+    def test_scheduler_that_cannot_answer(self):
+        c = self.case
+        c.reset(schtasks_exit=None)
+        self.assertEqual(c.run_tool("/register", "/address", "10.0.0.254").code, 0)
+        c.schtasks_env = {"TAVRIN_SCHTASKS_EXIT_DELETE": "1"}
+        c.prefix.disable_task_scheduler()
+        try:
+            run = c.run_tool("/status")
+            self.assertEqual(run.code, 4, run)
+            self.assertEqual(run.lines[1], "タスク「%s」: 確認できません（タスク スケジューラが応答しません）" % TASK_NAME)
+            self.assertEqual(run.lines[7], "状態: タスクを確認できないため判断できません")
+            run = c.run_tool("/remove")
+            self.assertEqual(run.code, 4, run)
+            self.assertEqual(run.lines, ["タスクの削除に失敗しました。", exit_line(4)])
+            self.assertTrue(c.task_file().exists())
+        finally:
+            c.prefix.enable_task_scheduler()
+        # Truly absent: SCHTASKS still exits 1, the Task Scheduler says there is no such task.
+        c.task_file().unlink()
+        run = c.run_tool("/remove")
+        self.assertEqual((run.code, run.lines), (0, [REMOVED, exit_line(0)]))
+        self.assertEqual(self.schtasks_records()[-1][1], ["schtasks", "/delete", "/f", "/tn", TASK_NAME])
+        self.assertEqual(c.run_tool("/status").code, 10)
+
+    # -- whose set-up ----------------------------------------------------------------
+    def other_session_user(self, user):
+        """The next runs see `user` ("DOMAIN\\name", "-" for nobody, None for
+        unreadable) logged on to their session, through the stand-in
+        wtsapi32.dll beside the tool."""
+        c = self.case
+        self.assertTrue(ARGS.wtsapi, "--wtsapi is needed")
+        dll = c.prefix.unix(ARGS.tool).parent / "wtsapi32.dll"
+        shutil.copyfile(ARGS.wtsapi, dll)
+        self.addCleanup(lambda: dll.unlink(missing_ok=True))
+        c.schtasks_env = {"WINEDLLOVERRIDES": c.prefix.env["WINEDLLOVERRIDES"] + ";wtsapi32=n"}
+        if user is not None:
+            c.schtasks_env["TAVRIN_SESSION_USER"] = user
+
+    @fault_row('Command line: `/register` or `/remove` run as another account than the logged-on user, or with the logged-on user unreadable or nobody logged on',
+               'このツールは「…\\root」として実行されていますが、ログオン中のユーザーは「KIOSK\\display」です。何もしていません。 (or ログオン中のユーザーを確認できません…), 表示用ユーザーとしてログオンし、… /account current を付けてください。, 終了コード: 5',
+               'exit 5; nothing written or removed, no SCHTASKS run')
+    @fault_row('Command line: the same with `/account current`; `/status` as another account',
+               '警告: このツールは「…」として実行されています。 …, ショートカットを作成しました, 終了コード: 0; /status: the warning, then its lines',
+               'exit 0, set up for the running account; /status keeps the registration\'s exit code')
+    def test_account_other_than_the_logged_on_user(self):
+        c = self.case
+        c.reset(schtasks_exit=None)
+        account = c.run_tool("/status").lines[0][len("アカウント: "):]
+        self.assertEqual(c.run_tool("/register", "/address", "10.0.0.254").code, 0)
+        registered = self.files()
+        calls = len(self.schtasks_records())
+        advice = ("表示用ユーザーとしてログオンし、そのユーザーとして管理者の権限で実行してください。"
+                  "このアカウントに設定するときは /account current を付けてください。")
+        other = "このツールは「%s」として実行されていますが、ログオン中のユーザーは「KIOSK\\display」です。何もしていません。" % account
+        unknown = "ログオン中のユーザーを確認できません（このツールは「%s」として実行されています）。何もしていません。" % account
+        cases = [
+            ("another user", "KIOSK\\display", ["/register", "/address", "10.9.9.9"], other),
+            ("another user removes", "KIOSK\\display", ["/remove"], other),
+            ("the logged-on user cannot be read", None, ["/register", "/address", "10.9.9.9"], unknown),
+            ("nobody logged on", "-", ["/remove", "/log", LOG], unknown),
+        ]
+        for name, user, arguments, line in cases:
+            with self.subTest(name):
+                self.other_session_user(user)
+                run = c.run_tool(*arguments)
+                self.assertEqual(run.code, 5, run)
+                self.assertEqual(run.lines, [line, advice, exit_line(5)])
+                self.assertEqual(self.files(), registered)
+                self.assertEqual(len(self.schtasks_records()), calls)
+                self.assertTrue(c.task_file().exists())
+
+        self.other_session_user("KIOSK\\display")
+        run = c.run_tool("/status")
+        self.assertEqual(run.code, 0, run)
+        self.assertEqual(run.lines[:4], ["警告: このツールは「%s」として実行されています。" % account,
+                                         "ログオン中のユーザー「KIOSK\\display」ではなく、「%s」のドキュメント、スタートアップ、"
+                                         "デスクトップとタスクに設定します。" % account,
+                                         "続けますか？", "アカウント: " + account])
+        run = c.run_tool("/register", "/address", "10.9.9.9", "/account", "current")
+        self.assertEqual(run.code, 0, run)
+        self.assertEqual(run.lines[3:], [CREATED, exit_line(0)])
+        self.assertTrue(run.lines[0].startswith("警告: "), run)
+        # The fake session user agrees with the account: nothing refused.
+        self.other_session_user(account)
+        self.assertEqual(c.run_tool("/remove").code, 0)
 
     # -- the command line itself -------------------------------------------------------
     @fault_row('Command line: unknown option, missing or repeated value, bad address/size/hour, no or two commands, an option the command does not take',

@@ -48,25 +48,38 @@ class Prefix:
         subprocess.run([WINE64, "cmd", "/c", "exit", "0"], env=self.env, check=True, timeout=120,
                        stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
-    def task_service(self, verb):
-        """Starts or stops Wine's Task Scheduler service. A new prefix does not
-        run it; the first try may find the service database locked."""
+    def start_task_scheduler(self):
+        """Starts Wine's Task Scheduler service. A new prefix, or a new
+        wineserver, does not run it; the first try may find the service
+        database locked."""
         for _ in range(10):
-            result = self.wine(["net", verb, "schedule"], check=False)
-            if result.returncode == 0:
-                return
+            result = self.wine(["net", "start", "schedule"], check=False)
             out = result.stdout.decode("utf-8", "replace")
-            # Already in the state asked for.
-            if verb == "start" and "already" in out.lower():
+            if result.returncode == 0 or "already running" in out:
                 return
             time.sleep(1)
-        raise AssertionError("net %s schedule failed: %s" % (verb, out))
+        raise AssertionError("net start schedule failed: %s" % out)
 
-    def start_task_scheduler(self):
-        self.task_service("start")
+    SCHEDULE_SERVICE = r"HKLM\System\CurrentControlSet\Services\Schedule"
 
-    def stop_task_scheduler(self):
-        self.task_service("stop")
+    def restart_server(self):
+        """Ends every Wine process of this prefix and starts its wineserver again."""
+        self.stop_server()
+        subprocess.run([WINESERVER, "-w"], env=self.env, check=False, timeout=60)
+        self.start_server()
+
+    def disable_task_scheduler(self):
+        """Leaves the Task Scheduler service stopped and unable to start, as on a
+        PC where it was stopped and disabled: Wine's service does not take the
+        stop control, and a stopped one is started again by the first program
+        that connects to it, so it is disabled and the prefix started again."""
+        self.reg_add(self.SCHEDULE_SERVICE, "Start", "4", "REG_DWORD")
+        self.restart_server()
+
+    def enable_task_scheduler(self):
+        self.reg_add(self.SCHEDULE_SERVICE, "Start", "3", "REG_DWORD")
+        self.restart_server()
+        self.start_task_scheduler()
 
     def stop_server(self):
         subprocess.run([WINESERVER, "-k"], env=self.env, check=False,
@@ -528,11 +541,14 @@ def parse_suite_arguments():
     parser.add_argument("--tool", required=True, help="the tool's .exe (Unix path)")
     parser.add_argument("--driver", required=True, help="the driver .exe (Unix path)")
     parser.add_argument("--schtasks", required=True, help="the stand-in SCHTASKS .exe (Unix path)")
+    parser.add_argument("--wtsapi", help="the stand-in wtsapi32.dll with another logged-on user (Unix path)")
     parser.add_argument("--make-prefix", required=True, help="the script that makes a test prefix")
     parser.add_argument("--prefix", required=True)
     args, rest = parser.parse_known_args()
     args.tool_unix = str(Path(args.tool).resolve())
     args.driver = str(Path(args.driver).resolve())
     args.schtasks = str(Path(args.schtasks).resolve())
+    if args.wtsapi:
+        args.wtsapi = str(Path(args.wtsapi).resolve())
     args.tool = "C:\\tavrin\\" + Path(args.tool).name
     return args, rest
