@@ -397,7 +397,7 @@ class CommandLine(unittest.TestCase):
     @fault_row('Command line: `/status` and `/remove` while the task is registered and the Task Scheduler service is stopped and disabled (SCHTASKS refuses the delete)',
                'タスク「…」: 確認できません（タスク スケジューラが応答しません）, 状態: タスクを確認できないため判断できません, 終了コード: 4; タスクの削除に失敗しました。, 終了コード: 4',
                'exit 4 both; the task stays. With the task truly absent and SCHTASKS failing: /remove exit 0, /status exit 10')
-    @fault_row('Remove, the task is already gone (SCHTASKS exits 1, the Task Scheduler answers "no such task")',
+    @fault_row('Command line: `/remove`, the task already gone (SCHTASKS exits 1, the Task Scheduler answers "no such task")',
                'タスクとショートカットの削除に成功しました。', 'exit 0')
     def test_scheduler_that_cannot_answer(self):
         c = self.case
