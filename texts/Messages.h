@@ -61,8 +61,8 @@ std::wstring FileErrorText(int cause, const std::wstring& path);
 // The usage text, one line a line; %1 is the executable's file name.
 inline constexpr const wchar_t* kUsageText =
     L"使い方:\n"
-    L"  %1 /register /address A.B.C.D [/size hd|fullhd] [/hour H] [/account current] [/log FILE]\n"
-    L"  %1 /remove [/account current] [/log FILE]\n"
+    L"  %1 /register /address A.B.C.D [/size hd|fullhd] [/hour H] [/log FILE]\n"
+    L"  %1 /remove [/log FILE]\n"
     L"  %1 /status [/log FILE]\n"
     L"  %1 /?\n"
     L"  /register  ダイアログの「登録」と同じ設定をします。\n"
@@ -71,7 +71,7 @@ inline constexpr const wchar_t* kUsageText =
     L"  /hour      毎日のリフレッシュ時刻（時）: 0、1、4～23 のどれか（既定 0）\n"
     L"  /remove    ダイアログの「削除」と同じく、タスク、スクリプトとショートカットを削除します。\n"
     L"  /status    登録の状態を表示します（何も変更しません）。\n"
-    L"  /account current  ログオン中のユーザーと違うアカウントで実行するとき、そのアカウントに設定します。\n"
+    L"  /account current  /register、/remove: ログオン中のユーザーでなく、実行中のアカウントに設定します。\n"
     L"  /log       表示する内容を日時付きでファイル FILE にも追記します。\n"
     L"  終了コード: 0 完了、1 使い方の誤り、2 別に実行中、3 起動時の確認で終了、4 手順の失敗、\n"
     L"              5 ログオン中のユーザーと違うアカウント（何もしていません）、\n"

@@ -99,8 +99,8 @@ const std::wstring kAccountAdvice =
 
 const Lines kUsage = {
     L"使い方:",
-    L"  tavrin.exe /register /address A.B.C.D [/size hd|fullhd] [/hour H] [/account current] [/log FILE]",
-    L"  tavrin.exe /remove [/account current] [/log FILE]",
+    L"  tavrin.exe /register /address A.B.C.D [/size hd|fullhd] [/hour H] [/log FILE]",
+    L"  tavrin.exe /remove [/log FILE]",
     L"  tavrin.exe /status [/log FILE]",
     L"  tavrin.exe /?",
     L"  /register  ダイアログの「登録」と同じ設定をします。",
@@ -109,7 +109,7 @@ const Lines kUsage = {
     L"  /hour      毎日のリフレッシュ時刻（時）: 0、1、4～23 のどれか（既定 0）",
     L"  /remove    ダイアログの「削除」と同じく、タスク、スクリプトとショートカットを削除します。",
     L"  /status    登録の状態を表示します（何も変更しません）。",
-    L"  /account current  ログオン中のユーザーと違うアカウントで実行するとき、そのアカウントに設定します。",
+    L"  /account current  /register、/remove: ログオン中のユーザーでなく、実行中のアカウントに設定します。",
     L"  /log       表示する内容を日時付きでファイル FILE にも追記します。",
     L"  終了コード: 0 完了、1 使い方の誤り、2 別に実行中、3 起動時の確認で終了、4 手順の失敗、",
     L"              5 ログオン中のユーザーと違うアカウント（何もしていません）、",
