@@ -22,7 +22,7 @@ CTavrinDlg::CTavrinDlg(StartupEnvironment& environment, const PlatformServices& 
       icon_(::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME))),
       environment_(environment),
       commands_(*this, services.commands),
-      services_{services.files, commands_, services.system, services.shortcuts} {}
+      services_{services.files, commands_, services.system, services.shortcuts, services.tasks} {}
 
 CTavrinDlg::~CTavrinDlg() = default;
 

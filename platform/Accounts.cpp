@@ -1,4 +1,5 @@
 #include <windows.h>
+#include <sddl.h>
 #include <wtsapi32.h>
 
 #include <string>
@@ -44,7 +45,14 @@ std::optional<AccountName> Win32AccountInfo::ProcessAccount() {
     if (!::LookupAccountSidW(nullptr, sid, name.data(), &nameLength, domain.data(), &domainLength, &use)) {
         return std::nullopt;
     }
-    return AccountName{domain.data(), name.data()};
+    // The identifier tells the service accounts apart whatever they are called.
+    std::wstring sidText;
+    wchar_t* text = nullptr;
+    if (::ConvertSidToStringSidW(sid, &text)) {
+        sidText = text;
+        ::LocalFree(text);
+    }
+    return AccountName{domain.data(), name.data(), std::move(sidText)};
 }
 
 std::optional<AccountName> Win32AccountInfo::SessionUser() {

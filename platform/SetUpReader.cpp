@@ -40,7 +40,7 @@ std::optional<std::string> Win32SetUpReader::ReadFileBytes(const std::wstring& p
     return bytes;
 }
 
-std::optional<std::wstring> Win32SetUpReader::ReadShortcutArguments(const std::wstring& path) {
+std::optional<ShortcutTarget> Win32SetUpReader::ReadShortcut(const std::wstring& path) {
     if (path.empty() || path.size() >= MAX_PATH) return std::nullopt;
     // As for saving: S_FALSE (already initialised) is success, and COM stays
     // initialised on this thread.
@@ -51,10 +51,19 @@ std::optional<std::wstring> Win32SetUpReader::ReadShortcutArguments(const std::w
     }
     ComPtr<IPersistFile> persist;
     if (FAILED(link.As(&persist)) || FAILED(persist->Load(path.c_str(), STGM_READ))) return std::nullopt;
+    ShortcutTarget target;
     wchar_t arguments[INFOTIPSIZE] = {};
     if (FAILED(link->GetArguments(arguments, INFOTIPSIZE))) return std::nullopt;
     arguments[INFOTIPSIZE - 1] = L'\0';
-    return std::wstring(arguments);
+    target.arguments = arguments;
+    // The path as it was saved, without expanding anything in it. S_FALSE:
+    // the shortcut points at no file system path.
+    wchar_t program[MAX_PATH] = {};
+    if (link->GetPath(program, MAX_PATH, nullptr, SLGP_RAWPATH) == S_OK) {
+        program[MAX_PATH - 1] = L'\0';
+        target.targetPath = program;
+    }
+    return target;
 }
 
 }  // namespace tavrin::platform

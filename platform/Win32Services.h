@@ -46,7 +46,13 @@ public:
 class Win32SetUpReader final : public SetUpReader {
 public:
     std::optional<std::string> ReadFileBytes(const std::wstring& path) override;
-    std::optional<std::wstring> ReadShortcutArguments(const std::wstring& path) override;
+    std::optional<ShortcutTarget> ReadShortcut(const std::wstring& path) override;
+};
+
+// The Task Scheduler's own answer, in-process through ITaskService.
+class Win32TaskScheduler final : public TaskScheduler {
+public:
+    ScheduledTask ReadTask(const std::wstring& taskName) override;
 };
 
 class Win32AccountInfo final : public AccountInfo {

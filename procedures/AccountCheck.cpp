@@ -51,6 +51,27 @@ std::optional<std::wstring> OtherAccountWarning(AccountInfo& accounts) {
     return OtherAccountQuestion(AccountDisplayName(other->process), AccountDisplayName(other->session));
 }
 
+bool IsServiceAccount(const AccountName& account) {
+    return account.sid == L"S-1-5-18" || account.sid == L"S-1-5-19" || account.sid == L"S-1-5-20";
+}
+
+AccountDecision DecideAccountForCommandLine(AccountInfo& accounts, bool runningAccountMeant) {
+    AccountDecision decision;
+    decision.process = accounts.ProcessAccount();
+    decision.session = accounts.SessionUser();
+    if (decision.process && decision.process->name.empty()) decision.process.reset();
+    if (decision.session && decision.session->name.empty()) decision.session.reset();
+    if (runningAccountMeant) return decision;
+    if (decision.process && IsServiceAccount(*decision.process)) {
+        decision.refusal = AccountRefusal::serviceAccount;
+    } else if (!decision.process || !decision.session) {
+        decision.refusal = AccountRefusal::cannotTell;
+    } else if (!IsSameAccount(*decision.process, *decision.session)) {
+        decision.refusal = AccountRefusal::otherUser;
+    }
+    return decision;
+}
+
 bool ConfirmAccountToSetUp(AccountInfo& accounts, const std::function<bool(const std::wstring&)>& askYesNo) {
     const std::optional<std::wstring> warning = OtherAccountWarning(accounts);
     return !warning || askYesNo(*warning);

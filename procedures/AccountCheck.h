@@ -6,10 +6,12 @@
 
 namespace tavrin {
 
-// A Windows account as domain (or computer) and user name.
+// A Windows account as domain (or computer) and user name, with its security
+// identifier in string form ("S-1-5-18") where the platform gave one.
 struct AccountName {
     std::wstring domain;
     std::wstring name;
+    std::wstring sid = {};
 };
 
 // Who the tool runs as, and who is logged on to the session it runs in.
@@ -42,6 +44,28 @@ std::optional<OtherAccount> FindOtherAccount(AccountInfo& accounts);
 // not the logged-on user (an administrator's name typed into the elevation
 // prompt); nullopt when they are the same or either cannot be read.
 std::optional<std::wstring> OtherAccountWarning(AccountInfo& accounts);
+
+// SYSTEM, LOCAL SERVICE or NETWORK SERVICE, told by the security identifier:
+// their names are translated on many Windows installations.
+bool IsServiceAccount(const AccountName& account);
+
+// Why a command line must not set up (or take away) the running account's
+// set-up: nobody is there to be asked, so anything but the logged-on user
+// is refused unless the command line says the running account is meant.
+enum class AccountRefusal {
+    none,            // the running account is the logged-on user, or the command line says it is meant
+    otherUser,       // another account than the logged-on user
+    serviceAccount,  // SYSTEM, LOCAL SERVICE or NETWORK SERVICE
+    cannotTell,      // the logged-on user (or the running account) cannot be read, or nobody is logged on
+};
+
+struct AccountDecision {
+    AccountRefusal refusal = AccountRefusal::none;
+    std::optional<AccountName> process;
+    std::optional<AccountName> session;
+};
+
+AccountDecision DecideAccountForCommandLine(AccountInfo& accounts, bool runningAccountMeant);
 
 // Asks `askYesNo` the warning, if there is one. True when the tool may go on:
 // no warning, or the answer was yes.

@@ -9,7 +9,7 @@ namespace tavrin {
 namespace {
 
 // The options, each once; the four commands share one slot.
-enum class Option { command, address, size, hour, log };
+enum class Option { command, address, size, hour, log, account };
 
 struct OptionName {
     const wchar_t* name;  // lower case, without the leading '/' or '-'
@@ -27,6 +27,7 @@ constexpr OptionName kOptions[] = {
     {L"size", Option::size, CommandLineAction::dialog, true},
     {L"hour", Option::hour, CommandLineAction::dialog, true},
     {L"log", Option::log, CommandLineAction::dialog, true},
+    {L"account", Option::account, CommandLineAction::dialog, true},
 };
 
 std::wstring Lower(std::wstring text) {
@@ -49,7 +50,7 @@ const OptionName* FindOption(const std::wstring& argument) {
 bool CommandTakes(CommandLineAction action, Option option) {
     switch (action) {
         case CommandLineAction::registerSetUp: return true;
-        case CommandLineAction::removeSetUp:
+        case CommandLineAction::removeSetUp: return option == Option::log || option == Option::account;
         case CommandLineAction::showStatus: return option == Option::log;
         default: return false;
     }
@@ -94,7 +95,7 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::wstring>& arguments) {
     if (arguments.empty()) return ParsedCommandLine{request, std::nullopt};
 
     using Kind = UsageProblem::Kind;
-    std::optional<std::wstring> given[5];  // as typed, by Option
+    std::optional<std::wstring> given[6];  // as typed, by Option
     bool addressGiven = false;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::wstring& argument = arguments[i];
@@ -137,13 +138,17 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::wstring>& arguments) {
                 if (value.empty()) return Refused(Kind::missingValue, argument);
                 request.logFile = value;
                 break;
+            case Option::account:
+                if (Lower(value) != L"current") return Refused(Kind::badAccount, value);
+                request.runningAccountMeant = true;
+                break;
             case Option::command: break;
         }
     }
 
     const std::optional<std::wstring>& command = given[static_cast<int>(Option::command)];
     if (!command) return Refused(Kind::notOneCommand);
-    for (const Option option : {Option::address, Option::size, Option::hour, Option::log}) {
+    for (const Option option : {Option::address, Option::size, Option::hour, Option::log, Option::account}) {
         const std::optional<std::wstring>& typed = given[static_cast<int>(option)];
         if (typed && !CommandTakes(request.action, option)) return Refused(Kind::notForCommand, *typed, *command);
     }

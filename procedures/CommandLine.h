@@ -16,6 +16,9 @@ struct CommandLineRequest {
     std::uint32_t unitAddress = 0;  // first number in the top byte
     int screenSizeChoice = 0;       // 0 = hd, 1 = fullhd
     std::wstring refreshHour = L"0";
+    // /register and /remove: /account current, the running account is meant
+    // even when it is not the logged-on user's.
+    bool runningAccountMeant = false;
     // /log FILE; empty without it.
     std::wstring logFile;
 };
@@ -30,6 +33,7 @@ struct UsageProblem {
         badAddress,        // not four numbers 0-255 joined by dots
         badSize,           // neither hd nor fullhd
         badHour,           // not one of the dialog's hour items
+        badAccount,        // /account with anything but "current"
         notOneCommand,     // none, or more than one, of /register /remove /status /?
         notForCommand,     // an option the command does not take (`command` says which)
         addressRequired,   // /register without /address

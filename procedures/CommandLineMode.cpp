@@ -23,6 +23,7 @@ std::wstring UsageProblemText(const UsageProblem& problem) {
         case Kind::badAddress: return BadAddressMessage(problem.argument);
         case Kind::badSize: return BadSizeMessage(problem.argument);
         case Kind::badHour: return BadHourMessage(problem.argument);
+        case Kind::badAccount: return BadAccountMessage(problem.argument);
         case Kind::notOneCommand: return kOneCommandMessage;
         case Kind::notForCommand: return OptionNotForCommandMessage(problem.argument, problem.command);
         case Kind::addressRequired: return kAddressRequiredMessage;
@@ -58,8 +59,8 @@ std::wstring AccountShown(CommandLineContext& context) {
     return context.platform.system.QueryUserName();
 }
 
-int RunStatus(CommandLineContext& context, const KnownFolderPaths& folders) {
-    const SetUpFacts facts = ReadSetUp(folders, context.platform, context.reader);
+int RunStatus(CommandLineContext& context, const KnownFolderPaths& folders, const std::wstring& browserPath) {
+    const SetUpFacts facts = ReadSetUp(folders, browserPath, context.platform, context.reader);
     const SetUpState state = JudgeSetUp(facts);
     for (const std::wstring& line : StatusLines(facts, folders, state)) context.output.WriteLine(line);
     switch (state) {
@@ -71,12 +72,34 @@ int RunStatus(CommandLineContext& context, const KnownFolderPaths& folders) {
     return kExitStepFailed;
 }
 
+// Whether /register or /remove may change the running account's set-up;
+// when not, says why and what to do.
+bool AccountMayBeSetUp(const CommandLineRequest& request, CommandLineContext& context) {
+    const AccountDecision decision = DecideAccountForCommandLine(context.environment, request.runningAccountMeant);
+    const auto shown = [](const std::optional<AccountName>& account) {
+        return account ? AccountDisplayName(*account) : std::wstring(kAccountUnreadable);
+    };
+    const wchar_t* pattern = nullptr;
+    switch (decision.refusal) {
+        case AccountRefusal::none: return true;
+        case AccountRefusal::otherUser: pattern = kOtherAccountRefusedText; break;
+        case AccountRefusal::serviceAccount: pattern = kServiceAccountRefusedText; break;
+        case AccountRefusal::cannotTell: pattern = kAccountUnknownRefusedText; break;
+    }
+    context.output.WriteLine(AccountRefusedMessage(pattern, shown(decision.process), shown(decision.session)));
+    context.output.WriteLine(kAccountAdviceMessage);
+    return false;
+}
+
 // Everything after the command line was accepted and the log opened.
 int RunCommand(const CommandLineRequest& request, CommandLineContext& context) {
     if (context.copies.AnotherCopyRuns()) {
         context.output.WriteLine(kAnotherCopyRunsMessage);
         return kExitAnotherCopy;
     }
+    const bool changesSetUp = request.action == CommandLineAction::registerSetUp ||
+                              request.action == CommandLineAction::removeSetUp;
+    if (changesSetUp && !AccountMayBeSetUp(request, context)) return kExitOtherAccount;
     CommandLineHost host(context.output, context.environment);
     const StartupResult startup = RunStartupChecks(context.environment, host);
     if (!startup.ready) return kExitStartupFailed;
@@ -91,7 +114,7 @@ int RunCommand(const CommandLineRequest& request, CommandLineContext& context) {
         }
         case CommandLineAction::removeSetUp:
             return RunRemoveProcedure(host, folders, context.platform) ? kExitDone : kExitStepFailed;
-        case CommandLineAction::showStatus: return RunStatus(context, folders);
+        case CommandLineAction::showStatus: return RunStatus(context, folders, startup.browserPath);
         default: return kExitUsage;
     }
 }

@@ -101,16 +101,14 @@ bool RunRegisterProcedure(DialogHost& host, const Settings& settings, const Know
 
 namespace {
 
-// Deletes the task; true when it is gone afterwards. SCHTASKS also fails to
-// delete a task that was never registered, so a failed delete is followed by
-// a query: only a task that is still there (or a SCHTASKS that cannot be run
-// or did not end) counts as not removed.
+// Deletes the task; true when it is gone afterwards. SCHTASKS fails alike for
+// a task that was never registered and for one it could not delete, so the
+// Task Scheduler itself is asked afterwards: only its "no such task" counts
+// as gone, or its silence after a delete that SCHTASKS reported as done.
 bool DeleteRefreshTask(const PlatformServices& platform, const std::wstring& taskName) {
     const int deleted = platform.commands.RunCommandLine(BuildDeleteTaskCommand(taskName));
-    if (deleted == 0) return true;
-    if (deleted == kCommandDidNotRun) return false;
-    const int queried = platform.commands.RunCommandLine(BuildQueryTaskCommand(taskName));
-    return queried != 0 && queried != kCommandDidNotRun;
+    const TaskLookup after = platform.tasks.ReadTask(taskName).lookup;
+    return after == TaskLookup::missing || (deleted == 0 && after == TaskLookup::noAnswer);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace tavrin {
@@ -86,11 +87,34 @@ public:
     virtual bool SaveShortcut(const ShortcutRecord& record) = 0;  // true when saved
 };
 
+// What the Task Scheduler answers about a task of its root folder.
+enum class TaskLookup {
+    found,
+    missing,   // the scheduler answered that there is no such task
+    noAnswer,  // any other failure: the service stopped, access refused, ...
+};
+
+struct ScheduledTask {
+    TaskLookup lookup = TaskLookup::noAnswer;
+    // When found: the task's definition as the scheduler stores it (task
+    // XML); nullopt when it cannot be read.
+    std::optional<std::wstring> definition;
+};
+
+// Reads tasks through the Task Scheduler itself (not SCHTASKS, whose exit
+// code is the same for "no such task" and "cannot answer").
+class TaskScheduler {
+public:
+    virtual ~TaskScheduler() = default;
+    virtual ScheduledTask ReadTask(const std::wstring& taskName) = 0;
+};
+
 struct PlatformServices {
     FileStore& files;
     CommandRunner& commands;
     SystemInfo& system;
     ShortcutWriter& shortcuts;
+    TaskScheduler& tasks;
 };
 
 }  // namespace tavrin

@@ -1,9 +1,15 @@
 #include "procedures/SetUpStatus.h"
 
+#include "procedures/CommandLine.h"
 #include "procedures/Procedures.h"
+#include "procedures/TaskDefinition.h"
 #include "settings/Settings.h"
+#include "texts/DiskText.h"
+#include "texts/Decimal.h"
 #include "texts/Messages.h"
+#include "texts/RefreshScript.h"
 #include "texts/SchedulerCommands.h"
+#include "texts/ShowDesktopFile.h"
 
 namespace tavrin {
 
@@ -47,44 +53,154 @@ std::optional<std::wstring> AddressOfLine(std::string_view line) {
     return address;
 }
 
-namespace {
+// Paths as Windows compares them for the programs shortcuts start: letter
+// case of the Latin letters aside.
+bool SamePath(const std::wstring& a, const std::wstring& b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        wchar_t x = a[i];
+        wchar_t y = b[i];
+        if (x >= L'a' && x <= L'z') x = static_cast<wchar_t>(x - L'a' + L'A');
+        if (y >= L'a' && y <= L'z') y = static_cast<wchar_t>(y - L'a' + L'A');
+        if (x != y) return false;
+    }
+    return true;
+}
 
-// Whether the file is there and, when its content can be read, the link
-// address `parse` finds in it.
-template <typename Read, typename Parse>
-LinkFileFacts ReadLinkFile(const std::wstring& path, FileStore& files, Read read, Parse parse) {
-    LinkFileFacts facts;
+std::string DiskBytes(const std::vector<std::wstring>& lines) {
+    std::wstring text;
+    for (const std::wstring& line : lines) text += line;
+    return EncodeForDisk(text).value_or(std::string());
+}
+
+bool IsLinkAddressOfRegister(const std::optional<std::wstring>& link) {
+    return link && ParseLinkAddress(*link).has_value();
+}
+
+// The script must be, byte for byte, the one 登録 writes for the link
+// address its Addr line names.
+ItemFacts ReadScript(const std::wstring& path, FileStore& files, SetUpReader& reader) {
+    ItemFacts facts;
     facts.exists = files.Exists(path);
     if (!facts.exists) return facts;
-    const auto content = read(path);
-    if (content) facts.linkAddress = parse(*content);
+    const std::optional<std::string> bytes = reader.ReadFileBytes(path);
+    if (bytes) facts.linkAddress = ScriptLinkAddress(*bytes);
+    if (!IsLinkAddressOfRegister(facts.linkAddress)) {
+        facts.difference = Difference::unreadable;
+    } else if (*bytes != DiskBytes(RefreshScriptLines(*facts.linkAddress))) {
+        facts.difference = Difference::content;
+    }
     return facts;
 }
 
-}  // namespace
-
-LinkFileFacts ReadScript(const std::wstring& path, FileStore& files, SetUpReader& reader) {
-    return ReadLinkFile(
-        path, files, [&reader](const std::wstring& file) { return reader.ReadFileBytes(file); },
-        [](const std::string& bytes) { return ScriptLinkAddress(bytes); });
+ItemFacts ReadKioskShortcut(const std::wstring& path, const std::wstring& browserPath, FileStore& files,
+                            SetUpReader& reader) {
+    ItemFacts facts;
+    facts.exists = files.Exists(path);
+    if (!facts.exists) return facts;
+    const std::optional<ShortcutTarget> target = reader.ReadShortcut(path);
+    if (target) facts.linkAddress = ShortcutLinkAddress(target->arguments);
+    if (!IsLinkAddressOfRegister(facts.linkAddress)) {
+        facts.difference = Difference::unreadable;
+    } else if (!SamePath(target->targetPath, browserPath)) {
+        facts.difference = Difference::program;
+    } else if (target->arguments != BuildKioskArguments(*facts.linkAddress)) {
+        facts.difference = Difference::arguments;
+    }
+    return facts;
 }
 
-LinkFileFacts ReadKioskShortcut(const std::wstring& path, FileStore& files, SetUpReader& reader) {
-    return ReadLinkFile(
-        path, files, [&reader](const std::wstring& file) { return reader.ReadShortcutArguments(file); },
-        [](const std::wstring& arguments) { return ShortcutLinkAddress(arguments); });
+ItemFacts ReadShowDesktopFile(const std::wstring& path, FileStore& files, SetUpReader& reader) {
+    ItemFacts facts;
+    facts.exists = files.Exists(path);
+    if (!facts.exists) return facts;
+    const std::optional<std::string> bytes = reader.ReadFileBytes(path);
+    if (!bytes) facts.difference = Difference::unreadable;
+    else if (*bytes != DiskBytes(ShowDesktopFileLines())) facts.difference = Difference::content;
+    return facts;
 }
 
-TaskState QueryTask(CommandRunner& commands, const std::wstring& taskName) {
-    const int status = commands.RunCommandLine(BuildQueryTaskCommand(taskName));
-    if (status == 0) return TaskState::registered;
-    if (status == kCommandDidNotRun) return TaskState::unchecked;
-    return TaskState::notRegistered;
+ItemFacts ReadShowDesktopShortcut(const std::wstring& path, const std::wstring& showDesktopFile, FileStore& files,
+                                  SetUpReader& reader) {
+    ItemFacts facts;
+    facts.exists = files.Exists(path);
+    if (!facts.exists) return facts;
+    const std::optional<ShortcutTarget> target = reader.ReadShortcut(path);
+    if (!target) facts.difference = Difference::unreadable;
+    else if (!SamePath(target->targetPath, showDesktopFile) || !target->arguments.empty()) {
+        facts.difference = Difference::program;
+    }
+    return facts;
 }
 
-std::wstring LinkFileState(const LinkFileFacts& facts) {
+bool IsHourItem(int hour) {
+    const std::wstring text = DecimalText(hour);
+    for (const wchar_t* item : kHourItems) {
+        if (text == item) return true;
+    }
+    return false;
+}
+
+// The task must run exactly the action 登録 registers for this script and
+// start once a day, on a whole hour the dialog offers.
+TaskFacts ReadTask(TaskScheduler& tasks, const std::wstring& taskName, const std::wstring& expectedAction) {
+    TaskFacts facts;
+    const ScheduledTask task = tasks.ReadTask(taskName);
+    if (task.lookup == TaskLookup::missing) return facts;
+    facts.state = TaskState::unchecked;
+    if (task.lookup == TaskLookup::noAnswer) return facts;
+    const std::optional<TaskDefinition> definition =
+        task.definition ? ParseTaskDefinition(*task.definition) : std::nullopt;
+    if (!definition) {
+        facts.difference = Difference::unreadable;
+        return facts;
+    }
+    facts.state = TaskState::registered;
+    if (definition->triggers.size() == 1 && definition->triggers[0].calendar) {
+        facts.hour = WholeHourOf(definition->triggers[0].startBoundary);
+    }
+    const bool actionMatches = definition->actions.size() == 1 && definition->actions[0].exec &&
+                               definition->actions[0].command + (definition->actions[0].arguments.empty()
+                                                                     ? L""
+                                                                     : L" " + definition->actions[0].arguments) ==
+                                   expectedAction;
+    const bool daily = definition->triggers.size() == 1 && definition->triggers[0].calendar &&
+                       definition->triggers[0].enabled && definition->triggers[0].daysInterval == 1;
+    if (!actionMatches) facts.difference = Difference::action;
+    else if (!daily || !facts.hour || !IsHourItem(*facts.hour)) facts.difference = Difference::schedule;
+    return facts;
+}
+
+std::wstring ItemState(const ItemFacts& facts) {
     if (!facts.exists) return kFileAbsentState;
-    return facts.linkAddress ? LinkState(*facts.linkAddress) : std::wstring(kLinkUnreadableState);
+    if (facts.difference == Difference::unreadable) return kLinkUnreadableState;
+    const wchar_t* word = nullptr;
+    switch (facts.difference) {
+        case Difference::content: word = kContentDiffersWord; break;
+        case Difference::program: word = kProgramDiffersWord; break;
+        case Difference::arguments: word = kArgumentsDifferWord; break;
+        case Difference::otherAddress: word = kOtherAddressWord; break;
+        default: break;
+    }
+    if (!facts.linkAddress) return word != nullptr ? DiffersState(word) : std::wstring(kFilePresentState);
+    return word != nullptr ? LinkDiffersState(*facts.linkAddress, word) : LinkState(*facts.linkAddress);
+}
+
+std::wstring TaskStateText(const TaskFacts& task) {
+    switch (task.state) {
+        case TaskState::notRegistered: return kTaskNotRegisteredState;
+        case TaskState::unchecked:
+            return task.difference == Difference::unreadable ? kTaskUnreadableState : kTaskUncheckedState;
+        case TaskState::registered: break;
+    }
+    if (task.difference == Difference::action) return kTaskActionDiffersState;
+    if (task.difference == Difference::schedule) return kTaskScheduleDiffersState;
+    return TaskDailyState(DecimalText(task.hour.value_or(0)));
+}
+
+std::wstring DottedAddress(std::uint32_t address) {
+    return DecimalText(address >> 24) + L"." + DecimalText((address >> 16) & 0xFF) + L"." +
+           DecimalText((address >> 8) & 0xFF) + L"." + DecimalText(address & 0xFF);
 }
 
 }  // namespace
@@ -111,59 +227,113 @@ std::optional<std::wstring> ShortcutLinkAddress(const std::wstring& arguments) {
     return arguments.substr(open + 1, end - 1 - (open + 1));
 }
 
-SetUpFacts ReadSetUp(const KnownFolderPaths& folders, const PlatformServices& platform, SetUpReader& reader) {
+std::optional<std::pair<std::uint32_t, int>> ParseLinkAddress(const std::wstring& linkAddress) {
+    const std::wstring scheme = L"http://";
+    if (linkAddress.compare(0, scheme.size(), scheme) != 0) return std::nullopt;
+    const std::size_t slash = linkAddress.find(L'/', scheme.size());
+    if (slash == std::wstring::npos) return std::nullopt;
+    const std::optional<std::uint32_t> address =
+        ParseUnitAddress(linkAddress.substr(scheme.size(), slash - scheme.size()));
+    if (!address) return std::nullopt;
+    for (int choice = 0; choice < 2; ++choice) {
+        Settings settings;
+        settings.unitAddress = *address;
+        settings.screenSizeChoice = choice;
+        UpdatePageSuffix(settings);
+        if (LinkAddress(settings) == linkAddress) return std::make_pair(*address, choice);
+    }
+    return std::nullopt;
+}
+
+SetUpFacts ReadSetUp(const KnownFolderPaths& folders, const std::wstring& browserPath,
+                     const PlatformServices& platform, SetUpReader& reader) {
     SetUpFacts facts;
     facts.taskName = RefreshTaskName(platform.system.QueryUserName());
-    facts.task = QueryTask(platform.commands, facts.taskName);
-    facts.script = ReadScript(RefreshScriptPath(folders.documents), platform.files, reader);
-    facts.startupKiosk = ReadKioskShortcut(KioskShortcutPath(folders.startup), platform.files, reader);
-    facts.desktopKiosk = ReadKioskShortcut(KioskShortcutPath(folders.desktop), platform.files, reader);
-    facts.showDesktopFile = platform.files.Exists(ShowDesktopFilePath(folders.documents));
-    facts.showDesktopShortcut = platform.files.Exists(ShowDesktopShortcutPath(folders.startup));
+    const std::wstring scriptPath = RefreshScriptPath(folders.documents);
+    facts.task = ReadTask(platform.tasks, facts.taskName, BuildTaskAction(scriptPath, platform.system.IsNativeAmd64()));
+    facts.script = ReadScript(scriptPath, platform.files, reader);
+    facts.startupKiosk = ReadKioskShortcut(KioskShortcutPath(folders.startup), browserPath, platform.files, reader);
+    facts.desktopKiosk = ReadKioskShortcut(KioskShortcutPath(folders.desktop), browserPath, platform.files, reader);
+    // The kiosk shortcuts must open what the script restarts.
+    if (facts.script.linkAddress && facts.script.difference != Difference::unreadable) {
+        for (ItemFacts* kiosk : {&facts.startupKiosk, &facts.desktopKiosk}) {
+            if (kiosk->exists && kiosk->difference == Difference::none &&
+                kiosk->linkAddress != facts.script.linkAddress) {
+                kiosk->difference = Difference::otherAddress;
+            }
+        }
+    }
+    const std::wstring showDesktopFile = ShowDesktopFilePath(folders.documents);
+    facts.showDesktopFile = ReadShowDesktopFile(showDesktopFile, platform.files, reader);
+    facts.showDesktopShortcut = ReadShowDesktopShortcut(ShowDesktopShortcutPath(folders.startup), showDesktopFile,
+                                                        platform.files, reader);
     facts.showDesktopPlatform = ReportsShowDesktopPlatform(platform.system.QueryReportedVersion());
     return facts;
 }
 
 SetUpState JudgeSetUp(const SetUpFacts& facts) {
-    const LinkFileFacts* linkFiles[] = {&facts.script, &facts.startupKiosk, &facts.desktopKiosk};
-    const std::optional<std::wstring>& scriptLink = facts.script.linkAddress;
+    const ItemFacts* linkFiles[] = {&facts.script, &facts.startupKiosk, &facts.desktopKiosk};
     bool anyFile = false;
-    bool allAgree = scriptLink.has_value();
-    for (const LinkFileFacts* file : linkFiles) {
+    bool allMatch = true;
+    for (const ItemFacts* file : linkFiles) {
         anyFile = anyFile || file->exists;
-        if (!file->exists || file->linkAddress != scriptLink) allAgree = false;
+        if (!file->exists || file->difference != Difference::none) allMatch = false;
     }
-    const bool showDesktopDone = !facts.showDesktopPlatform || (facts.showDesktopFile && facts.showDesktopShortcut);
-    const bool filesComplete = allAgree && showDesktopDone;
+    const auto matches = [](const ItemFacts& item) { return item.exists && item.difference == Difference::none; };
+    const bool showDesktopDone =
+        !facts.showDesktopPlatform || (matches(facts.showDesktopFile) && matches(facts.showDesktopShortcut));
+    const bool filesComplete = allMatch && showDesktopDone;
 
-    // Files that are only partly there are a partial set-up whatever the task is.
+    // Files that are only partly there, or differ, are a partial set-up whatever the task is.
     if (anyFile && !filesComplete) return SetUpState::partial;
-    if (facts.task == TaskState::unchecked) return SetUpState::unchecked;
-    const bool taskThere = facts.task == TaskState::registered;
+    if (facts.task.state == TaskState::unchecked) return SetUpState::unchecked;
+    const bool taskThere = facts.task.state == TaskState::registered;
     if (!anyFile && !taskThere) return SetUpState::nothing;
-    if (filesComplete && taskThere) return SetUpState::complete;
+    if (filesComplete && taskThere && facts.task.difference == Difference::none) return SetUpState::complete;
     return SetUpState::partial;
 }
 
+RegisteredSettings SettingsOf(const SetUpFacts& facts) {
+    RegisteredSettings settings;
+    for (const ItemFacts* file : {&facts.script, &facts.startupKiosk, &facts.desktopKiosk}) {
+        if (!file->exists || !file->linkAddress) continue;
+        if (const auto parsed = ParseLinkAddress(*file->linkAddress)) {
+            settings.unitAddress = parsed->first;
+            settings.screenSizeChoice = parsed->second;
+            break;
+        }
+    }
+    if (facts.task.state == TaskState::registered) settings.hour = facts.task.hour;
+    return settings;
+}
+
 std::vector<std::wstring> StatusLines(const SetUpFacts& facts, const KnownFolderPaths& folders, SetUpState state) {
-    const wchar_t* taskState = facts.task == TaskState::registered      ? kTaskRegisteredState
-                               : facts.task == TaskState::notRegistered ? kTaskNotRegisteredState
-                                                                        : kTaskUncheckedState;
     const wchar_t* verdict = state == SetUpState::complete  ? kStatusCompleteMessage
                              : state == SetUpState::nothing ? kStatusNothingMessage
                              : state == SetUpState::partial ? kStatusPartialMessage
                                                             : kStatusUncheckedMessage;
-    return {
-        StatusTaskLine(facts.taskName, taskState),
-        StatusFileLine(kScriptLabel, RefreshScriptPath(folders.documents), LinkFileState(facts.script)),
-        StatusFileLine(kStartupKioskLabel, KioskShortcutPath(folders.startup), LinkFileState(facts.startupKiosk)),
-        StatusFileLine(kDesktopKioskLabel, KioskShortcutPath(folders.desktop), LinkFileState(facts.desktopKiosk)),
-        StatusFileLine(kShowDesktopFileLabel, ShowDesktopFilePath(folders.documents),
-                       facts.showDesktopFile ? kFilePresentState : kFileAbsentState),
+    std::vector<std::wstring> lines = {
+        StatusTaskLine(facts.taskName, TaskStateText(facts.task)),
+        StatusFileLine(kScriptLabel, RefreshScriptPath(folders.documents), ItemState(facts.script)),
+        StatusFileLine(kStartupKioskLabel, KioskShortcutPath(folders.startup), ItemState(facts.startupKiosk)),
+        StatusFileLine(kDesktopKioskLabel, KioskShortcutPath(folders.desktop), ItemState(facts.desktopKiosk)),
+        StatusFileLine(kShowDesktopFileLabel, ShowDesktopFilePath(folders.documents), ItemState(facts.showDesktopFile)),
         StatusFileLine(kShowDesktopShortcutLabel, ShowDesktopShortcutPath(folders.startup),
-                       facts.showDesktopShortcut ? kFilePresentState : kFileAbsentState),
+                       ItemState(facts.showDesktopShortcut)),
         verdict,
     };
+    const RegisteredSettings settings = SettingsOf(facts);
+    const std::optional<std::wstring> address =
+        settings.unitAddress ? std::optional<std::wstring>(DottedAddress(*settings.unitAddress)) : std::nullopt;
+    const std::optional<std::wstring> hour =
+        settings.hour ? std::optional<std::wstring>(DecimalText(*settings.hour)) : std::nullopt;
+    if (state != SetUpState::nothing) lines.push_back(StatusSettingsLine(address, settings.screenSizeChoice, hour));
+    const wchar_t* registered = state == SetUpState::complete  ? L"complete"
+                                : state == SetUpState::nothing ? L"none"
+                                : state == SetUpState::partial ? L"partial"
+                                                               : L"unknown";
+    lines.push_back(StatusKeysLine(registered, address, settings.screenSizeChoice, hour));
+    return lines;
 }
 
 }  // namespace tavrin

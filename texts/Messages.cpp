@@ -87,6 +87,11 @@ std::wstring RepeatedOptionMessage(const std::wstring& option) { return FillIn(k
 std::wstring BadAddressMessage(const std::wstring& value) { return FillIn(kBadAddressText, value); }
 std::wstring BadSizeMessage(const std::wstring& value) { return FillIn(kBadSizeText, value); }
 std::wstring BadHourMessage(const std::wstring& value) { return FillIn(kBadHourText, value); }
+std::wstring BadAccountMessage(const std::wstring& value) { return FillIn(kBadAccountText, value); }
+
+std::wstring AccountRefusedMessage(const wchar_t* pattern, const std::wstring& process, const std::wstring& session) {
+    return FillIn(pattern, process, session);
+}
 
 std::wstring OptionNotForCommandMessage(const std::wstring& option, const std::wstring& command) {
     return FillIn(kOptionNotForCommandText, option, command);
@@ -112,6 +117,27 @@ std::wstring StatusTaskLine(const std::wstring& taskName, const std::wstring& st
 }
 
 std::wstring LinkState(const std::wstring& linkAddress) { return FillIn(kLinkState, linkAddress); }
+std::wstring LinkDiffersState(const std::wstring& linkAddress, const std::wstring& word) {
+    return FillIn(kLinkDiffersState, linkAddress, word);
+}
+std::wstring DiffersState(const std::wstring& word) { return FillIn(kDiffersState, word); }
+std::wstring TaskDailyState(const std::wstring& hour) { return FillIn(kTaskDailyText, hour); }
+
+std::wstring StatusSettingsLine(const std::optional<std::wstring>& address, std::optional<int> screenSizeChoice,
+                                const std::optional<std::wstring>& hour) {
+    const std::wstring size = !screenSizeChoice       ? kUnknownSetting
+                              : *screenSizeChoice == 1 ? L"フルハイビジョン"
+                                                       : L"ハイビジョン";
+    return FillIn(kStatusSettingsText, address.value_or(kUnknownSetting), size,
+                  hour ? FillIn(kDailyHourText, *hour) : std::wstring(kUnknownSetting));
+}
+
+std::wstring StatusKeysLine(const wchar_t* registered, const std::optional<std::wstring>& address,
+                            std::optional<int> screenSizeChoice, const std::optional<std::wstring>& hour) {
+    const std::wstring size = !screenSizeChoice ? L"-" : *screenSizeChoice == 1 ? L"fullhd" : L"hd";
+    return std::wstring(L"registered=") + registered + L" address=" + address.value_or(L"-") + L" size=" + size +
+           L" hour=" + hour.value_or(L"-");
+}
 
 std::wstring StatusFileLine(const std::wstring& label, const std::wstring& path, const std::wstring& state) {
     return FillIn(kStatusFileText, label, path, state);

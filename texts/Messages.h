@@ -5,6 +5,7 @@
 // carry. Two-line texts have a single line feed between the lines.
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -78,10 +79,14 @@ inline constexpr const wchar_t* kUsageText =
     L"  /remove    設定画面の「削除」と同じく、タスク、スクリプト、ショートカットを\n"
     L"             削除します。\n"
     L"  /status    登録の状態を表示します（何も変更しません）。\n"
+    L"  /account current\n"
+    L"             /register、/remove: ログオン中のユーザーではなく、実行中の\n"
+    L"             アカウントに設定します。\n"
     L"  /log       表示する行を日時付きでファイル FILE にも追記します。\n"
     L"  終了コードの意味: 0 完了、1 使い方の誤り、2 すでに実行中、\n"
-    L"    3 起動時の確認で終了、4 手順の失敗、10 登録されていない、\n"
-    L"    11 一部だけ登録されているか不一致";
+    L"    3 起動時の確認で終了、4 手順の失敗、\n"
+    L"    5 ログオン中のユーザーと違うアカウント（何もしていない）、\n"
+    L"    10 登録されていない、11 一部だけ登録されているか不一致";
 std::vector<std::wstring> UsageLines(const std::wstring& program);
 
 // What is wrong with a command line; each is followed by the usage text.
@@ -101,6 +106,8 @@ std::wstring BadSizeMessage(const std::wstring& value);
 inline constexpr const wchar_t* kBadHourText =
     L"時刻が正しくありません: %1（0、1、4～23 のどれかを、04 のような先頭の 0 を付けずに指定してください。例: /hour 4）";
 std::wstring BadHourMessage(const std::wstring& value);
+inline constexpr const wchar_t* kBadAccountText = L"アカウントの指定が正しくありません: %1（current を指定してください）";
+std::wstring BadAccountMessage(const std::wstring& value);
 inline constexpr const wchar_t* kOptionNotForCommandText = L"%1 は %2 と一緒には使えません。";
 std::wstring OptionNotForCommandMessage(const std::wstring& option, const std::wstring& command);
 inline constexpr const wchar_t* kOneCommandMessage = L"/register、/remove、/status、/? のうち 1 つだけを指定してください。";
@@ -125,6 +132,21 @@ std::wstring OtherAccountWarningLine(const std::wstring& processAccount, const s
 // A library's own text of an error nobody expected (%1).
 inline constexpr const wchar_t* kUnexpectedErrorText = L"予期しないエラーが発生しました: %1";
 std::wstring UnexpectedErrorMessage(const std::wstring& libraryText);
+// /register and /remove refused because nobody can be asked whether the
+// running account (%1) is meant; %2 is the logged-on user. Each is followed
+// by kAccountAdviceMessage.
+inline constexpr const wchar_t* kOtherAccountRefusedText =
+    L"このツールは「%1」として実行されていますが、ログオン中のユーザーは「%2」です。何もしていません。";
+inline constexpr const wchar_t* kServiceAccountRefusedText =
+    L"このツールはサービス アカウント「%1」として実行されています（ログオン中のユーザー: %2）。何もしていません。";
+inline constexpr const wchar_t* kAccountUnknownRefusedText =
+    L"ログオン中のユーザーを確認できません（このツールは「%1」として実行されています）。何もしていません。";
+// Stands for an account or logged-on user that cannot be read.
+inline constexpr const wchar_t* kAccountUnreadable = L"（読み取れません）";
+inline constexpr const wchar_t* kAccountAdviceMessage =
+    L"表示用ユーザーとしてログオンし、そのユーザーとして管理者の権限で実行してください。"
+    L"このアカウントに設定するときは /account current を付けてください。";
+std::wstring AccountRefusedMessage(const wchar_t* pattern, const std::wstring& process, const std::wstring& session);
 // The last line of a run, so that a log shows how it ended.
 inline constexpr const wchar_t* kExitCodeText = L"終了コード: %1";
 std::wstring ExitCodeLine(int code);
@@ -132,10 +154,13 @@ std::wstring ExitCodeLine(int code);
 // /status, one item a line.
 inline constexpr const wchar_t* kStatusTaskText = L"タスク「%1」: %2";
 std::wstring StatusTaskLine(const std::wstring& taskName, const std::wstring& state);
-inline constexpr const wchar_t* kTaskRegisteredState = L"登録されています";
+inline constexpr const wchar_t* kTaskDailyText = L"登録されています（毎日 %1 時）";
+std::wstring TaskDailyState(const std::wstring& hour);
+inline constexpr const wchar_t* kTaskActionDiffersState = L"登録されています（実行する内容が違います）";
+inline constexpr const wchar_t* kTaskScheduleDiffersState = L"登録されています（開始時刻か繰り返しが違います）";
 inline constexpr const wchar_t* kTaskNotRegisteredState = L"登録されていません";
-inline constexpr const wchar_t* kTaskUncheckedState =
-    L"確認できません（SCHTASKS を実行できないか、60 秒たっても応答がありません）";
+inline constexpr const wchar_t* kTaskUncheckedState = L"確認できません（タスク スケジューラが応答しません）";
+inline constexpr const wchar_t* kTaskUnreadableState = L"確認できません（タスクの内容を読み取れません）";
 // %1 the item's label, %2 its path, %3 its state.
 inline constexpr const wchar_t* kStatusFileText = L"%1「%2」: %3";
 std::wstring StatusFileLine(const std::wstring& label, const std::wstring& path, const std::wstring& state);
@@ -149,10 +174,32 @@ inline constexpr const wchar_t* kFileAbsentState = L"なし";
 inline constexpr const wchar_t* kLinkState = L"あり（リンク先 %1）";
 std::wstring LinkState(const std::wstring& linkAddress);
 inline constexpr const wchar_t* kLinkUnreadableState = L"あり（リンク先を読み取れません）";
+// A file that is there but differs from what 登録 writes: %1 the link address
+// it holds, %2 one of the words below.
+inline constexpr const wchar_t* kLinkDiffersState = L"あり（リンク先 %1、%2）";
+std::wstring LinkDiffersState(const std::wstring& linkAddress, const std::wstring& word);
+inline constexpr const wchar_t* kDiffersState = L"あり（%1）";
+std::wstring DiffersState(const std::wstring& word);
+inline constexpr const wchar_t* kContentDiffersWord = L"内容が違います";
+inline constexpr const wchar_t* kProgramDiffersWord = L"起動するものが違います";
+inline constexpr const wchar_t* kArgumentsDifferWord = L"引数が違います";
+inline constexpr const wchar_t* kOtherAddressWord = L"スクリプトと違います";
 inline constexpr const wchar_t* kStatusCompleteMessage = L"状態: すべて登録されています";
 inline constexpr const wchar_t* kStatusNothingMessage = L"状態: 登録されていません";
 inline constexpr const wchar_t* kStatusPartialMessage =
-    L"状態: 一部だけ登録されているか、リンク先が一致しません（もう一度登録してください。すべて置き換わります）";
+    L"状態: 一部だけ登録されているか、内容が一致しません（もう一度登録してください。すべて置き換わります）";
 inline constexpr const wchar_t* kStatusUncheckedMessage = L"状態: タスクを確認できないため判断できません";
+// What is registered, as far as it can be read: the unit address, the screen
+// size and the daily hour; 不明 for what cannot be read.
+inline constexpr const wchar_t* kStatusSettingsText = L"設定: アドレス %1、画面サイズ %2、リフレッシュ %3";
+inline constexpr const wchar_t* kUnknownSetting = L"不明";
+inline constexpr const wchar_t* kDailyHourText = L"毎日 %1 時";
+std::wstring StatusSettingsLine(const std::optional<std::wstring>& address, std::optional<int> screenSizeChoice,
+                                const std::optional<std::wstring>& hour);
+// The same for scripts, last before the exit code line, always:
+// "registered=complete|partial|none|unknown address=A.B.C.D size=hd|fullhd hour=H",
+// with "-" for what cannot be read.
+std::wstring StatusKeysLine(const wchar_t* registered, const std::optional<std::wstring>& address,
+                            std::optional<int> screenSizeChoice, const std::optional<std::wstring>& hour);
 
 }  // namespace tavrin

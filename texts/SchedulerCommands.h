@@ -14,10 +14,11 @@ inline constexpr const wchar_t* kKioskSwitches =
 std::wstring BuildCreateTaskCommand(const std::wstring& taskName, const std::wstring& scriptPath,
                                     int hour, bool nativeAmd64);
 
-std::wstring BuildDeleteTaskCommand(const std::wstring& taskName);
+// What the task runs, as /TR gives it to SCHTASKS (before the command line's
+// own quoting): the script host, a blank and the quoted script path.
+std::wstring BuildTaskAction(const std::wstring& scriptPath, bool nativeAmd64);
 
-// SCHTASKS line that ends with status 0 only when the task is registered.
-std::wstring BuildQueryTaskCommand(const std::wstring& taskName);
+std::wstring BuildDeleteTaskCommand(const std::wstring& taskName);
 
 // Arguments of both kiosk shortcuts; the address is the last, quoted argument.
 std::wstring BuildKioskArguments(const std::wstring& linkAddress);

@@ -136,8 +136,10 @@ TEST(SchedulerCommandsTest, CreateCommandForms) {
 TEST(SchedulerCommandsTest, DeleteCommandAndKioskArguments) {
     EXPECT_EQ(BuildDeleteTaskCommand(RefreshTaskName(L"taro")),
               L"schtasks /delete /f /tn \"Quorvix画面リフレッシュ\uFF08taro\uFF09\"");
-    EXPECT_EQ(BuildQueryTaskCommand(RefreshTaskName(L"taro")),
-              L"schtasks /query /tn \"Quorvix画面リフレッシュ\uFF08taro\uFF09\"");
+    EXPECT_EQ(BuildTaskAction(L"C:\\Users\\taro\\Documents\\LAU_Refresh.vbs", true),
+              L"%windir%\\SysWOW64\\wscript.exe \"C:\\Users\\taro\\Documents\\LAU_Refresh.vbs\"");
+    EXPECT_EQ(BuildTaskAction(L"C:\\Users\\taro\\Documents\\LAU_Refresh.vbs", false),
+              L"wscript.exe \"C:\\Users\\taro\\Documents\\LAU_Refresh.vbs\"");
     EXPECT_EQ(BuildKioskArguments(L"http://192.168.1.1/display.htm?size=1"),
               L"--ie-mode-test --inprivate --edge-kiosk-type=fullscreen --kiosk "
               L"\"http://192.168.1.1/display.htm?size=1\"");

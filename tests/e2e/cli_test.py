@@ -44,10 +44,14 @@ USAGE = [
     "  /remove    設定画面の「削除」と同じく、タスク、スクリプト、ショートカットを",
     "             削除します。",
     "  /status    登録の状態を表示します（何も変更しません）。",
+    "  /account current",
+    "             /register、/remove: ログオン中のユーザーではなく、実行中の",
+    "             アカウントに設定します。",
     "  /log       表示する行を日時付きでファイル FILE にも追記します。",
     "  終了コードの意味: 0 完了、1 使い方の誤り、2 すでに実行中、",
-    "    3 起動時の確認で終了、4 手順の失敗、10 登録されていない、",
-    "    11 一部だけ登録されているか不一致",
+    "    3 起動時の確認で終了、4 手順の失敗、",
+    "    5 ログオン中のユーザーと違うアカウント（何もしていない）、",
+    "    10 登録されていない、11 一部だけ登録されているか不一致",
 ]
 # The tool's version, as the one header that defines it says.
 VERSION = ".".join(re.findall(r"#define TAVRIN_VERSION_(?:MAJOR|MINOR|BUILD|REVISION) (\d+)",
@@ -56,7 +60,7 @@ VERSION = ".".join(re.findall(r"#define TAVRIN_VERSION_(?:MAJOR|MINOR|BUILD|REVI
 # a domain named after the machine.
 HEADER = re.compile(r"Quorvix画面設定ツール %s、コンピューター: (?P<computer>[^、\\]+)、アカウント: (?P<domain>[^\\]+)\\root"
                     % re.escape(VERSION))
-PARTIAL = "一部だけ登録されているか、リンク先が一致しません（もう一度登録してください。すべて置き換わります）"
+PARTIAL = "一部だけ登録されているか、内容が一致しません（もう一度登録してください。すべて置き換わります）"
 SHORTCUT_TEXTS = ("Local path", "Command line arguments", "Working directory", "Description")
 LOG = r"C:\tavrin-cli.log"
 LOG_LINE = re.compile(r"(\d{4})-(\d\d)-(\d\d) (\d\d):(\d\d):(\d\d)\t(.*)")
@@ -115,9 +119,9 @@ class CommandLine(unittest.TestCase):
         lines = re.findall(rb"commandline \d+ (.*)\n", data)
         return list(zip([line.decode("utf-8") for line in lines], parse_schtasks_log(data)))
 
-    def status_lines(self, task, script, startup, desktop, scf, scf_link, verdict):
+    def status_lines(self, task, script, startup, desktop, scf, scf_link, verdict, settings=None, keys=None):
         c = self.case
-        return [
+        lines = [
             "タスク「%s」: %s" % (TASK_NAME, task),
             "スクリプト「%s\\LAU_Refresh.vbs」: %s" % (c.documents, script),
             "スタートアップのショートカット「%s\\%s」: %s" % (c.startup, KIOSK_LNK, startup),
@@ -126,6 +130,9 @@ class CommandLine(unittest.TestCase):
             "デスクトップ表示のショートカット「%s\\DeskTop.lnk」: %s" % (c.startup, scf_link),
             "状態: " + verdict,
         ]
+        if settings:
+            lines.append("設定: " + settings)
+        return lines + [keys or "registered=none address=- size=- hour=-"]
 
     def assert_header(self, line):
         match = HEADER.fullmatch(line)
@@ -263,8 +270,8 @@ class CommandLine(unittest.TestCase):
 
     # -- remove and status ---------------------------------------------------------
     @fault_row('Command line: `/status` on a clean PC, after `/register`, after the script was deleted by hand, after `/remove`',
-               'the first line naming the account, one labelled line for the task and each file (スクリプト「…」: あり（リンク先 …）), then the verdict; 終了コード',
-               'exit 10, 0, 11 (the verdict says to register again), 10; a new log starts with one byte-order mark, appended runs add none; /status runs only `schtasks /query` and changes nothing; /remove exits 0 and leaves DeskTop.scf/.lnk')
+               'the first line naming the account, one labelled line for the task and each file (スクリプト「…」: あり（リンク先 …）), the verdict, the settings and a key=value line; 終了コード',
+               'exit 10, 0, 11 (the verdict says to register again), 10; a new log starts with one byte-order mark, appended runs add none; /status runs no SCHTASKS (it asks the Task Scheduler) and changes nothing; /remove exits 0 and leaves DeskTop.scf/.lnk')
     def test_status_register_remove(self):
         c = self.case
         c.reset(version="win81", schtasks_exit=None)
@@ -284,18 +291,20 @@ class CommandLine(unittest.TestCase):
         calls = len(self.schtasks_records())
         run = c.run_tool("/Status", stdout="pipe")
         self.assertEqual(run.code, 0, run)
-        self.assertEqual(self.body(run), self.status_lines("登録されています", held, held, held, "あり", "あり",
-                                                          "すべて登録されています") + [exit_line(0)])
+        settings = "アドレス 10.0.0.254、画面サイズ フルハイビジョン、リフレッシュ 毎日 0 時"
+        self.assertEqual(self.body(run), self.status_lines(
+            "登録されています（毎日 0 時）", held, held, held, "あり", "あり", "すべて登録されています", settings,
+            "registered=complete address=10.0.0.254 size=fullhd hour=0") + [exit_line(0)])
         self.assertEqual(self.files(), before)
-        self.assertEqual([record[1] for record in self.schtasks_records()[calls:]],
-                         [["schtasks", "/query", "/tn", TASK_NAME]])
+        # Looking runs no SCHTASKS: the Task Scheduler itself is asked.
+        self.assertEqual(self.schtasks_records()[calls:], [])
 
         c.file(c.documents, "LAU_Refresh.vbs").unlink()
         run = c.run_tool("/status")
         self.assertEqual(run.code, 11, run)
-        self.assertEqual(self.body(run), self.status_lines("登録されています", absent, held, held, "あり", "あり",
-                                                          PARTIAL)
-                         + [exit_line(11)])
+        self.assertEqual(self.body(run), self.status_lines(
+            "登録されています（毎日 0 時）", absent, held, held, "あり", "あり", PARTIAL, settings,
+            "registered=partial address=10.0.0.254 size=fullhd hour=0") + [exit_line(11)])
 
         run = c.run_tool("/remove", "/log", LOG)
         self.assertEqual(run.code, 0, run)
@@ -309,7 +318,7 @@ class CommandLine(unittest.TestCase):
         self.assertEqual(log.count(exit_line(10)), 1)
 
     @fault_row('Command line: a shortcut that holds another address than the script',
-               '… あり（リンク先 http://10.9.9.9/…）, 状態: 一部だけ登録されているか、リンク先が一致しません（もう一度登録してください。…）, 終了コード: 11',
+               '… あり（リンク先 http://10.0.0.254/…、スクリプトと違います）, 状態: 一部だけ登録されているか、内容が一致しません（もう一度登録してください。…）, 終了コード: 11',
                'exit 11')
     def test_status_with_addresses_that_disagree(self):
         c = self.case
@@ -323,42 +332,214 @@ class CommandLine(unittest.TestCase):
         self.assertEqual(self.body(run)[1:4], [
             "スクリプト「%s\\LAU_Refresh.vbs」: あり（リンク先 %s）" % (c.documents, link_for("10.9.9.9", 0)),
             "スタートアップのショートカット「%s\\%s」: あり（リンク先 %s）" % (c.startup, KIOSK_LNK, link_for("10.9.9.9", 0)),
-            "デスクトップのショートカット「%s\\%s」: あり（リンク先 %s）" % (c.desktop, KIOSK_LNK, link_for("10.0.0.254", 0)),
+            "デスクトップのショートカット「%s\\%s」: あり（リンク先 %s、スクリプトと違います）" % (c.desktop, KIOSK_LNK, link_for("10.0.0.254", 0)),
         ])
-        self.assertEqual(run.lines[-2:], ["状態: " + PARTIAL, exit_line(11)])
+        self.assertEqual(self.body(run)[6], "状態: " + PARTIAL)
+        self.assertEqual(run.lines[-1], exit_line(11))
 
     # -- another account than the logged-on user ------------------------------------------
-    @fault_row('Command line: run as another account than the logged-on user (a stand-in wtsapi32.dll reports `display` logged on)',
-               'the first line names the running account; 警告: ログオン中のユーザー「…\\display」ではなく「…\\root」として実行されています。…, then the usual lines',
+    @fault_row('Command line: `/register /account current` and `/status` run as another account than the logged-on user (a stand-in wtsapi32.dll reports `KIOSK\\display` logged on)',
+               'the first line names the running account; 警告: ログオン中のユーザー「KIOSK\\display」ではなく「…\\root」として実行されています。…, then the usual lines',
                'one warning line, no question; the run goes on for the running account (`/register` exit 0, `/status` exit 0); the log holds the same lines')
     def test_another_account_is_one_warning_line(self):
         c = self.case
         c.reset(schtasks_exit=None)
-        self.assertIsNotNone(ARGS.session_user_dll, "--session-user-dll is needed")
-        dll = c.prefix.unix(ARGS.tool).parent / "wtsapi32.dll"
-        shutil.copyfile(ARGS.session_user_dll, dll)
-        try:
-            c.schtasks_env = {"TAVRIN_SESSION_USER": "display",
-                              "WINEDLLOVERRIDES": c.prefix.env.get("WINEDLLOVERRIDES", "") + ";wtsapi32=n"}
-            register = c.run_tool("/register", "/address", "10.0.0.254", "/log", LOG)
-            status = c.run_tool("/status", "/log", LOG)
-        finally:
-            c.schtasks_env = {}
-            dll.unlink()
-        for run, code, rest in ((register, 0, [CREATED, exit_line(0)]),
-                                (status, 0, ["状態: すべて登録されています", exit_line(0)])):
+        self.other_session_user("KIOSK\\display")
+        register = c.run_tool("/register", "/address", "10.0.0.254", "/account", "current", "/log", LOG)
+        status = c.run_tool("/status", "/log", LOG)
+        for run, code, last in ((register, 0, CREATED), (status, 0, "registered=complete address=10.0.0.254 size=hd hour=0")):
             with self.subTest(run=run.lines[:1]):
                 self.assertEqual(run.code, code, run)
                 self.assert_header(run.lines[0])
                 domain = HEADER.fullmatch(run.lines[0]).group("domain")
                 self.assertEqual(run.lines[1],
-                                 "警告: ログオン中のユーザー「{0}\\display」ではなく「{0}\\root」として実行されています。"
+                                 "警告: ログオン中のユーザー「KIOSK\\display」ではなく「{0}\\root」として実行されています。"
                                  "設定し、調べるのは「{0}\\root」のドキュメント、スタートアップ、デスクトップとタスクです。"
                                  .format(domain))
-                self.assertEqual(run.lines[-len(rest):], rest)
+                self.assertEqual(sum("警告" in line for line in run.lines), 1, run)
+                self.assertEqual(run.lines[-2:], [last, exit_line(code)])
         self.assertEqual(self.log_lines(0, time.time()), register.lines + status.lines)
         # Without the stand-in the same PC gives no warning.
+        self.no_other_session_user()
         self.assertNotIn("警告", " ".join(c.run_tool("/status").lines))
+
+    @fault_row('Command line: `/status` after a good `/register`, then each piece changed alone: the script\'s Run line with another address, the script cut after its Addr line or 800 KB appended, both kiosk shortcuts or one on notepad.exe, other shortcut arguments, DeskTop.scf, the task\'s program, its start at 3 時',
+               'the line of that piece names what differs (内容が違います, 起動するものが違います, 引数が違います, 実行する内容が違います, 開始時刻か繰り返しが違います), 状態: 一部だけ登録されているか、内容が一致しません, the settings, 終了コード: 11',
+               'exit 11 each time; unchanged, exit 0 with `registered=complete address=10.0.0.254 size=fullhd hour=5`')
+    def test_status_names_every_difference(self):
+        c = self.case
+        link = link_for("10.0.0.254", 1)
+        script_line = "スクリプト「%s\\LAU_Refresh.vbs」: " % c.documents
+        startup_line = "スタートアップのショートカット「%s\\%s」: " % (c.startup, KIOSK_LNK)
+        desktop_line = "デスクトップのショートカット「%s\\%s」: " % (c.desktop, KIOSK_LNK)
+        task_line = "タスク「%s」: " % TASK_NAME
+        register = ["/register", "/address", "10.0.0.254", "/size", "fullhd", "/hour", "5"]
+
+        # Kiosk shortcuts that start notepad.exe, with the same arguments.
+        c.reset(version="win81", schtasks_exit=None, edge_value=("REG_SZ", r"C:\windows\notepad.exe"))
+        self.assertEqual(c.run_tool(*register).code, 0)
+        notepad = {folder: c.file(folder, KIOSK_LNK).read_bytes() for folder in (c.startup, c.desktop)}
+
+        def edit(path, old, new, encoding=None):
+            data = path.read_bytes()
+            old_bytes, new_bytes = (old.encode(encoding), new.encode(encoding)) if encoding else (old, new)
+            self.assertIn(old_bytes, data)
+            path.write_bytes(data.replace(old_bytes, new_bytes))
+
+        def script():
+            return c.file(c.documents, "LAU_Refresh.vbs")
+
+        def cut_after_addr():
+            data = script().read_bytes()
+            script().write_bytes(data[:data.index(b"\r\n", data.index(b"Addr = ")) + 2])
+
+        cases = [
+            ("Run opens another address",
+             lambda: edit(script(), b'""%s""' % link.encode(), b'""%s""' % link_for("10.6.6.6", 1).encode()),
+             {1: script_line + "あり（リンク先 %s、内容が違います）" % link}),
+            ("script cut after its Addr line", cut_after_addr,
+             {1: script_line + "あり（リンク先 %s、内容が違います）" % link}),
+            ("800 KB appended to the script",
+             lambda: script().write_bytes(script().read_bytes() + b"x" * 800 * 1024),
+             {1: script_line + "あり（リンク先 %s、内容が違います）" % link}),
+            ("both kiosk shortcuts on notepad.exe",
+             lambda: [c.file(folder, KIOSK_LNK).write_bytes(data) for folder, data in notepad.items()],
+             {2: startup_line + "あり（リンク先 %s、起動するものが違います）" % link,
+              3: desktop_line + "あり（リンク先 %s、起動するものが違います）" % link}),
+            ("the Startup shortcut on notepad.exe",
+             lambda: c.file(c.startup, KIOSK_LNK).write_bytes(notepad[c.startup]),
+             {2: startup_line + "あり（リンク先 %s、起動するものが違います）" % link}),
+            ("other arguments in the Desktop shortcut",
+             lambda: edit(c.file(c.desktop, KIOSK_LNK), "--inprivate", "--inPrivate", "utf-16-le"),
+             {3: desktop_line + "あり（リンク先 %s、引数が違います）" % link}),
+            ("DeskTop.scf changed",
+             lambda: c.file(c.documents, "DeskTop.scf").write_bytes(
+                 c.file(c.documents, "DeskTop.scf").read_bytes() + b"\r\n"),
+             {4: "デスクトップ表示ファイル「%s\\DeskTop.scf」: あり（内容が違います）" % c.documents}),
+            ("the task runs cscript.exe",
+             lambda: edit(c.task_file(), "wscript.exe", "cscript.exe", "utf-16-le"),
+             {0: task_line + "登録されています（実行する内容が違います）"}),
+            ("the task starts at 3 時",
+             lambda: edit(c.task_file(), "T05:00:00", "T03:00:00", "utf-16-le"),
+             {0: task_line + "登録されています（開始時刻か繰り返しが違います）"}),
+        ]
+        c.reset(version="win81", schtasks_exit=None)
+        self.assertEqual(c.run_tool(*register).code, 0)
+        good = self.files(), c.task_file().read_bytes()
+        run = c.run_tool("/status")
+        self.assertEqual(run.code, 0, run)
+        self.assertEqual(run.lines[-3:], ["設定: アドレス 10.0.0.254、画面サイズ フルハイビジョン、リフレッシュ 毎日 5 時",
+                                          "registered=complete address=10.0.0.254 size=fullhd hour=5", exit_line(0)])
+        for name, change, differing in cases:
+            with self.subTest(name):
+                c.reset(version="win81", schtasks_exit=None)
+                self.assertEqual(c.run_tool(*register).code, 0)
+                self.assertEqual((self.files(), c.task_file().read_bytes()), good)
+                change()
+                run = c.run_tool("/status")
+                self.assertEqual(run.code, 11, run)
+                items = run.lines[1:7]
+                for index, line in enumerate(items):
+                    if index in differing:
+                        self.assertEqual(line, differing[index])
+                    else:
+                        self.assertNotIn("違います", line)
+                self.assertEqual(run.lines[7], "状態: " + PARTIAL)
+                self.assertTrue(run.lines[9].startswith("registered=partial address=10.0.0.254 size=fullhd"), run)
+
+    @fault_row('Command line: `/status` and `/remove` while the task is registered and the Task Scheduler service is stopped and disabled (SCHTASKS refuses the delete)',
+               'タスク「…」: 確認できません（タスク スケジューラが応答しません）, 状態: タスクを確認できないため判断できません, 終了コード: 4; タスクの削除に失敗しました。, 終了コード: 4',
+               'exit 4 both; the task stays. With the task truly absent and SCHTASKS failing: /remove exit 0, /status exit 10')
+    @fault_row('Command line: `/remove`, the task already gone (SCHTASKS exits 1, the Task Scheduler answers "no such task")',
+               'タスクとショートカットの削除に成功しました。', 'exit 0')
+    def test_scheduler_that_cannot_answer(self):
+        c = self.case
+        c.reset(schtasks_exit=None)
+        self.assertEqual(c.run_tool("/register", "/address", "10.0.0.254").code, 0)
+        c.schtasks_env = {"TAVRIN_SCHTASKS_EXIT_DELETE": "1"}
+        c.prefix.disable_task_scheduler()
+        try:
+            run = c.run_tool("/status")
+            self.assertEqual(run.code, 4, run)
+            self.assertEqual(run.lines[1], "タスク「%s」: 確認できません（タスク スケジューラが応答しません）" % TASK_NAME)
+            self.assertEqual(run.lines[7], "状態: タスクを確認できないため判断できません")
+            run = c.run_tool("/remove")
+            self.assertEqual(run.code, 4, run)
+            self.assertEqual(run.lines, ["タスクの削除に失敗しました。", exit_line(4)])
+            self.assertTrue(c.task_file().exists())
+        finally:
+            c.prefix.enable_task_scheduler()
+        # Truly absent: SCHTASKS still exits 1, the Task Scheduler says there is no such task.
+        c.task_file().unlink()
+        run = c.run_tool("/remove")
+        self.assertEqual((run.code, run.lines), (0, [REMOVED, exit_line(0)]))
+        self.assertEqual(self.schtasks_records()[-1][1], ["schtasks", "/delete", "/f", "/tn", TASK_NAME])
+        self.assertEqual(c.run_tool("/status").code, 10)
+
+    # -- whose set-up ----------------------------------------------------------------
+    def other_session_user(self, user):
+        """The next runs see `user` ("DOMAIN\\name", "-" for nobody, None for
+        unreadable) logged on to their session, through the stand-in
+        wtsapi32.dll beside the tool."""
+        c = self.case
+        self.assertTrue(ARGS.wtsapi, "--wtsapi is needed")
+        dll = c.prefix.unix(ARGS.tool).parent / "wtsapi32.dll"
+        shutil.copyfile(ARGS.wtsapi, dll)
+        self.addCleanup(lambda: dll.unlink(missing_ok=True))
+        c.schtasks_env = {"WINEDLLOVERRIDES": c.prefix.env["WINEDLLOVERRIDES"] + ";wtsapi32=n"}
+        if user is not None:
+            c.schtasks_env["TAVRIN_SESSION_USER"] = user
+
+    def no_other_session_user(self):
+        """The next runs see the session as Wine reports it again."""
+        c = self.case
+        c.prefix.unix(ARGS.tool).parent.joinpath("wtsapi32.dll").unlink(missing_ok=True)
+        c.schtasks_env = {}
+
+    @fault_row('Command line: `/register` or `/remove` run as another account than the logged-on user, or with the logged-on user unreadable or nobody logged on',
+               'このツールは「…\\root」として実行されていますが、ログオン中のユーザーは「KIOSK\\display」です。何もしていません。 (or ログオン中のユーザーを確認できません…), 表示用ユーザーとしてログオンし、… /account current を付けてください。, 終了コード: 5',
+               'exit 5; nothing written or removed, no SCHTASKS run')
+    @fault_row('Command line: the same with `/account current`; `/status` as another account',
+               '警告: ログオン中のユーザー「…」ではなく「…」として実行されています。…, ショートカットを作成しました, 終了コード: 0; /status: the warning, then its lines',
+               'exit 0, set up for the running account; /status keeps the registration\'s exit code')
+    def test_account_other_than_the_logged_on_user(self):
+        c = self.case
+        c.reset(schtasks_exit=None)
+        account = HEADER.fullmatch(c.run_tool("/status").lines[0]).group("domain") + "\\root"
+        self.assertEqual(c.run_tool("/register", "/address", "10.0.0.254").code, 0)
+        registered = self.files()
+        calls = len(self.schtasks_records())
+        advice = ("表示用ユーザーとしてログオンし、そのユーザーとして管理者の権限で実行してください。"
+                  "このアカウントに設定するときは /account current を付けてください。")
+        other = "このツールは「%s」として実行されていますが、ログオン中のユーザーは「KIOSK\\display」です。何もしていません。" % account
+        unknown = "ログオン中のユーザーを確認できません（このツールは「%s」として実行されています）。何もしていません。" % account
+        cases = [
+            ("another user", "KIOSK\\display", ["/register", "/address", "10.9.9.9"], other),
+            ("another user removes", "KIOSK\\display", ["/remove"], other),
+            ("the logged-on user cannot be read", None, ["/register", "/address", "10.9.9.9"], unknown),
+            ("nobody logged on", "-", ["/remove", "/log", LOG], unknown),
+        ]
+        for name, user, arguments, line in cases:
+            with self.subTest(name):
+                self.other_session_user(user)
+                run = c.run_tool(*arguments)
+                self.assertEqual(run.code, 5, run)
+                self.assertEqual(self.body(run), [line, advice, exit_line(5)])
+                self.assertEqual(self.files(), registered)
+                self.assertEqual(len(self.schtasks_records()), calls)
+                self.assertTrue(c.task_file().exists())
+
+        self.other_session_user("KIOSK\\display")
+        run = c.run_tool("/status")
+        self.assertEqual(run.code, 0, run)
+        self.assertTrue(self.body(run)[0].startswith("警告: ログオン中のユーザー「KIOSK\\display」ではなく"), run)
+        run = c.run_tool("/register", "/address", "10.9.9.9", "/account", "current")
+        self.assertEqual(run.code, 0, run)
+        self.assertEqual(run.lines[-2:], [CREATED, exit_line(0)])
+        self.assertTrue(self.body(run)[0].startswith("警告: "), run)
+        # The fake session user agrees with the account: nothing refused.
+        self.other_session_user(account)
+        self.assertEqual(c.run_tool("/remove").code, 0)
 
     # -- the command line itself -------------------------------------------------------
     @fault_row('Command line: unknown option, missing or repeated value, bad address/size/hour, no or two commands, an option the command does not take',

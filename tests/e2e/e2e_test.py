@@ -388,21 +388,22 @@ class EndToEnd(unittest.TestCase):
         c = self.case
         c.reset(schtasks_exit=None)
         c.run("--press", "register")
-        self.assertEqual(c.schtasks_tasks.read_text(encoding="utf-8"), "Quorvix画面リフレッシュ（root）\n")
+        self.assertTrue(c.task_file().exists())
         c.schtasks_env = {"TAVRIN_SCHTASKS_EXIT_DELETE": "1"}
         s = c.run("--press", "remove")
         self.assertEqual(s["messages"], self.messages(TASK_REMOVE_FAILED))
         self.assertEqual(s["dialog"], "open")
-        self.assertEqual([call[1].lower() for call in c.schtasks_calls()], ["/create", "/delete", "/query"])
-        self.assertEqual(c.schtasks_calls()[-1], ["schtasks", "/query", "/tn", "Quorvix画面リフレッシュ（root）"])
+        # The Task Scheduler itself is asked afterwards, not SCHTASKS.
+        self.assertEqual([call[1].lower() for call in c.schtasks_calls()], ["/create", "/delete"])
+        self.assertTrue(c.task_file().exists())
         # The files still go; only the task is reported as left behind.
         self.assertFalse(c.file(c.documents, "LAU_Refresh.vbs").exists())
         self.assertFalse(c.file(c.startup, KIOSK_LNK).exists())
         self.assertFalse(c.file(c.desktop, KIOSK_LNK).exists())
 
-    @fault_row('Remove, no SCHTASKS at all',
+    @fault_row('Remove, no SCHTASKS at all, the task registered',
                'タスクの削除に失敗しました。',
-               'script removed; dialog open')
+               'script removed; the task stays; dialog open')
     def test_remove_without_schtasks(self):
         c = self.case
         c.reset(schtasks_exit=None)
@@ -412,6 +413,7 @@ class EndToEnd(unittest.TestCase):
         self.assertEqual(s["messages"], self.messages(TASK_REMOVE_FAILED))
         self.assertEqual(s["dialog"], "open")
         self.assertFalse(c.file(c.documents, "LAU_Refresh.vbs").exists())
+        self.assertTrue(c.task_file().exists())
 
     @fault_row('Remove, task refused and script read-only',
                'タスクの削除に失敗しました。, ショートカットの削除に失敗しました。',
@@ -429,7 +431,7 @@ class EndToEnd(unittest.TestCase):
         c.schtasks_env = {}
         s = c.run("--press", "remove")
         self.assertEqual(s["messages"], self.messages(REMOVED))
-        self.assertEqual(c.schtasks_tasks.read_text(encoding="utf-8"), "")
+        self.assertFalse(c.task_file().exists())
 
     @fault_row("Edge's App Paths value blank, a number, a missing file, with arguments, or `%…%` in a plain text value",
                'Microsoft Edgeが見つかりません。…',
@@ -508,7 +510,7 @@ class EndToEnd(unittest.TestCase):
 
     @fault_row('Remove, nothing registered (SCHTASKS fails)',
                'タスクとショートカットの削除に成功しました。',
-               'the query confirms there is no task; dialog stays open')
+               'the Task Scheduler confirms there is no task; dialog stays open')
     def test_remove_when_nothing_is_registered(self):
         c = self.case
         c.reset(schtasks_exit=1)

@@ -48,6 +48,39 @@ class Prefix:
         subprocess.run([WINE64, "cmd", "/c", "exit", "0"], env=self.env, check=True, timeout=120,
                        stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
+    def start_task_scheduler(self):
+        """Starts Wine's Task Scheduler service. A new prefix, or a new
+        wineserver, does not run it; the first try may find the service
+        database locked."""
+        for _ in range(10):
+            result = self.wine(["net", "start", "schedule"], check=False)
+            out = result.stdout.decode("utf-8", "replace")
+            if result.returncode == 0 or "already running" in out:
+                return
+            time.sleep(1)
+        raise AssertionError("net start schedule failed: %s" % out)
+
+    SCHEDULE_SERVICE = r"HKLM\System\CurrentControlSet\Services\Schedule"
+
+    def restart_server(self):
+        """Ends every Wine process of this prefix and starts its wineserver again."""
+        self.stop_server()
+        subprocess.run([WINESERVER, "-w"], env=self.env, check=False, timeout=60)
+        self.start_server()
+
+    def disable_task_scheduler(self):
+        """Leaves the Task Scheduler service stopped and unable to start, as on a
+        PC where it was stopped and disabled: Wine's service does not take the
+        stop control, and a stopped one is started again by the first program
+        that connects to it, so it is disabled and the prefix started again."""
+        self.reg_add(self.SCHEDULE_SERVICE, "Start", "4", "REG_DWORD")
+        self.restart_server()
+
+    def enable_task_scheduler(self):
+        self.reg_add(self.SCHEDULE_SERVICE, "Start", "3", "REG_DWORD")
+        self.restart_server()
+        self.start_task_scheduler()
+
     def stop_server(self):
         subprocess.run([WINESERVER, "-k"], env=self.env, check=False,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
@@ -97,6 +130,7 @@ def open_prefix(root, make_prefix_script, tool_unix, tool):
     prefix.start_server()
     # Children of the tool do not see WINEDLLOVERRIDES; the registry reaches them.
     prefix.reg_add(r"HKCU\Software\Wine\DllOverrides", "schtasks.exe", "native")
+    prefix.start_task_scheduler()
     return prefix
 
 
@@ -259,7 +293,8 @@ class Case:
         self.desktop = r"C:\users\root\Desktop"
         self.startup = r"C:\users\root\AppData\Roaming\Microsoft\Windows\Start Menu\Programs\StartUp"
         self.schtasks_log = self.prefix.root / "schtasks-log.txt"
-        self.schtasks_tasks = self.prefix.root / "schtasks-tasks.txt"
+        # Where Wine's Task Scheduler keeps its tasks; the stand-in registers there.
+        self.tasks_folder = self.prefix.root / "drive_c" / "windows" / "system32" / "tasks"
         self.schtasks_env = {}  # more TAVRIN_SCHTASKS_* settings for the stand-in
 
     # -- preparing the PC ---------------------------------------------------
@@ -293,9 +328,13 @@ class Case:
         self.schtasks_exit = schtasks_exit
         self.schtasks_sleep = schtasks_sleep
         self.schtasks_env = {}
-        for record in (self.schtasks_log, self.schtasks_tasks):
-            if record.exists():
-                record.unlink()
+        if self.schtasks_log.exists():
+            self.schtasks_log.unlink()
+        self.tasks_folder.mkdir(parents=True, exist_ok=True)
+        task = self.task_file()
+        if task.exists():
+            subprocess.run(["chattr", "-i", str(task)], check=False)
+            task.unlink()
 
     def reset_schtasks(self, present):
         system32 = self.prefix.root / "drive_c" / "windows" / "system32" / "schtasks.exe"
@@ -343,7 +382,7 @@ class Case:
         else:
             # No forced status: the stand-in keeps a list of registered tasks
             # and answers as the real SCHTASKS would.
-            env["TAVRIN_SCHTASKS_TASKS"] = "Z:" + str(self.schtasks_tasks).replace("/", "\\")
+            env["TAVRIN_SCHTASKS_TASKS"] = r"C:\windows\system32\tasks"
         env.pop("TAVRIN_SCHTASKS_SLEEP_MS", None)
         if self.schtasks_sleep is not None:
             env["TAVRIN_SCHTASKS_SLEEP_MS"] = str(self.schtasks_sleep)
@@ -452,6 +491,10 @@ class Case:
         return pids
 
     # -- what is on the PC afterwards -----------------------------------------
+    def task_file(self, name="Quorvix画面リフレッシュ（root）"):
+        """The file Wine's Task Scheduler keeps a task in (UTF-16 task XML)."""
+        return self.tasks_folder / name
+
     def file(self, folder, name):
         return self.prefix.unix(folder + "\\" + name)
 
@@ -498,12 +541,14 @@ def parse_suite_arguments():
     parser.add_argument("--tool", required=True, help="the tool's .exe (Unix path)")
     parser.add_argument("--driver", required=True, help="the driver .exe (Unix path)")
     parser.add_argument("--schtasks", required=True, help="the stand-in SCHTASKS .exe (Unix path)")
+    parser.add_argument("--wtsapi", help="the stand-in wtsapi32.dll with another logged-on user (Unix path)")
     parser.add_argument("--make-prefix", required=True, help="the script that makes a test prefix")
     parser.add_argument("--prefix", required=True)
-    parser.add_argument("--session-user-dll", help="the stand-in wtsapi32.dll (Unix path), for another session user")
     args, rest = parser.parse_known_args()
     args.tool_unix = str(Path(args.tool).resolve())
     args.driver = str(Path(args.driver).resolve())
     args.schtasks = str(Path(args.schtasks).resolve())
+    if args.wtsapi:
+        args.wtsapi = str(Path(args.wtsapi).resolve())
     args.tool = "C:\\tavrin\\" + Path(args.tool).name
     return args, rest

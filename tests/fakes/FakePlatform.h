@@ -35,8 +35,12 @@ struct FakeWorld {
     std::set<std::wstring> failingWrites;  // WriteString throws FileError
     std::set<std::wstring> undeletable;    // Remove throws FileError
     std::set<std::wstring> failingSaves;   // SaveShortcut gives false
-    int commandStatus = 0;                   // every SCHTASKS run ends with this...
-    std::optional<int> queryStatus;          // ...except a query, when this is set
+    int commandStatus = 0;                   // every SCHTASKS run ends with this
+    // The Task Scheduler's tasks: name -> task XML. A create that ends with 0
+    // registers its action and hour, a delete that ends with 0 takes it away.
+    std::map<std::wstring, std::wstring> tasks;
+    bool schedulerAnswers = true;       // false: every read is noAnswer
+    bool definitionsReadable = true;    // false: a task is found, its XML not read
     std::function<void()> whileCommandRuns;  // called inside each RunCommandLine
     ReportedVersion version{6, 1};
     bool nativeAmd64 = true;
@@ -103,16 +107,77 @@ private:
     FakeWorld& world_;
 };
 
+// Task XML as the Task Scheduler stores a task that SCHTASKS registered with
+// /SC DAILY /ST: one Exec action, one calendar trigger every day.
+inline std::wstring TaskXml(const std::wstring& command, const std::wstring& arguments,
+                            const std::wstring& startBoundary = L"2026-12-10T05:00:00", int daysInterval = 1) {
+    return L"<?xml version=\"1.0\" encoding=\"UTF-16\"?>\r\n"
+           L"<Task version=\"1.2\" xmlns=\"http://schemas.microsoft.com/windows/2004/02/mit/task\">\r\n"
+           L"  <RegistrationInfo><URI>\\task</URI></RegistrationInfo>\r\n"
+           L"  <Triggers>\r\n    <CalendarTrigger>\r\n      <StartBoundary>" + startBoundary +
+           L"</StartBoundary>\r\n      <Enabled>true</Enabled>\r\n      <ScheduleByDay>\r\n        <DaysInterval>" +
+           std::to_wstring(daysInterval) +
+           L"</DaysInterval>\r\n      </ScheduleByDay>\r\n    </CalendarTrigger>\r\n  </Triggers>\r\n"
+           L"  <Principals><Principal id=\"Author\"><LogonType>InteractiveToken</LogonType></Principal></Principals>\r\n"
+           L"  <Actions Context=\"Author\">\r\n    <Exec>\r\n      <Command>" + command +
+           L"</Command>\r\n      <Arguments>" + arguments + L"</Arguments>\r\n    </Exec>\r\n  </Actions>\r\n"
+           L"</Task>\r\n";
+}
+
+// The text between `open` and the next `close` after it; empty when absent.
+inline std::wstring Between(const std::wstring& text, const std::wstring& open, const std::wstring& close) {
+    const std::size_t begin = text.find(open);
+    if (begin == std::wstring::npos) return {};
+    const std::size_t end = text.find(close, begin + open.size());
+    return end == std::wstring::npos ? std::wstring() : text.substr(begin + open.size(), end - begin - open.size());
+}
+
 class FakeCommands final : public CommandRunner {
 public:
     explicit FakeCommands(FakeWorld& world) : world_(world) {}
     int RunCommandLine(const std::wstring& commandLine) override {
         world_.commandLines.push_back(commandLine);
-        const bool query = commandLine.rfind(L"schtasks /query", 0) == 0;
-        world_.log.push_back(query ? L"query task"
-                                   : commandLine.rfind(L"SCHTASKS /Create", 0) == 0 ? L"create task" : L"delete task");
+        const bool create = commandLine.rfind(L"SCHTASKS /Create", 0) == 0;
+        world_.log.push_back(create ? L"create task" : L"delete task");
         if (world_.whileCommandRuns) world_.whileCommandRuns();
-        return query ? world_.queryStatus.value_or(world_.commandStatus) : world_.commandStatus;
+        if (world_.commandStatus == 0) {
+            if (create) {
+                // SCHTASKS splits /TR at its first blank into program and arguments.
+                std::wstring action = Between(commandLine, L" /TR \"", L"\" /SC ");
+                for (std::size_t at = action.find(L"\\\""); at != std::wstring::npos; at = action.find(L"\\\"", at)) {
+                    action.erase(at, 1);
+                    ++at;
+                }
+                const std::size_t blank = action.find(L' ');
+                world_.tasks[Between(commandLine, L"/TN \"", L"\"")] =
+                    TaskXml(action.substr(0, blank), blank == std::wstring::npos ? L"" : action.substr(blank + 1),
+                            L"2026-12-10T" + Between(commandLine, L" /ST ", L" "));
+            } else {
+                world_.tasks.erase(Between(commandLine, L"/tn \"", L"\""));
+            }
+        }
+        return world_.commandStatus;
+    }
+
+private:
+    FakeWorld& world_;
+};
+
+class FakeTasks final : public TaskScheduler {
+public:
+    explicit FakeTasks(FakeWorld& world) : world_(world) {}
+    ScheduledTask ReadTask(const std::wstring& taskName) override {
+        world_.log.push_back(L"read task");
+        ScheduledTask task;
+        if (!world_.schedulerAnswers) return task;
+        const auto it = world_.tasks.find(taskName);
+        if (it == world_.tasks.end()) {
+            task.lookup = TaskLookup::missing;
+            return task;
+        }
+        task.lookup = TaskLookup::found;
+        if (world_.definitionsReadable) task.definition = it->second;
+        return task;
     }
 
 private:
@@ -157,10 +222,10 @@ public:
         if (it == world_.disk.end() || unreadable.count(path)) return std::nullopt;
         return it->second;
     }
-    std::optional<std::wstring> ReadShortcutArguments(const std::wstring& path) override {
+    std::optional<ShortcutTarget> ReadShortcut(const std::wstring& path) override {
         auto it = world_.shortcuts.find(path);
         if (it == world_.shortcuts.end() || unreadable.count(path)) return std::nullopt;
-        return it->second.arguments;
+        return ShortcutTarget{it->second.targetPath, it->second.arguments};
     }
 
     std::set<std::wstring> unreadable;  // files that exist but cannot be read
@@ -197,7 +262,8 @@ struct FakeServices {
     FakeCommands commands{world};
     FakeSystem system{world};
     FakeShortcuts shortcutWriter{world};
-    PlatformServices Services() { return {files, commands, system, shortcutWriter}; }
+    FakeTasks tasks{world};
+    PlatformServices Services() { return {files, commands, system, shortcutWriter, tasks}; }
 
     // The log entries that begin with `kind` (e.g. L"wrote "), without it.
     std::vector<std::wstring> Logged(const std::wstring& kind) const {
@@ -222,6 +288,11 @@ struct FakeSetup : FakeServices {
     std::wstring scfLinkPath() const { return ShowDesktopShortcutPath(folders.startup); }
     std::wstring startupKioskPath() const { return KioskShortcutPath(folders.startup); }
     std::wstring desktopKioskPath() const { return KioskShortcutPath(folders.desktop); }
+    std::wstring taskName() const { return RefreshTaskName(world.userName); }
+    // The refresh task as SCHTASKS registers it for this user's script at 05:00.
+    void PutTask() {
+        world.tasks[taskName()] = TaskXml(L"%windir%\\SysWOW64\\wscript.exe", L"\"" + scriptPath() + L"\"");
+    }
 
     FakeSetup() {
         world.tags = {{scriptPath(), L"script"},

@@ -193,21 +193,30 @@ TEST(SetUpReaderTest, ReadsTheBytesOfAFile) {
     EXPECT_EQ(reader.ReadFileBytes(L""), std::nullopt);
 }
 
-TEST(SetUpReaderTest, ReadsTheArgumentsOfAShortcut) {
+TEST(SetUpReaderTest, ReadsTheProgramAndArgumentsOfAShortcut) {
     ScratchFolder folder;
     const std::wstring arguments =
         L"--ie-mode-test --inprivate --edge-kiosk-type=fullscreen --kiosk \"http://10.0.0.254/display.htm?size=2\"";
     Win32ShortcutWriter writer;
-    ASSERT_TRUE(writer.SaveShortcut({folder / L"LAN対応ユニット.lnk", L"C:\\Edge\\msedge.exe", arguments,
+    // As 登録 does it: the program and the Show-Desktop file exist first.
+    WriteBytes(folder / L"msedge.exe", "MZ");
+    WriteBytes(folder / L"DeskTop.scf", "[Shell]\r\n");
+    ASSERT_TRUE(writer.SaveShortcut({folder / L"LAN対応ユニット.lnk", folder / L"msedge.exe", arguments,
                                      L"%HOMEDRIVE%%HOMEPATH%", L"LAN対応ユニット キオスクモード"}));
     ASSERT_TRUE(writer.SaveShortcut({folder / L"DeskTop.lnk", folder / L"DeskTop.scf", L"", L"", L""}));
     WriteBytes(folder / L"not-a-shortcut.lnk", "plain text\r\n");
 
     Win32SetUpReader reader;
-    EXPECT_EQ(reader.ReadShortcutArguments(folder / L"LAN対応ユニット.lnk"), arguments);
-    EXPECT_EQ(reader.ReadShortcutArguments(folder / L"DeskTop.lnk"), L"");
-    EXPECT_EQ(reader.ReadShortcutArguments(folder / L"not-a-shortcut.lnk"), std::nullopt);
-    EXPECT_EQ(reader.ReadShortcutArguments(folder / L"missing.lnk"), std::nullopt);
+    const std::optional<ShortcutTarget> kiosk = reader.ReadShortcut(folder / L"LAN対応ユニット.lnk");
+    ASSERT_TRUE(kiosk.has_value());
+    EXPECT_EQ(kiosk->targetPath, folder / L"msedge.exe");
+    EXPECT_EQ(kiosk->arguments, arguments);
+    const std::optional<ShortcutTarget> showDesktop = reader.ReadShortcut(folder / L"DeskTop.lnk");
+    ASSERT_TRUE(showDesktop.has_value());
+    EXPECT_EQ(showDesktop->targetPath, folder / L"DeskTop.scf");
+    EXPECT_EQ(showDesktop->arguments, L"");
+    EXPECT_FALSE(reader.ReadShortcut(folder / L"not-a-shortcut.lnk").has_value());
+    EXPECT_FALSE(reader.ReadShortcut(folder / L"missing.lnk").has_value());
 }
 
 }  // namespace

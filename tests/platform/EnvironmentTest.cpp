@@ -203,6 +203,10 @@ TEST(AccountsTest, TheProcessRunsAsTheLoggedOnUser) {
     EXPECT_TRUE(IsSameAccount(*process, *session))
         << testing::ToUtf8(AccountDisplayName(*process)) << " vs " << testing::ToUtf8(AccountDisplayName(*session));
     EXPECT_EQ(OtherAccountWarning(accounts), std::nullopt);
+    // A user's own identifier (S-1-5-21-…), which is no service account's.
+    EXPECT_EQ(process->sid.rfind(L"S-1-5-21-", 0), 0u) << testing::ToUtf8(process->sid);
+    EXPECT_FALSE(IsServiceAccount(*process));
+    EXPECT_EQ(DecideAccountForCommandLine(accounts, false).refusal, AccountRefusal::none);
 }
 
 TEST(SystemInfoTest, UserNameIsTheLogonName) {

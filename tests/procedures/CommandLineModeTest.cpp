@@ -93,6 +93,10 @@ const std::wstring kStartup = L"C:\\Users\\taro\\AppData\\Roaming\\Microsoft\\Wi
 const std::wstring kDesktop = L"C:\\Users\\taro\\Desktop";
 const std::wstring kLink = L"http://10.0.0.254/display.htm?size=1";
 
+const std::wstring kAccountAdvice =
+    L"表示用ユーザーとしてログオンし、そのユーザーとして管理者の権限で実行してください。"
+    L"このアカウントに設定するときは /account current を付けてください。";
+
 const Lines kUsage = {
     L"使い方:",
     L"  tavrin.exe /register /address A.B.C.D [/size hd|fullhd] [/hour H] [/log FILE]",
@@ -106,10 +110,14 @@ const Lines kUsage = {
     L"  /remove    設定画面の「削除」と同じく、タスク、スクリプト、ショートカットを",
     L"             削除します。",
     L"  /status    登録の状態を表示します（何も変更しません）。",
+    L"  /account current",
+    L"             /register、/remove: ログオン中のユーザーではなく、実行中の",
+    L"             アカウントに設定します。",
     L"  /log       表示する行を日時付きでファイル FILE にも追記します。",
     L"  終了コードの意味: 0 完了、1 使い方の誤り、2 すでに実行中、",
-    L"    3 起動時の確認で終了、4 手順の失敗、10 登録されていない、",
-    L"    11 一部だけ登録されているか不一致",
+    L"    3 起動時の確認で終了、4 手順の失敗、",
+    L"    5 ログオン中のユーザーと違うアカウント（何もしていない）、",
+    L"    10 登録されていない、11 一部だけ登録されているか不一致",
 };
 
 // The first line of every run but /?.
@@ -148,6 +156,7 @@ const Lines kStatusOfNothing = {
     L"デスクトップ表示ファイル「" + kDocuments + L"\\DeskTop.scf」: なし",
     L"デスクトップ表示のショートカット「" + kStartup + L"\\DeskTop.lnk」: なし",
     L"状態: 登録されていません",
+    L"registered=none address=- size=- hour=-",
 };
 
 void RegisterFirst(CliSetup& s) {
@@ -155,6 +164,7 @@ void RegisterFirst(CliSetup& s) {
     ASSERT_EQ(first.Run(kRegister), 0);
     s.world.disk = first.world.disk;
     s.world.shortcuts = first.world.shortcuts;
+    s.world.tasks = first.world.tasks;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -198,7 +208,7 @@ INSTANTIATE_TEST_SUITE_P(
         Scenario{"RemoveTaskStays", kRemove,
                  [](CliSetup& s) {
                      s.world.commandStatus = 1;
-                     s.world.queryStatus = 0;
+                     s.PutTask();
                  },
                  4, {L"タスクの削除に失敗しました。", L"終了コード: 4"}},
         Scenario{"RemoveScriptStays", kRemove,
@@ -210,33 +220,36 @@ INSTANTIATE_TEST_SUITE_P(
         Scenario{"StatusNothing", kStatus, [](CliSetup& s) { s.world.commandStatus = 1; }, 10,
                  Then(kStatusOfNothing, {L"終了コード: 10"})},
         Scenario{"StatusComplete", kStatus, RegisterFirst, 0,
-                 {L"タスク「Quorvix画面リフレッシュ（taro）」: 登録されています",
+                 {L"タスク「Quorvix画面リフレッシュ（taro）」: 登録されています（毎日 0 時）",
                   L"スクリプト「" + kDocuments + L"\\LAU_Refresh.vbs」: あり（リンク先 " + kLink + L"）",
                   L"スタートアップのショートカット「" + kStartup + L"\\LAN対応ユニット.lnk」: あり（リンク先 " + kLink + L"）",
                   L"デスクトップのショートカット「" + kDesktop + L"\\LAN対応ユニット.lnk」: あり（リンク先 " + kLink + L"）",
                   L"デスクトップ表示ファイル「" + kDocuments + L"\\DeskTop.scf」: なし",
                   L"デスクトップ表示のショートカット「" + kStartup + L"\\DeskTop.lnk」: なし", L"状態: すべて登録されています",
-                  L"終了コード: 0"}},
+                  L"設定: アドレス 10.0.0.254、画面サイズ ハイビジョン、リフレッシュ 毎日 0 時",
+                  L"registered=complete address=10.0.0.254 size=hd hour=0", L"終了コード: 0"}},
         Scenario{"StatusScriptDeleted", kStatus,
                  [](CliSetup& s) {
                      RegisterFirst(s);
                      s.world.disk.erase(s.scriptPath());
                  },
                  11,
-                 {L"タスク「Quorvix画面リフレッシュ（taro）」: 登録されています",
+                 {L"タスク「Quorvix画面リフレッシュ（taro）」: 登録されています（毎日 0 時）",
                   L"スクリプト「" + kDocuments + L"\\LAU_Refresh.vbs」: なし",
                   L"スタートアップのショートカット「" + kStartup + L"\\LAN対応ユニット.lnk」: あり（リンク先 " + kLink + L"）",
                   L"デスクトップのショートカット「" + kDesktop + L"\\LAN対応ユニット.lnk」: あり（リンク先 " + kLink + L"）",
                   L"デスクトップ表示ファイル「" + kDocuments + L"\\DeskTop.scf」: なし",
                   L"デスクトップ表示のショートカット「" + kStartup + L"\\DeskTop.lnk」: なし",
-                  L"状態: 一部だけ登録されているか、リンク先が一致しません（もう一度登録してください。すべて置き換わります）",
-                  L"終了コード: 11"}},
-        Scenario{"StatusTaskCannotBeChecked", kStatus, [](CliSetup& s) { s.world.commandStatus = kCommandDidNotRun; },
+                  L"状態: 一部だけ登録されているか、内容が一致しません（もう一度登録してください。すべて置き換わります）",
+                  L"設定: アドレス 10.0.0.254、画面サイズ ハイビジョン、リフレッシュ 毎日 0 時",
+                  L"registered=partial address=10.0.0.254 size=hd hour=0", L"終了コード: 11"}},
+        Scenario{"StatusTaskCannotBeChecked", kStatus, [](CliSetup& s) { s.world.schedulerAnswers = false; },
                  4,
-                 Then({L"タスク「Quorvix画面リフレッシュ（taro）」: "
-                       L"確認できません（SCHTASKS を実行できないか、60 秒たっても応答がありません）"},
-                      Then(Lines(kStatusOfNothing.begin() + 1, kStatusOfNothing.end() - 1),
-                           {L"状態: タスクを確認できないため判断できません", L"終了コード: 4"}))},
+                 Then({L"タスク「Quorvix画面リフレッシュ（taro）」: 確認できません（タスク スケジューラが応答しません）"},
+                      Then(Lines(kStatusOfNothing.begin() + 1, kStatusOfNothing.end() - 2),
+                           {L"状態: タスクを確認できないため判断できません",
+                            L"設定: アドレス 不明、画面サイズ 不明、リフレッシュ 不明",
+                            L"registered=unknown address=- size=- hour=-", L"終了コード: 4"}))},
         Scenario{"StatusNamesTheAccountWithoutADomain", kStatus,
                  [](CliSetup& s) {
                      s.world.commandStatus = 1;
@@ -268,18 +281,54 @@ INSTANTIATE_TEST_SUITE_P(
                  {L"ショートカットの保存先が見つかりませんでした", L"アプリケーションを終了します",
                   L"Microsoft Edgeが見つかりません。", L"Microsoft Edgeをインストールして再度実行してください。",
                   L"終了コード: 3"}},
-        // Nobody can answer the question: one line says so and the run goes on.
-        Scenario{"AnotherAccount", kRegister,
+        // Nobody can answer the question: without /account current nothing is done.
+        Scenario{"AnotherAccountRegisters", kRegister,
+                 [](CliSetup& s) { s.environment.process = AccountName{L"PC", L"admin"}; }, 5,
+                 {L"このツールは「PC\\admin」として実行されていますが、ログオン中のユーザーは「PC\\taro」です。"
+                  L"何もしていません。",
+                  kAccountAdvice, L"終了コード: 5"},
+                 L"Quorvix画面設定ツール 9.8.7.6、コンピューター: KIOSK-01、アカウント: PC\\admin"},
+        Scenario{"AnotherAccountRemoves", kRemove,
+                 [](CliSetup& s) {
+                     s.PutEverything();
+                     s.environment.process = AccountName{L"PC", L"admin"};
+                 },
+                 5,
+                 {L"このツールは「PC\\admin」として実行されていますが、ログオン中のユーザーは「PC\\taro」です。"
+                  L"何もしていません。",
+                  kAccountAdvice, L"終了コード: 5"},
+                 L"Quorvix画面設定ツール 9.8.7.6、コンピューター: KIOSK-01、アカウント: PC\\admin"},
+        Scenario{"SystemRegisters", kRegister,
+                 [](CliSetup& s) {
+                     s.environment.process = AccountName{L"NT AUTHORITY", L"SYSTEM", L"S-1-5-18"};
+                     s.environment.session.reset();
+                 },
+                 5,
+                 {L"このツールはサービス アカウント「NT AUTHORITY\\SYSTEM」として実行されています"
+                  L"（ログオン中のユーザー: （読み取れません））。何もしていません。",
+                  kAccountAdvice, L"終了コード: 5"},
+                 L"Quorvix画面設定ツール 9.8.7.6、コンピューター: KIOSK-01、アカウント: NT AUTHORITY\\SYSTEM"},
+        Scenario{"SessionUserUnreadable", kRemove, [](CliSetup& s) { s.environment.session.reset(); }, 5,
+                 {L"ログオン中のユーザーを確認できません（このツールは「PC\\taro」として実行されています）。"
+                  L"何もしていません。",
+                  kAccountAdvice, L"終了コード: 5"}},
+        // Said on the command line: one warning line, and the run goes on.
+        Scenario{"AnotherAccountMeant", Then(kRegister, {L"/account", L"current"}),
                  [](CliSetup& s) { s.environment.process = AccountName{L"PC", L"admin"}; }, 0,
                  {L"警告: ログオン中のユーザー「PC\\taro」ではなく「PC\\admin」として実行されています。"
                   L"設定し、調べるのは「PC\\admin」のドキュメント、スタートアップ、デスクトップとタスクです。",
                   L"ショートカットを作成しました", L"終了コード: 0"},
                  L"Quorvix画面設定ツール 9.8.7.6、コンピューター: KIOSK-01、アカウント: PC\\admin"},
-        Scenario{"AnotherAccountStatus", kStatus,
+        Scenario{"SystemMeant", Then(kRemove, {L"/account", L"current"}),
                  [](CliSetup& s) {
-                     s.world.commandStatus = 1;
-                     s.environment.process = AccountName{L"PC", L"admin"};
+                     s.environment.process = AccountName{L"NT AUTHORITY", L"SYSTEM", L"S-1-5-18"};
+                     s.environment.session.reset();
                  },
+                 0, {L"タスクとショートカットの削除に成功しました。", L"終了コード: 0"},
+                 L"Quorvix画面設定ツール 9.8.7.6、コンピューター: KIOSK-01、アカウント: NT AUTHORITY\\SYSTEM"},
+        // /status only reads: the warning, and the registration's exit code.
+        Scenario{"AnotherAccountStatus", kStatus,
+                 [](CliSetup& s) { s.environment.process = AccountName{L"PC", L"admin"}; },
                  10,
                  Then({L"警告: ログオン中のユーザー「PC\\taro」ではなく「PC\\admin」として実行されています。"
                        L"設定し、調べるのは「PC\\admin」のドキュメント、スタートアップ、デスクトップとタスクです。"},
@@ -322,6 +371,7 @@ TEST(CommandLineModeTest, EachUsageProblemHasItsLine) {
         {{L"/remove", L"/status"}, L"/register、/remove、/status、/? のうち 1 つだけを指定してください。"},
         {{L"/log", L"x.log"}, L"/register、/remove、/status、/? のうち 1 つだけを指定してください。"},
         {{L"-Remove", L"-Address", L"1.2.3.4"}, L"-Address は -Remove と一緒には使えません。"},
+        {{L"/remove", L"/account", L"me"}, L"アカウントの指定が正しくありません: me（current を指定してください）"},
     };
     for (const auto& c : cases) {
         CliSetup s;
@@ -377,6 +427,36 @@ TEST(CommandLineModeTest, RefusedLinesAndHelpDoNothing) {
         EXPECT_TRUE(s.world.log.empty());
         EXPECT_EQ(s.world.disk, diskBefore);
     }
+}
+
+// Refused for the account: not even the folders are looked at, nothing is
+// written or removed, no SCHTASKS runs; the lines reach the log.
+TEST(CommandLineModeTest, ARefusedAccountChangesNothing) {
+    for (const Args& args : {Args{L"/register", L"/address", L"10.0.0.254", L"/log", L"x.log"},
+                             Args{L"/remove", L"/log", L"x.log"}}) {
+        CliSetup s;
+        s.PutEverything();
+        const auto diskBefore = s.world.disk;
+        s.environment.session = AccountName{L"PC", L"hanako"};
+        EXPECT_EQ(s.Run(args), 5);
+        EXPECT_TRUE(s.world.log.empty());
+        EXPECT_EQ(s.world.disk, diskBefore);
+        EXPECT_EQ(s.output.logged, s.output.lines);
+    }
+}
+
+// /status only looks: it names the account, warns, and its exit code stays
+// the registration's.
+TEST(CommandLineModeTest, StatusAsAnotherAccountWarnsAndJudgesAsUsual) {
+    CliSetup s;
+    s.world.commandStatus = 1;
+    s.environment.session = AccountName{L"PC", L"hanako"};
+    EXPECT_EQ(s.Run(kStatus), 10);
+    ASSERT_GE(s.output.lines.size(), 4u);
+    EXPECT_EQ(s.output.lines[0], kHeader);
+    EXPECT_EQ(s.output.lines[1], L"警告: ログオン中のユーザー「PC\\hanako」ではなく「PC\\taro」として実行されています。"
+                                 L"設定し、調べるのは「PC\\taro」のドキュメント、スタートアップ、デスクトップとタスクです。");
+    EXPECT_EQ(s.output.lines.back(), L"終了コード: 10");
 }
 
 TEST(CommandLineModeTest, ASecondCopyDoesNothingButSaysSoInTheLog) {

@@ -38,6 +38,7 @@ TEST(CommandLineTest, AcceptedLines) {
         int size;
         std::wstring hour;
         std::wstring log;
+        bool runningAccountMeant = false;
     } cases[] = {
         {{L"/register", L"/address", L"10.0.0.254"}, Action::registerSetUp, 0x0A0000FE, 0, L"0", L""},
         {{L"-REGISTER", L"-Address", L"192.168.1.1", L"-SIZE", L"FullHD", L"/Hour", L"23", L"/LOG",
@@ -57,6 +58,9 @@ TEST(CommandLineTest, AcceptedLines) {
         {{L"/log", L"s.log", L"-status"}, Action::showStatus, 0, 0, L"0", L"s.log"},
         {{L"/?"}, Action::showUsage, 0, 0, L"0", L""},
         {{L"-?"}, Action::showUsage, 0, 0, L"0", L""},
+        {{L"/register", L"/address", L"1.2.3.4", L"/account", L"current"}, Action::registerSetUp, 0x01020304, 0, L"0",
+         L"", true},
+        {{L"-Account", L"CURRENT", L"-remove"}, Action::removeSetUp, 0, 0, L"0", L"", true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(Narrow(c.args));
@@ -68,6 +72,7 @@ TEST(CommandLineTest, AcceptedLines) {
         EXPECT_EQ(parsed.request->screenSizeChoice, c.size);
         EXPECT_EQ(parsed.request->refreshHour, c.hour);
         EXPECT_EQ(parsed.request->logFile, c.log);
+        EXPECT_EQ(parsed.request->runningAccountMeant, c.runningAccountMeant);
     }
 }
 
@@ -121,6 +126,9 @@ TEST(CommandLineTest, RefusedLines) {
         {{L"/status", L"/hour", L"4"}, Kind::notForCommand, L"/hour", L"/status"},
         {{L"-Status", L"-Size", L"hd"}, Kind::notForCommand, L"-Size", L"-Status"},
         {{L"/?", L"/log", L"x.log"}, Kind::notForCommand, L"/log", L"/?"},
+        {{L"/status", L"/account", L"current"}, Kind::notForCommand, L"/account", L"/status"},
+        {{L"/remove", L"/account", L"current", L"/account", L"current"}, Kind::repeatedOption, L"/account", L""},
+        {{L"/remove", L"/account"}, Kind::missingValue, L"/account", L""},
         // /register without an address.
         {{L"/register"}, Kind::addressRequired, L"", L""},
         {{L"/register", L"/size", L"fullhd", L"/hour", L"5"}, Kind::addressRequired, L"", L""},
@@ -148,6 +156,7 @@ TEST(CommandLineTest, RefusedValues) {
           L"1.2.3.0x1", L"1,2,3,4", L"１.２.３.４", L"1.2.3.4/24", L"localhost", L""}},
         {L"/size", Kind::badSize, {L"full", L"hd1", L"1", L"2", L"full hd", L" hd", L""}},
         {L"/hour", Kind::badHour, {L"2", L"3", L"24", L"05", L"00", L"-1", L"+4", L" 4", L"4 ", L"1.0", L"４", L""}},
+        {L"/account", Kind::badAccount, {L"other", L"currentuser", L" current", L"SYSTEM", L""}},
     };
     for (const auto& c : cases) {
         for (const std::wstring& value : c.values) {

@@ -49,12 +49,12 @@ TEST_P(RemoveScenarioTest, RemovesWhatIsThereAndReports) {
 INSTANTIATE_TEST_SUITE_P(
     Remove, RemoveScenarioTest,
     ::testing::Values(
-        // SCHTASKS refuses to delete a task that is not there; the query
-        // confirms it is not there.
+        // SCHTASKS refuses to delete a task that is not there; the Task
+        // Scheduler confirms it is not there.
         RemoveScenario{"NothingRegistered", [](FakeSetup& s) { s.world.commandStatus = 1; },
-                       {L"delete task", L"query task", kRemoved}, {}},
+                       {L"delete task", L"read task", kRemoved}, {}},
         RemoveScenario{"EverythingRegisteredOnShowDesktopPlatform", PutEverything,
-                       {L"delete task", L"removed script", L"removed startup kiosk", L"removed desktop kiosk",
+                       {L"delete task", L"read task", L"removed script", L"removed startup kiosk", L"removed desktop kiosk",
                         kRemoved},
                        {L"scf", L"scf shortcut"}},
         RemoveScenario{"ReadOnlyScript",
@@ -62,7 +62,7 @@ INSTANTIATE_TEST_SUITE_P(
                            PutEverything(s);
                            s.world.undeletable.insert(s.scriptPath());
                        },
-                       {L"delete task", L"remove failed script", L"removed startup kiosk",
+                       {L"delete task", L"read task", L"remove failed script", L"removed startup kiosk",
                         L"removed desktop kiosk", kFailed},
                        {L"script", L"scf", L"scf shortcut"}},
         RemoveScenario{"BothShortcutsLocked",
@@ -71,43 +71,58 @@ INSTANTIATE_TEST_SUITE_P(
                            s.world.undeletable.insert(s.startupKioskPath());
                            s.world.undeletable.insert(s.desktopKioskPath());
                        },
-                       {L"delete task", L"removed script", L"remove failed startup kiosk",
+                       {L"delete task", L"read task", L"removed script", L"remove failed startup kiosk",
                         L"remove failed desktop kiosk", kFailed},
                        {L"startup kiosk", L"desktop kiosk", L"scf", L"scf shortcut"}},
         RemoveScenario{"OnlyDesktopShortcut",
                        [](FakeSetup& s) { s.world.disk[s.desktopKioskPath()] = "x"; },
-                       {L"delete task", L"removed desktop kiosk", kRemoved}, {}},
-        // Without a SCHTASKS that runs nobody knows whether the task is gone:
-        // no query either, the files still go, and no success is claimed.
+                       {L"delete task", L"read task", L"removed desktop kiosk", kRemoved}, {}},
+        // Without a SCHTASKS that runs the task stays; the files still go,
+        // and no success is claimed.
         RemoveScenario{"DeleteCommandCannotStart",
                        [](FakeSetup& s) {
                            s.world.commandStatus = -1;
+                           s.PutTask();
                            s.world.disk[s.scriptPath()] = "x";
                        },
-                       {L"delete task", L"removed script", kTaskFailed}, {}},
+                       {L"delete task", L"read task", L"removed script", kTaskFailed}, {}},
+        // A task that was never there needs no SCHTASKS to be gone.
+        RemoveScenario{"DeleteCommandCannotStartNothingRegistered",
+                       [](FakeSetup& s) { s.world.commandStatus = -1; },
+                       {L"delete task", L"read task", kRemoved}, {}},
         RemoveScenario{"DeleteRefusedTaskStillThere",
                        [](FakeSetup& s) {
                            PutEverything(s);
+                           s.PutTask();
                            s.world.commandStatus = 1;
-                           s.world.queryStatus = 0;
                        },
-                       {L"delete task", L"query task", L"removed script", L"removed startup kiosk",
+                       {L"delete task", L"read task", L"removed script", L"removed startup kiosk",
                         L"removed desktop kiosk", kTaskFailed},
                        {L"scf", L"scf shortcut"}},
-        RemoveScenario{"DeleteRefusedQueryCannotRun",
+        // SCHTASKS exits 1 for "no such task" and for "cannot answer" alike:
+        // a scheduler that does not answer is no proof that the task is gone.
+        RemoveScenario{"DeleteRefusedSchedulerSilent",
                        [](FakeSetup& s) {
                            s.world.commandStatus = 1;
-                           s.world.queryStatus = -1;
+                           s.world.schedulerAnswers = false;
                        },
-                       {L"delete task", L"query task", kTaskFailed}, {}},
+                       {L"delete task", L"read task", kTaskFailed}, {}},
+        // SCHTASKS said it deleted the task: a scheduler that cannot be asked
+        // afterwards does not undo that.
+        RemoveScenario{"DeletedSchedulerSilentAfterwards",
+                       [](FakeSetup& s) {
+                           s.PutTask();
+                           s.world.schedulerAnswers = false;
+                       },
+                       {L"delete task", L"read task", kRemoved}, {}},
         RemoveScenario{"TaskAndScriptBothStay",
                        [](FakeSetup& s) {
                            PutEverything(s);
+                           s.PutTask();
                            s.world.commandStatus = 1;
-                           s.world.queryStatus = 0;
                            s.world.undeletable.insert(s.scriptPath());
                        },
-                       {L"delete task", L"query task", L"remove failed script", L"removed startup kiosk",
+                       {L"delete task", L"read task", L"remove failed script", L"removed startup kiosk",
                         L"removed desktop kiosk", kTaskFailed, kFailed},
                        {L"script", L"scf", L"scf shortcut"}}),
     [](const ::testing::TestParamInfo<RemoveScenario>& info) { return std::string(info.param.name); });
@@ -121,13 +136,15 @@ TEST(RemoveProcedureTest, DeletesTheCurrentUsersTaskWithoutReadingTheControls) {
     EXPECT_EQ(std::count(s.world.log.begin(), s.world.log.end(), L"read controls"), 0);
 }
 
-TEST(RemoveProcedureTest, AsksForTheSameTaskItFailedToDelete) {
+TEST(RemoveProcedureTest, AsksTheSchedulerForTheSameTask) {
     FakeSetup s;
     s.world.userName = L"山田 太郎";
+    s.world.tasks[L"Quorvix画面リフレッシュ\uFF08山田 太郎\uFF09"] = L"<Task/>";
+    s.world.tasks[L"Quorvix画面リフレッシュ\uFF08taro\uFF09"] = L"<Task/>";
     s.world.commandStatus = 1;
-    RunRemoveProcedure(s.dialog, s.folders, s.platform);
-    ASSERT_EQ(s.world.commandLines.size(), 2u);
-    EXPECT_EQ(s.world.commandLines[1], L"schtasks /query /tn \"Quorvix画面リフレッシュ\uFF08山田 太郎\uFF09\"");
+    EXPECT_FALSE(RunRemoveProcedure(s.dialog, s.folders, s.platform));
+    s.world.tasks.erase(L"Quorvix画面リフレッシュ\uFF08山田 太郎\uFF09");
+    EXPECT_TRUE(RunRemoveProcedure(s.dialog, s.folders, s.platform));
 }
 
 }  // namespace
@@ -148,10 +165,19 @@ TEST(RemoveProcedureTest, ReportsWhetherTheTaskAndEveryFileAreGone) {
         {"task stays",
          [](FakeSetup& s) {
              s.world.commandStatus = 1;
-             s.world.queryStatus = 0;
+             s.PutTask();
          },
          false},
-        {"SCHTASKS cannot be run", [](FakeSetup& s) { s.world.commandStatus = -1; }, false},
+        {"SCHTASKS cannot be run, task there",
+         [](FakeSetup& s) {
+             s.world.commandStatus = -1;
+             s.PutTask();
+         },
+         false},
+        {"the scheduler cannot answer", [](FakeSetup& s) {
+             s.world.commandStatus = 1;
+             s.world.schedulerAnswers = false;
+         }, false},
         {"a shortcut stays",
          [](FakeSetup& s) {
              s.world.disk[s.desktopKioskPath()] = "x";

@@ -9,11 +9,13 @@
 //   TAVRIN_SCHTASKS_EXIT_<VERB>  the same for one verb only (CREATE, DELETE,
 //                           QUERY: argv[1] without its '/', upper case); wins
 //                           over TAVRIN_SCHTASKS_EXIT
-//   TAVRIN_SCHTASKS_TASKS   file of registered task names (UTF-8, one a line).
+//   TAVRIN_SCHTASKS_TASKS   the Task Scheduler's folder of task files (Wine keeps
+//                           each task as UTF-16 task XML in system32\tasks\<name>).
 //                           With it, a verb without a forced exit code acts as
-//                           the real SCHTASKS would: /Create adds the /TN name
-//                           (exit 0), /delete removes it (exit 1 when it was not
-//                           there), /query exits 0 when the name is there, else 1
+//                           the real SCHTASKS would: /Create writes the task's
+//                           file with its /TR action and daily /ST start (exit
+//                           0), /delete removes it (exit 1 when it was not
+//                           there), /query exits 0 when it is there, else 1
 //   TAVRIN_SCHTASKS_SLEEP_MS  wait this long before exiting; "forever" never exits
 // Without any of these the exit code is 0.
 //
@@ -82,18 +84,6 @@ bool ForcedExitCode(const std::wstring& verb, int& code) {
     return true;
 }
 
-std::string ReadAll(const std::wstring& path) {
-    const HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return {};
-    std::string bytes;
-    char buffer[4096];
-    DWORD read = 0;
-    while (::ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) bytes.append(buffer, read);
-    ::CloseHandle(file);
-    return bytes;
-}
-
 bool WriteAll(const std::wstring& path, const std::string& bytes) {
     const HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                       FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -104,27 +94,52 @@ bool WriteAll(const std::wstring& path, const std::string& bytes) {
     return ok && written == bytes.size();
 }
 
-// The registered-task list as the real tool would keep it.
-int ActOnTaskList(const std::wstring& listPath, const std::wstring& verb, const std::string& taskName) {
-    std::string list = ReadAll(listPath);
-    const std::string line = taskName + "\n";
-    std::size_t at = std::string::npos;
-    for (std::size_t pos = 0; pos < list.size();) {
-        const std::size_t end = list.find('\n', pos);
-        if (end == std::string::npos) break;
-        if (list.compare(pos, end + 1 - pos, line) == 0) at = pos;
-        pos = end + 1;
+std::wstring XmlEscaped(const std::wstring& text) {
+    std::wstring escaped;
+    for (const wchar_t c : text) {
+        if (c == L'&') escaped += L"&amp;";
+        else if (c == L'<') escaped += L"&lt;";
+        else if (c == L'>') escaped += L"&gt;";
+        else escaped += c;
     }
-    if (verb == L"CREATE") {
-        if (at == std::string::npos) list += line;
-        return WriteAll(listPath, list) ? 0 : 252;
-    }
+    return escaped;
+}
+
+// The task as the Task Scheduler stores one that SCHTASKS /Create /SC DAILY
+// registered: /TR split at its first blank into program and arguments.
+std::string TaskFile(const std::wstring& action, const std::wstring& start) {
+    const std::size_t blank = action.find(L' ');
+    const std::wstring command = action.substr(0, blank);
+    const std::wstring arguments = blank == std::wstring::npos ? L"" : action.substr(blank + 1);
+    SYSTEMTIME now;
+    ::GetLocalTime(&now);
+    wchar_t date[16];
+    std::swprintf(date, 16, L"%04u-%02u-%02u", now.wYear, now.wMonth, now.wDay);
+    const std::wstring xml =
+        L"\xFEFF<?xml version=\"1.0\" encoding=\"UTF-16\"?>\r\n"
+        L"<Task version=\"1.2\" xmlns=\"http://schemas.microsoft.com/windows/2004/02/mit/task\">\r\n"
+        L"  <Triggers>\r\n    <CalendarTrigger>\r\n      <StartBoundary>" + std::wstring(date) + L"T" + start +
+        L"</StartBoundary>\r\n      <Enabled>true</Enabled>\r\n      <ScheduleByDay>\r\n"
+        L"        <DaysInterval>1</DaysInterval>\r\n      </ScheduleByDay>\r\n    </CalendarTrigger>\r\n  </Triggers>\r\n"
+        L"  <Principals>\r\n    <Principal id=\"Author\">\r\n      <LogonType>InteractiveToken</LogonType>\r\n"
+        L"    </Principal>\r\n  </Principals>\r\n"
+        L"  <Actions Context=\"Author\">\r\n    <Exec>\r\n      <Command>" + XmlEscaped(command) +
+        L"</Command>\r\n      <Arguments>" + XmlEscaped(arguments) +
+        L"</Arguments>\r\n    </Exec>\r\n  </Actions>\r\n</Task>\r\n";
+    return std::string(reinterpret_cast<const char*>(xml.data()), xml.size() * sizeof(wchar_t));
+}
+
+// The Task Scheduler's task files, as the real SCHTASKS would change them.
+int ActOnTaskFolder(const std::wstring& folder, const std::wstring& verb, const std::wstring& taskName,
+                    const std::wstring& action, const std::wstring& start) {
+    const std::wstring path = folder + L"\\" + taskName;
+    const bool there = ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    if (verb == L"CREATE") return WriteAll(path, TaskFile(action, start)) ? 0 : 252;
     if (verb == L"DELETE") {
-        if (at == std::string::npos) return 1;
-        list.erase(at, line.size());
-        return WriteAll(listPath, list) ? 0 : 252;
+        if (!there) return 1;
+        return ::DeleteFileW(path.c_str()) ? 0 : 1;
     }
-    if (verb == L"QUERY") return at != std::string::npos ? 0 : 1;
+    if (verb == L"QUERY") return there ? 0 : 1;
     return 0;
 }
 
@@ -144,18 +159,20 @@ int wmain() {
     wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
     std::wstring verb;
     std::wstring taskName;
+    std::wstring action;
+    std::wstring start;
     if (argv != nullptr) {
         if (argc > 1) verb = Upper(argv[1][0] == L'/' ? argv[1] + 1 : argv[1]);
         for (int i = 1; i + 1 < argc; ++i) {
             if (Upper(argv[i]) == L"/TN") taskName = argv[i + 1];
+            if (Upper(argv[i]) == L"/TR") action = argv[i + 1];
+            if (Upper(argv[i]) == L"/ST") start = argv[i + 1];
         }
     }
     int exitCode = 0;
     if (!ForcedExitCode(verb, exitCode)) {
-        const std::wstring listPath = Environment(L"TAVRIN_SCHTASKS_TASKS");
-        if (!listPath.empty()) {
-            exitCode = ActOnTaskList(listPath, verb, ToUtf8(taskName.c_str(), static_cast<int>(taskName.size())));
-        }
+        const std::wstring folder = Environment(L"TAVRIN_SCHTASKS_TASKS");
+        if (!folder.empty()) exitCode = ActOnTaskFolder(folder, verb, taskName, action, start);
     }
     const std::wstring logPath = Environment(L"TAVRIN_SCHTASKS_LOG");
     if (logPath.empty()) {
