@@ -18,8 +18,9 @@ public:
     SingleInstance(const SingleInstance&) = delete;
     SingleInstance& operator=(const SingleInstance&) = delete;
 
-    // Takes the running copy's place unless another copy holds it. When the
-    // kernel objects cannot be made at all, the copy runs as if it were alone.
+    // Takes the running copy's place unless another copy holds it. A mutex
+    // name taken by another kind of object counts as another copy; when the
+    // mutex cannot be made for any other reason, the copy runs as if alone.
     SingleInstance();
     ~SingleInstance();
 
@@ -30,7 +31,8 @@ public:
     // null withdraws it.
     void PublishWindow(HWND window);
 
-    // The window the running copy published, waiting up to `waitMs` while
+    // The window the running copy published (only one whose process runs
+    // this same program), waiting up to `waitMs` while
     // that copy is still starting; null when none appeared. When the running
     // copy ends meanwhile, this copy takes its place: null, and
     // AnotherCopyRuns() is false from then on.

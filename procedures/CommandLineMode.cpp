@@ -79,7 +79,9 @@ int RunCommand(const CommandLineRequest& request, CommandLineContext& context) {
         return kExitAnotherCopy;
     }
     CommandLineHost host(context.output);
-    const StartupResult startup = RunStartupChecks(context.environment, host);
+    const FolderLookup lookup = request.action == CommandLineAction::showStatus ? FolderLookup::lookUpOnly
+                                                                                  : FolderLookup::createMissing;
+    const StartupResult startup = RunStartupChecks(context.environment, host, lookup);
     if (!startup.ready) return kExitStartupFailed;
     const KnownFolderPaths folders = context.environment.KnownFolders();
 
@@ -117,6 +119,11 @@ int Run(const std::vector<std::wstring>& arguments, CommandLineContext& context)
         context.output.WriteLine(LogOpenFailedMessage(request.logFile));
         context.output.WriteLine(ExitCodeLine(kExitUsage));
         return kExitUsage;
+    }
+    // A path that was not given in full (relative to the current folder,
+    // which is System32 for an elevated start) is named as it was opened.
+    if (!request.logFile.empty() && context.output.LogPath() != request.logFile) {
+        context.output.WriteLine(LogPathLine(context.output.LogPath()));
     }
     int code = kExitStepFailed;
     try {

@@ -91,6 +91,8 @@ std::wstring OptionNotForCommandMessage(const std::wstring& option, const std::w
 }
 
 std::wstring LogOpenFailedMessage(const std::wstring& path) { return FillIn(kLogOpenFailedText, path); }
+std::wstring LogPathLine(const std::wstring& fullPath) { return FillIn(kLogPathText, fullPath); }
+std::wstring LogWriteFailedMessage(const std::wstring& fullPath) { return FillIn(kLogWriteFailedText, fullPath); }
 std::wstring ExitCodeLine(int code) { return FillIn(kExitCodeText, std::to_wstring(code)); }
 std::wstring StatusAccountLine(const std::wstring& account) { return FillIn(kStatusAccountText, account); }
 

@@ -436,18 +436,23 @@ class Case:
             time.sleep(0.02)
 
     def standin_pids(self):
-        """Linux PIDs of stand-in SCHTASKS processes of this prefix, as ps would list them."""
+        """Linux PIDs of the processes that run this prefix's stand-in SCHTASKS.
+        Wine shows such a process's command line as the tool gave it
+        (`SCHTASKS /Create ...`, no `.exe`), so a process is known by the image
+        mapped into it: the stand-in's file in this prefix's system folders.
+        Other prefixes' stand-ins (other suites, other users) never match."""
+        windows = self.prefix.root / "drive_c" / "windows"
+        images = {str(windows / folder / "schtasks.exe").encode() for folder in ("system32", "syswow64")}
         pids = []
-        marker = ("WINEPREFIX=%s" % self.prefix.root).encode()
         for entry in Path("/proc").iterdir():
-            if not entry.name.isdigit():
+            if not entry.name.isdigit() or int(entry.name) == os.getpid():
                 continue
             try:
-                cmdline = (entry / "cmdline").read_bytes()
-                environ = (entry / "environ").read_bytes()
+                maps = (entry / "maps").read_bytes()
             except OSError:
                 continue
-            if b"schtasks.exe" in cmdline.lower() and marker in environ.split(b"\0"):
+            mapped = {line.split(None, 5)[5] for line in maps.splitlines() if len(line.split(None, 5)) == 6}
+            if mapped & images:
                 pids.append(int(entry.name))
         return pids
 

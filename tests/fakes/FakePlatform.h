@@ -35,6 +35,7 @@ struct FakeWorld {
     std::set<std::wstring> failingWrites;  // WriteString throws FileError
     std::set<std::wstring> undeletable;    // Remove throws FileError
     std::set<std::wstring> failingSaves;   // SaveShortcut gives false
+    std::vector<std::wstring> workFilesRemoved;  // RemoveWorkFiles, in order (not in the log)
     int commandStatus = 0;                   // every SCHTASKS run ends with this...
     std::optional<int> queryStatus;          // ...except a query, when this is set
     std::function<void()> whileCommandRuns;  // called inside each RunCommandLine
@@ -98,6 +99,7 @@ public:
         world_.shortcuts.erase(path);
         world_.log.push_back(L"removed " + world_.Tag(path));
     }
+    void RemoveWorkFiles(const std::wstring& path) override { world_.workFilesRemoved.push_back(world_.Tag(path)); }
 
 private:
     FakeWorld& world_;

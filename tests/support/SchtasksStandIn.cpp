@@ -15,6 +15,12 @@
 //                           (exit 0), /delete removes it (exit 1 when it was not
 //                           there), /query exits 0 when the name is there, else 1
 //   TAVRIN_SCHTASKS_SLEEP_MS  wait this long before exiting; "forever" never exits
+//   TAVRIN_SCHTASKS_NOISE   write "<text> (stdout)" CR LF to standard output and
+//                           "<text> (stderr)" CR LF to standard error, as
+//                           SCHTASKS writes its own lines
+//   TAVRIN_SCHTASKS_HOLD_EVENT  create a named event of this name and hold it
+//                           until the program ends (a name squatted by another
+//                           kind of object)
 // Without any of these the exit code is 0.
 //
 // One record per run, UTF-8, written with a single append so that records of
@@ -128,6 +134,23 @@ int ActOnTaskList(const std::wstring& listPath, const std::wstring& verb, const 
     return 0;
 }
 
+void MakeNoise() {
+    const std::wstring text = Environment(L"TAVRIN_SCHTASKS_NOISE");
+    if (text.empty()) return;
+    const std::string bytes = ToUtf8(text.c_str(), static_cast<int>(text.size()));
+    const struct {
+        DWORD handle;
+        const char* suffix;
+    } streams[] = {{STD_OUTPUT_HANDLE, " (stdout)\r\n"}, {STD_ERROR_HANDLE, " (stderr)\r\n"}};
+    for (const auto& stream : streams) {
+        const HANDLE handle = ::GetStdHandle(stream.handle);
+        if (handle == nullptr || handle == INVALID_HANDLE_VALUE) continue;
+        const std::string line = bytes + stream.suffix;
+        DWORD written = 0;
+        ::WriteFile(handle, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+    }
+}
+
 void SleepAsAsked() {
     const std::wstring text = Environment(L"TAVRIN_SCHTASKS_SLEEP_MS");
     if (text.empty()) return;
@@ -150,6 +173,10 @@ int wmain() {
             if (Upper(argv[i]) == L"/TN") taskName = argv[i + 1];
         }
     }
+    const std::wstring heldName = Environment(L"TAVRIN_SCHTASKS_HOLD_EVENT");
+    // Held until the process ends.
+    if (!heldName.empty()) ::CreateEventW(nullptr, TRUE, FALSE, heldName.c_str());
+    MakeNoise();
     int exitCode = 0;
     if (!ForcedExitCode(verb, exitCode)) {
         const std::wstring listPath = Environment(L"TAVRIN_SCHTASKS_TASKS");
