@@ -223,12 +223,13 @@ bool SitsAtItsOwnPath(HANDLE file, const std::wstring& fullPath) {
 
 namespace {
 
-// True when the folder lists an entry at the path, even one that cannot be
-// opened (a link whose target is gone, as Wine shows it).
+// True when no new file can be made at the path although none could be
+// opened there: something holds the name, such as a link whose target is
+// gone (Wine neither opens nor lists one). The probe is deleted at once.
 bool NameIsTaken(const std::wstring& path) {
-    WIN32_FIND_DATAW entry;
-    const FindHandle search(::FindFirstFileW(path.c_str(), &entry));
-    return search.IsValid();
+    const UniqueHandle probe(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+    return !probe.IsValid();
 }
 
 // Opens the file that is there, if any, to be replaced: exclusively, so that a

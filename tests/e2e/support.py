@@ -267,7 +267,10 @@ class Case:
               schtasks_sleep=None):
         for folder in (self.documents, self.desktop, self.startup):
             path = self.prefix.unix(folder)
-            if path.exists():
+            if path.is_symlink():
+                # Wine makes a missing Documents a link to $HOME when it creates it.
+                path.unlink()
+            elif path.exists():
                 subprocess.run(["chattr", "-R", "-i", str(path)], check=False)
                 shutil.rmtree(path)
             path.mkdir(parents=True)

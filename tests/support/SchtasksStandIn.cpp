@@ -34,6 +34,11 @@
 //   argc <count>
 //   arg <n> <argv[0]>            one line per CommandLineToArgvW element, in order
 //   arg <n> <argv[1]>
+//   stdhandles <in> <out> <err>  each console, char (a device such as NUL),
+//                                disk, pipe or none
+//   held <n> <a file or pipe among the process's handles: its path, or "pipe">
+//                                one line each (what it inherited, or opened
+//                                itself before this point)
 //   exitcode <code>
 //   end
 //
@@ -134,6 +139,42 @@ int ActOnTaskList(const std::wstring& listPath, const std::wstring& verb, const 
     return 0;
 }
 
+const char* HandleKind(DWORD which) {
+    const HANDLE handle = ::GetStdHandle(which);
+    if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return "none";
+    DWORD mode = 0;
+    if (::GetConsoleMode(handle, &mode)) return "console";
+    switch (::GetFileType(handle)) {
+        case FILE_TYPE_CHAR: return "char";
+        case FILE_TYPE_DISK: return "disk";
+        case FILE_TYPE_PIPE: return "pipe";
+        default: return "none";
+    }
+}
+
+// Files and pipes among the handles the process holds, found by trying every
+// small handle value: what a parent let it inherit shows up here.
+void AppendHeldFiles(std::string& record) {
+    for (ULONG_PTR value = 4; value < 0x4000; value += 4) {
+        const HANDLE handle = reinterpret_cast<HANDLE>(value);
+        DWORD flags = 0;
+        if (!::GetHandleInformation(handle, &flags)) continue;
+        const DWORD type = ::GetFileType(handle);
+        if (type == FILE_TYPE_PIPE) {
+            AppendText(record, "held", L"pipe");
+        } else if (type == FILE_TYPE_DISK) {
+            wchar_t path[1024];
+            const DWORD length = ::GetFinalPathNameByHandleW(handle, path, 1024, FILE_NAME_NORMALIZED);
+            if (length > 0 && length < 1024) {
+                // The current folder is held as a handle too; only files count.
+                const DWORD attributes = ::GetFileAttributesW(path);
+                if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) continue;
+                AppendText(record, "held", path);
+            }
+        }
+    }
+}
+
 void MakeNoise() {
     const std::wstring text = Environment(L"TAVRIN_SCHTASKS_NOISE");
     if (text.empty()) return;
@@ -202,6 +243,9 @@ int wmain() {
         for (int i = 0; i < argc; ++i) AppendText(record, "arg", argv[i]);
         ::LocalFree(argv);
     }
+    AppendHeldFiles(record);
+    record += std::string("stdhandles ") + HandleKind(STD_INPUT_HANDLE) + " " + HandleKind(STD_OUTPUT_HANDLE) + " " +
+              HandleKind(STD_ERROR_HANDLE) + "\n";
     record += "exitcode " + std::to_string(exitCode) + "\nend\n";
 
     const HANDLE log = ::CreateFileW(logPath.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
