@@ -361,6 +361,20 @@ class Case:
         out = result.stdout.decode("utf-8", "replace")
         if result.returncode != 0:
             raise AssertionError("driver failed: %s\n%s" % (out, result.stderr.decode("utf-8", "replace")))
+        return self.session(out)
+
+    @staticmethod
+    def finish_driver_output(process, timeout=300):
+        """Waits for a driver started with start_driver(); its output as text."""
+        out, err = process.communicate(timeout=timeout)
+        if process.returncode != 0:
+            raise AssertionError("driver failed: %s\n%s" % (out.decode("utf-8", "replace"),
+                                                            err.decode("utf-8", "replace")))
+        return out.decode("utf-8", "replace")
+
+    @staticmethod
+    def session(out):
+        """What the driver saw, from its output (see run())."""
         session = {"messages": [], "labels": [], "dialog": None, "exit": None,
                    "probes": [], "second": [], "processes": []}
         for line in out.splitlines():
