@@ -45,10 +45,10 @@ bool ReadWholeFile(const std::wstring& path, std::vector<char>& bytes) {
     return true;
 }
 
-// True when the window's process runs this very program: the same bytes,
-// whatever the file is called (a renamed copy is the same tool). Anything
-// else that published a window in the section is never brought forward.
-bool BelongsToThisProgram(HWND window) {
+}  // namespace
+
+bool WindowBelongsToThisProgram(HWND window) {
+    if (window == nullptr || !::IsWindow(window)) return false;
     DWORD processId = 0;
     ::GetWindowThreadProcessId(window, &processId);
     if (processId == 0) return false;
@@ -61,8 +61,6 @@ bool BelongsToThisProgram(HWND window) {
     std::vector<char> ourBytes;
     return ReadWholeFile(theirs, theirBytes) && ReadWholeFile(ours, ourBytes) && theirBytes == ourBytes;
 }
-
-}  // namespace
 
 SingleInstance::SingleInstance() : mutex_(::CreateMutexW(nullptr, FALSE, kMutexName)) {
     // The name held by another kind of object (or by a mutex this copy may
@@ -106,7 +104,7 @@ HWND SingleInstance::PublishedWindow() const {
     if (slot_ == nullptr) return nullptr;
     const LONG value = InterlockedCompareExchange(slot_, 0, 0);
     const HWND window = static_cast<HWND>(LongToHandle(value));
-    return window != nullptr && ::IsWindow(window) && BelongsToThisProgram(window) ? window : nullptr;
+    return window != nullptr && ::IsWindow(window) ? window : nullptr;
 }
 
 HWND SingleInstance::FindRunningCopyWindow(DWORD waitMs) {

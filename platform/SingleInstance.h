@@ -12,6 +12,12 @@ namespace tavrin::platform {
 // Both objects go with the processes that hold them, and a mutex whose owner
 // ends without releasing it (a crash, a kill) is handed to the next copy that
 // asks as "abandoned": a copy that died never blocks the next start.
+// True when the window's process runs this very program: the same bytes,
+// whatever the file is called (a renamed copy is the same tool). The section
+// can be written by anything in the session; only such a window is brought
+// to the front.
+bool WindowBelongsToThisProgram(HWND window);
+
 class SingleInstance {
 public:
     // One place per process: not copied.
@@ -31,8 +37,7 @@ public:
     // null withdraws it.
     void PublishWindow(HWND window);
 
-    // The window the running copy published (only one whose process runs
-    // this same program), waiting up to `waitMs` while
+    // The window the running copy published, waiting up to `waitMs` while
     // that copy is still starting; null when none appeared. When the running
     // copy ends meanwhile, this copy takes its place: null, and
     // AnotherCopyRuns() is false from then on.
