@@ -303,7 +303,7 @@ void Win32FileStore::RemoveWorkFiles(const std::wstring& path) {
     if (fullFolder.empty()) return;
     if (fullFolder.back() != L'\\') fullFolder += L'\\';
     WIN32_FIND_DATAW entry;
-    const FindHandle search(::FindFirstFileW((path + L".*").c_str(), &entry));
+    const FindHandle search(::FindFirstFileW(UnlimitedForm(fullFolder + name + L".*").c_str(), &entry));
     if (!search.IsValid()) return;
     do {
         if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) continue;
