@@ -32,7 +32,7 @@ BOOL CTavrinApp::InitInstance() {
     if (instance.AnotherCopyRuns()) {
         const HWND running = instance.FindRunningCopyWindow(kRunningCopyWaitMs);
         if (instance.AnotherCopyRuns()) {
-            if (running != nullptr) BringToFront(running);
+            if (platform::WindowBelongsToThisProgram(running)) BringToFront(running);
             return FALSE;
         }
     }

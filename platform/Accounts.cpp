@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/SystemLibrary.h"
 #include "platform/Win32Handles.h"
 #include "platform/Win32Services.h"
 
@@ -12,13 +13,23 @@ namespace tavrin::platform {
 
 namespace {
 
+// The session functions; WTSAPI32 is not a known DLL, so it comes from the
+// system folder at run time.
+struct SessionApi {
+    UniqueModule module = LoadSystemLibrary(L"wtsapi32.dll");
+    decltype(::WTSQuerySessionInformationW)* query =
+        SystemFunction<decltype(::WTSQuerySessionInformationW)>(module, "WTSQuerySessionInformationW");
+    decltype(::WTSFreeMemory)* free = SystemFunction<decltype(::WTSFreeMemory)>(module, "WTSFreeMemory");
+};
+
 // One text of the current session; empty when it cannot be read.
-std::wstring SessionText(WTS_INFO_CLASS what) {
+std::wstring SessionText(const SessionApi& api, WTS_INFO_CLASS what) {
+    if (api.query == nullptr || api.free == nullptr) return {};
     wchar_t* text = nullptr;
     DWORD bytes = 0;
-    if (!::WTSQuerySessionInformationW(WTS_CURRENT_SERVER_HANDLE, WTS_CURRENT_SESSION, what, &text, &bytes)) return {};
+    if (!api.query(WTS_CURRENT_SERVER_HANDLE, WTS_CURRENT_SESSION, what, &text, &bytes)) return {};
     std::wstring result = text != nullptr ? text : L"";
-    ::WTSFreeMemory(text);
+    api.free(text);
     return result;
 }
 
@@ -56,9 +67,10 @@ std::optional<AccountName> Win32AccountInfo::ProcessAccount() {
 }
 
 std::optional<AccountName> Win32AccountInfo::SessionUser() {
-    std::wstring name = SessionText(WTSUserName);
+    const SessionApi api;
+    std::wstring name = SessionText(api, WTSUserName);
     if (name.empty()) return std::nullopt;
-    return AccountName{SessionText(WTSDomainName), std::move(name)};
+    return AccountName{SessionText(api, WTSDomainName), std::move(name)};
 }
 
 }  // namespace tavrin::platform

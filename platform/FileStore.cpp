@@ -9,6 +9,7 @@
 #include "platform/Win32Handles.h"
 #include "platform/Win32Services.h"
 #include "texts/Decimal.h"
+#include "procedures/WorkFiles.h"
 #include "texts/DiskText.h"
 
 namespace tavrin::platform {
@@ -68,7 +69,7 @@ std::wstring WorkFileStem(const std::wstring& unlimitedPath) {
 // and closes the new file and then puts it in the old one's place in one
 // step. Any failure, or destruction before Close, deletes the new file and
 // leaves the old one (or its absence) exactly as it was.
-class Win32TextFile final : public TextFileOutput {
+class Win32TextFile final : public ByteFileOutput {
 public:
     Win32TextFile(std::wstring fullPath, UniqueHandle heldTarget, HANDLE newFile, std::wstring newPath,
                   std::wstring stem)
@@ -86,7 +87,12 @@ public:
         if (done_) Fail(ERROR_INVALID_HANDLE);
         const std::optional<std::string> bytes = EncodeForDisk(text);
         if (!bytes) Fail(ERROR_NO_UNICODE_TRANSLATION);
-        pending_ += *bytes;
+        WriteBytes(*bytes);
+    }
+
+    void WriteBytes(const std::string& bytes) override {
+        if (done_) Fail(ERROR_INVALID_HANDLE);
+        pending_ += bytes;
         if (pending_.size() >= kWriteBlock) {
             const DWORD error = Flush();
             if (error != ERROR_SUCCESS) Fail(error);
@@ -191,12 +197,12 @@ std::wstring FinalPath(HANDLE handle) {
     }
 }
 
-// True when the open file is the one named `fullPath` in its folder, and not
-// a file elsewhere reached through a link at that name. Wine shows a Unix
-// symbolic link as a plain file, but resolves it when opening, and then
-// renames or deletes the file it points to: only the final path tells. Links
-// above the file (a Documents folder that is itself a link) resolve the same
-// way for the folder and the file, and are left alone.
+}  // namespace
+
+// Wine shows a Unix symbolic link as a plain file, but resolves it when
+// opening, and then renames or deletes the file it points to: only the final
+// path tells. Links above the file (a Documents folder that is itself a link)
+// resolve the same way for the folder and the file, and are left alone.
 bool SitsAtItsOwnPath(HANDLE file, const std::wstring& fullPath) {
     const std::size_t separator = fullPath.find_last_of(L'\\');
     if (separator == std::wstring::npos) return false;
@@ -216,6 +222,17 @@ bool SitsAtItsOwnPath(HANDLE file, const std::wstring& fullPath) {
                                   static_cast<int>(reached.size()), TRUE) == CSTR_EQUAL;
 }
 
+namespace {
+
+// True when no new file can be made at the path although none could be
+// opened there: something holds the name, such as a link whose target is
+// gone (Wine neither opens nor lists one). The probe is deleted at once.
+bool NameIsTaken(const std::wstring& path) {
+    const UniqueHandle probe(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+    return !probe.IsValid();
+}
+
 // Opens the file that is there, if any, to be replaced: exclusively, so that a
 // file another program holds open counts as held, and without following a
 // link. Null handle and true when there is no file; false when the file may
@@ -223,7 +240,7 @@ bool SitsAtItsOwnPath(HANDLE file, const std::wstring& fullPath) {
 bool HoldExistingFile(const std::wstring& path, UniqueHandle& held) {
     HANDLE handle = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                   FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) return ::GetLastError() == ERROR_FILE_NOT_FOUND;
+    if (handle == INVALID_HANDLE_VALUE) return ::GetLastError() == ERROR_FILE_NOT_FOUND && !NameIsTaken(path);
     UniqueHandle file(handle);
     BY_HANDLE_FILE_INFORMATION info{};
     if (!::GetFileInformationByHandle(file.Get(), &info) || (info.dwFileAttributes & kRefusedAttributes) != 0 ||
@@ -237,6 +254,10 @@ bool HoldExistingFile(const std::wstring& path, UniqueHandle& held) {
 }  // namespace
 
 std::unique_ptr<TextFileOutput> Win32FileStore::OpenForWriting(const std::wstring& path) {
+    return OpenBytesForWriting(path);
+}
+
+std::unique_ptr<ByteFileOutput> Win32FileStore::OpenBytesForWriting(const std::wstring& path) {
     if (path.empty() || HasEmbeddedNul(path) || path.size() >= kMaxPathChars) return nullptr;
     std::wstring fullPath = FullPathOnExistingVolume(path);
     if (fullPath.empty()) return nullptr;
@@ -244,16 +265,13 @@ std::unique_ptr<TextFileOutput> Win32FileStore::OpenForWriting(const std::wstrin
     UniqueHandle heldTarget;
     if (!HoldExistingFile(fullPath, heldTarget)) return nullptr;
 
-    SECURITY_ATTRIBUTES security{};
-    security.nLength = sizeof security;
-    security.lpSecurityDescriptor = nullptr;
-    security.bInheritHandle = TRUE;
+    // Not inheritable: no program the tool starts gets a handle to it.
     // Share mode 0: nobody else may read or write the new file while we write it.
     // CREATE_NEW: a name that is taken, by anything, is never reused.
     for (int attempt = 0; attempt < 100; ++attempt) {
         std::wstring stem = WorkFileStem(UnlimitedForm(fullPath));
         std::wstring newPath = stem + L".new";
-        HANDLE handle = ::CreateFileW(newPath.c_str(), GENERIC_WRITE, 0, &security, CREATE_NEW,
+        HANDLE handle = ::CreateFileW(newPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                       FILE_ATTRIBUTE_NORMAL, nullptr);
         if (handle != INVALID_HANDLE_VALUE) {
             return std::make_unique<Win32TextFile>(std::move(fullPath), std::move(heldTarget), handle,
@@ -274,6 +292,27 @@ bool Win32FileStore::Exists(const std::wstring& path) {
     WIN32_FIND_DATAW entry;
     const FindHandle search(::FindFirstFileW(path.c_str(), &entry));
     return search.IsValid();
+}
+
+void Win32FileStore::RemoveWorkFiles(const std::wstring& path) {
+    if (path.empty() || HasEmbeddedNul(path) || path.size() >= kMaxPathChars) return;
+    const std::size_t separator = path.find_last_of(L"\\/");
+    if (separator == std::wstring::npos) return;
+    const std::wstring folder = path.substr(0, separator + 1);
+    const std::wstring name = path.substr(separator + 1);
+    std::wstring fullFolder = FullPathOnExistingVolume(folder);
+    if (fullFolder.empty()) return;
+    if (fullFolder.back() != L'\\') fullFolder += L'\\';
+    WIN32_FIND_DATAW entry;
+    const FindHandle search(::FindFirstFileW(UnlimitedForm(fullFolder + name + L".*").c_str(), &entry));
+    if (!search.IsValid()) return;
+    do {
+        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) continue;
+        if (!IsWorkFileOf(name, entry.cFileName)) continue;
+        // Work names may be longer than MAX_PATH allows. A leftover that
+        // cannot be deleted stays; it keeps nothing else from working.
+        ::DeleteFileW(UnlimitedForm(fullFolder + entry.cFileName).c_str());
+    } while (::FindNextFileW(search.Get(), &entry));
 }
 
 void Win32FileStore::Remove(const std::wstring& path) {

@@ -18,8 +18,8 @@ namespace {
 
 // The platform may place a buffer in the slot even when the call fails; the
 // slot owns it either way.
-bool QueryInto(const KNOWNFOLDERID& id, CoTaskMemString& slot) {
-    return SUCCEEDED(::SHGetKnownFolderPath(id, KF_FLAG_CREATE, nullptr, slot.Receive()));
+bool QueryInto(const KNOWNFOLDERID& id, DWORD flags, CoTaskMemString& slot) {
+    return SUCCEEDED(::SHGetKnownFolderPath(id, flags, nullptr, slot.Receive()));
 }
 
 std::wstring SlotText(const CoTaskMemString& slot) {
@@ -44,9 +44,10 @@ std::wstring Expanded(const std::wstring& text) {
 
 }  // namespace
 
-bool KnownFolderSlots::QueryKnownFolders() {
-    return QueryInto(FOLDERID_Desktop, desktop_) && QueryInto(FOLDERID_Documents, documents_) &&
-           QueryInto(FOLDERID_Startup, startup_);
+bool KnownFolderSlots::QueryKnownFolders(bool create) {
+    const DWORD flags = create ? KF_FLAG_CREATE : KF_FLAG_DONT_VERIFY;
+    return QueryInto(FOLDERID_Desktop, flags, desktop_) && QueryInto(FOLDERID_Documents, flags, documents_) &&
+           QueryInto(FOLDERID_Startup, flags, startup_);
 }
 
 void KnownFolderSlots::Release() {

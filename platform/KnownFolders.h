@@ -18,9 +18,11 @@ public:
     KnownFolderSlots(const KnownFolderSlots&) = delete;
     KnownFolderSlots& operator=(const KnownFolderSlots&) = delete;
 
-    // Desktop, then Documents, then Startup, each with KF_FLAG_CREATE; stops
-    // at the first failure. True only when all three were obtained.
-    bool QueryKnownFolders();
+    // Desktop, then Documents, then Startup, each with KF_FLAG_CREATE when
+    // `create`, else without creating or even checking for the folder (its
+    // path all the same); stops at the first failure. True only when all
+    // three were obtained.
+    bool QueryKnownFolders(bool create = true);
     void Release();
 
     // The paths as the platform gave them; empty for an empty slot.

@@ -12,14 +12,21 @@ namespace tavrin::platform {
 // Both objects go with the processes that hold them, and a mutex whose owner
 // ends without releasing it (a crash, a kill) is handed to the next copy that
 // asks as "abandoned": a copy that died never blocks the next start.
+// True when the window's process runs this very program: the same bytes,
+// whatever the file is called (a renamed copy is the same tool). The section
+// can be written by anything in the session; only such a window is brought
+// to the front.
+bool WindowBelongsToThisProgram(HWND window);
+
 class SingleInstance {
 public:
     // One place per process: not copied.
     SingleInstance(const SingleInstance&) = delete;
     SingleInstance& operator=(const SingleInstance&) = delete;
 
-    // Takes the running copy's place unless another copy holds it. When the
-    // kernel objects cannot be made at all, the copy runs as if it were alone.
+    // Takes the running copy's place unless another copy holds it. A mutex
+    // name taken by another kind of object counts as another copy; when the
+    // mutex cannot be made for any other reason, the copy runs as if alone.
     SingleInstance();
     ~SingleInstance();
 

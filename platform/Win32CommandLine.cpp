@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include "platform/Win32Services.h"
+#include "texts/Messages.h"
 #include "texts/Utf8.h"
 
 namespace tavrin::platform {
@@ -26,6 +28,46 @@ bool WriteAll(HANDLE handle, const std::string& bytes) {
         done += written;
     }
     return true;
+}
+
+std::wstring FullPath(const std::wstring& path) {
+    std::vector<wchar_t> buffer(MAX_PATH);
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        const DWORD length = ::GetFullPathNameW(path.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
+        if (length == 0) return {};
+        if (length < buffer.size()) return std::wstring(buffer.data(), length);
+        buffer.resize(length);
+    }
+    return {};
+}
+
+// Opens the log at its full path for appending, creating it when there is no
+// file; never through a link: a link at the path (or, under Wine, a Unix
+// symbolic link, even one whose target is gone) is never followed.
+UniqueHandle OpenLogFile(const std::wstring& fullPath) {
+    constexpr DWORD access = FILE_APPEND_DATA | FILE_READ_ATTRIBUTES | SYNCHRONIZE;
+    constexpr DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE;
+    const auto open = [&](DWORD disposition) {
+        return UniqueHandle(::CreateFileW(fullPath.c_str(), access, share, nullptr, disposition,
+                                          FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    };
+    UniqueHandle log = open(OPEN_EXISTING);
+    if (!log.IsValid() && ::GetLastError() == ERROR_FILE_NOT_FOUND) {
+        // CREATE_NEW fails on a name that is taken by anything, a dangling
+        // link included; a log another copy made meanwhile is opened.
+        log = open(CREATE_NEW);
+        if (!log.IsValid() && ::GetLastError() == ERROR_FILE_EXISTS) log = open(OPEN_EXISTING);
+    }
+    if (!log.IsValid()) return log;
+    BY_HANDLE_FILE_INFORMATION info{};
+    // A link, a folder, a file with another name elsewhere (a hard link) or
+    // one reached through a link is not appended to by an elevated tool.
+    if (!::GetFileInformationByHandle(log.Get(), &info) ||
+        (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) != 0 ||
+        info.nNumberOfLinks > 1 || !SitsAtItsOwnPath(log.Get(), fullPath)) {
+        return UniqueHandle();
+    }
+    return log;
 }
 
 LocalTime Now() {
@@ -112,17 +154,24 @@ void Win32CommandLineOutput::WriteLine(const std::wstring& line) {
     } else if (sink_ == Sink::bytes) {
         WriteAll(output_, EncodeUtf8(line + L"\r\n"));
     }
-    if (log_.IsValid()) WriteAll(log_.Get(), EncodeUtf8(LogLine(Now(), line) + L"\r\n"));
+    if (log_.IsValid() && !WriteAll(log_.Get(), EncodeUtf8(LogLine(Now(), line) + L"\r\n"))) {
+        log_.Close();
+        if (!logFailed_) {
+            logFailed_ = true;
+            WriteLine(LogWriteFailedMessage(logPath_));
+        }
+    }
 }
 
 bool Win32CommandLineOutput::OpenLog(const std::wstring& path) {
     if (path.empty() || path.find(L'\0') != std::wstring::npos) return false;
+    const std::wstring fullPath = FullPath(path);
+    if (fullPath.empty()) return false;
     // Appending only: every write goes to the end, also when another copy
     // (or a program reading the log) has it open.
-    log_ = UniqueHandle(::CreateFileW(path.c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                      nullptr));
+    log_ = OpenLogFile(fullPath);
     if (!log_.IsValid()) return false;
+    logPath_ = fullPath;
     // A new (empty) log starts with a byte-order mark, so that Notepad and
     // Excel read it as UTF-8; a log that already holds runs gets none.
     LARGE_INTEGER size{};

@@ -35,7 +35,8 @@ void SuppressSystemErrorBoxes();
 //   to the log.
 // Every line ends with CR LF. The log is opened for appending and shared, and
 // each line is written to it with one call, time-stamped in local time; an
-// empty log gets a UTF-8 byte-order mark first.
+// empty log gets a UTF-8 byte-order mark first. A line that cannot be added
+// to the log ends the log: the output says so once, and the run goes on.
 class Win32CommandLineOutput final : public CommandLineOutput {
 public:
     Win32CommandLineOutput();
@@ -44,6 +45,7 @@ public:
 
     void WriteLine(const std::wstring& line) override;
     bool OpenLog(const std::wstring& path) override;
+    std::wstring LogPath() const override { return logPath_; }
 
 private:
     enum class Sink { none, console, bytes };
@@ -51,6 +53,8 @@ private:
     HANDLE output_ = nullptr;  // the standard output, or conout_
     UniqueHandle conout_;      // the attached console's output, when that is where lines go
     UniqueHandle log_;
+    std::wstring logPath_;  // full path of the open log
+    bool logFailed_ = false;  // a line could not be added; said once
 };
 
 // The single-copy rule for a command-line run: the same place the dialog

@@ -9,11 +9,22 @@
 
 namespace tavrin::platform {
 
+// A file of the file store that also takes bytes as they are (a shortcut's).
+class ByteFileOutput : public TextFileOutput {
+public:
+    // Throws FileError as WriteString does.
+    virtual void WriteBytes(const std::string& bytes) = 0;
+};
+
 class Win32FileStore final : public FileStore {
 public:
     std::unique_ptr<TextFileOutput> OpenForWriting(const std::wstring& path) override;
+    // The same file, open for bytes: every file the tool puts on disk goes
+    // through this one writer.
+    std::unique_ptr<ByteFileOutput> OpenBytesForWriting(const std::wstring& path);
     bool Exists(const std::wstring& path) override;
     void Remove(const std::wstring& path) override;
+    void RemoveWorkFiles(const std::wstring& path) override;
 };
 
 // Runs a program of the system directory and waits for it, dispatching the
@@ -38,9 +49,14 @@ public:
     bool IsNativeAmd64() override;
 };
 
+// Shortcuts are made by the shell's link object, and their bytes are written
+// by the file store like every other file.
 class Win32ShortcutWriter final : public ShortcutWriter {
 public:
     bool SaveShortcut(const ShortcutRecord& record) override;
+
+private:
+    Win32FileStore files_;
 };
 
 class Win32SetUpReader final : public SetUpReader {
@@ -63,6 +79,9 @@ public:
 
 // This PC's NetBIOS name; empty when it cannot be read.
 std::wstring ComputerName();
+// True when the open file (a HANDLE) is the one named `fullPath` in its
+// folder, and not a file elsewhere reached through a link at that name.
+bool SitsAtItsOwnPath(void* file, const std::wstring& fullPath);
 
 // The file-error cause that belongs to a platform error code.
 FileErrorCause FileErrorCauseFromOsError(unsigned long osError);

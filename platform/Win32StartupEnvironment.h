@@ -10,7 +10,9 @@ namespace tavrin::platform {
 // and the process and session accounts.
 class Win32StartupEnvironment final : public StartupEnvironment {
 public:
-    bool QueryKnownFolders() override { return folders_.QueryKnownFolders(); }
+    bool QueryKnownFolders(FolderLookup lookup) override {
+        return folders_.QueryKnownFolders(lookup == FolderLookup::createMissing);
+    }
     void ReleaseKnownFolders() override { folders_.Release(); }
     KnownFolderPaths KnownFolders() const override { return folders_.Paths(); }
     std::wstring FindBrowserPath() override { return tavrin::platform::FindBrowserPath(); }

@@ -101,7 +101,9 @@ int RunCommand(const CommandLineRequest& request, CommandLineContext& context) {
                               request.action == CommandLineAction::removeSetUp;
     if (changesSetUp && !AccountMayBeSetUp(request, context)) return kExitOtherAccount;
     CommandLineHost host(context.output, context.environment);
-    const StartupResult startup = RunStartupChecks(context.environment, host);
+    const FolderLookup lookup = request.action == CommandLineAction::showStatus ? FolderLookup::lookUpOnly
+                                                                                  : FolderLookup::createMissing;
+    const StartupResult startup = RunStartupChecks(context.environment, host, lookup);
     if (!startup.ready) return kExitStartupFailed;
     const KnownFolderPaths folders = context.environment.KnownFolders();
 
@@ -143,6 +145,11 @@ int Run(const std::vector<std::wstring>& arguments, CommandLineContext& context)
         context.output.WriteLine(LogOpenFailedMessage(request.logFile));
         context.output.WriteLine(ExitCodeLine(kExitUsage));
         return kExitUsage;
+    }
+    // A path that was not given in full (relative to the current folder,
+    // which is System32 for an elevated start) is named as it was opened.
+    if (!request.logFile.empty() && context.output.LogPath() != request.logFile) {
+        context.output.WriteLine(LogPathLine(context.output.LogPath()));
     }
     int code = kExitStepFailed;
     try {

@@ -30,8 +30,10 @@ public:
     // open, for the log.
     virtual void WriteLine(const std::wstring& line) = 0;
     // From now on every line is also appended to the file; false when it
-    // cannot be opened.
+    // cannot be opened (or is a link, which an elevated tool never follows).
     virtual bool OpenLog(const std::wstring& path) = 0;
+    // The full path of the open log, as the platform formed it from the one given.
+    virtual std::wstring LogPath() const = 0;
 };
 
 // A moment as the clock of this PC shows it.

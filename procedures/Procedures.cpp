@@ -25,6 +25,14 @@ bool WriteTextFile(DialogHost& host, FileStore& files, const std::wstring& path,
     return true;
 }
 
+// Every file 登録 writes or 削除 removes.
+void RemoveLeftoverWorkFiles(FileStore& files, const KnownFolderPaths& folders) {
+    const std::wstring paths[] = {RefreshScriptPath(folders.documents), ShowDesktopFilePath(folders.documents),
+                                  ShowDesktopShortcutPath(folders.startup), KioskShortcutPath(folders.startup),
+                                  KioskShortcutPath(folders.desktop)};
+    for (const std::wstring& path : paths) files.RemoveWorkFiles(path);
+}
+
 }  // namespace
 
 bool ReportsShowDesktopPlatform(const ReportedVersion& version) {
@@ -60,6 +68,7 @@ bool RunRegisterProcedure(DialogHost& host, const Settings& settings, const Know
         host.FocusUnitAddress();
         return false;
     }
+    RemoveLeftoverWorkFiles(platform.files, folders);
     const std::wstring linkAddress = LinkAddress(settings);
     const std::wstring scriptPath = RefreshScriptPath(folders.documents);
     if (!WriteRefreshScript(host, platform.files, scriptPath, linkAddress)) return false;
@@ -115,6 +124,7 @@ bool DeleteRefreshTask(const PlatformServices& platform, const std::wstring& tas
 
 bool RunRemoveProcedure(DialogHost& host, const KnownFolderPaths& folders,
                         const PlatformServices& platform) {
+    RemoveLeftoverWorkFiles(platform.files, folders);
     const std::wstring taskName = RefreshTaskName(platform.system.QueryUserName());
     const bool taskRemoved = DeleteRefreshTask(platform, taskName);
 

@@ -45,6 +45,10 @@ public:
     virtual bool Exists(const std::wstring& path) = 0;
     // Deletes the file; throws FileError when the platform refuses.
     virtual void Remove(const std::wstring& path) = 0;
+    // Deletes the work files a copy killed while writing this file left
+    // beside it (see IsWorkFileOf) and nothing else; one that cannot be
+    // deleted stays, silently.
+    virtual void RemoveWorkFiles(const std::wstring& path) = 0;
 };
 
 // What RunCommandLine returns when the program could not be started.

@@ -4,10 +4,10 @@
 
 namespace tavrin {
 
-StartupResult RunStartupChecks(StartupEnvironment& environment, StartupUser& user) {
+StartupResult RunStartupChecks(StartupEnvironment& environment, StartupUser& user, FolderLookup lookup) {
     StartupResult result;
     result.ready = true;
-    if (!environment.QueryKnownFolders()) {
+    if (!environment.QueryKnownFolders(lookup)) {
         user.ReportMissing(kKnownFoldersMissingMessage);
         result.ready = false;
     }

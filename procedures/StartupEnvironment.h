@@ -10,10 +10,15 @@ namespace tavrin {
 // What the tool fetches once when it starts: the three known folders it
 // writes into, the browser it points the shortcuts at, and whose account all
 // of it belongs to.
+// How the known folders are asked for: created when missing (the dialog, 登録
+// and 削除), or only looked up, so that a run that must change nothing
+// (/status) creates no folder.
+enum class FolderLookup { createMissing, lookUpOnly };
+
 class StartupEnvironment : public AccountInfo {
 public:
     // Desktop, Documents and Startup; true only when all three were obtained.
-    virtual bool QueryKnownFolders() = 0;
+    virtual bool QueryKnownFolders(FolderLookup lookup) = 0;
     // Frees what QueryKnownFolders holds; a second call frees nothing.
     virtual void ReleaseKnownFolders() = 0;
     virtual KnownFolderPaths KnownFolders() const = 0;
@@ -40,6 +45,7 @@ struct StartupResult {
 // folders, then the browser (looked for even when a folder is missing, so the
 // user learns everything that is missing in one start), then, only when both
 // are there, whose account the set-up will belong to.
-StartupResult RunStartupChecks(StartupEnvironment& environment, StartupUser& user);
+StartupResult RunStartupChecks(StartupEnvironment& environment, StartupUser& user,
+                               FolderLookup lookup = FolderLookup::createMissing);
 
 }  // namespace tavrin

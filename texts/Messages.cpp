@@ -112,6 +112,9 @@ std::wstring UnexpectedErrorMessage(const std::wstring& libraryText) {
     return FillIn(kUnexpectedErrorText, libraryText);
 }
 
+std::wstring LogPathLine(const std::wstring& fullPath) { return FillIn(kLogPathText, fullPath); }
+std::wstring LogWriteFailedMessage(const std::wstring& fullPath) { return FillIn(kLogWriteFailedText, fullPath); }
+
 std::wstring StatusTaskLine(const std::wstring& taskName, const std::wstring& state) {
     return FillIn(kStatusTaskText, taskName, state);
 }

@@ -116,6 +116,14 @@ inline constexpr const wchar_t* kAddressRequiredMessage = L"/register には /ad
 inline constexpr const wchar_t* kLogOpenFailedText =
     L"ログ ファイルを開けません: %1（何もしていません。フォルダーがあるか、パスが正しいか、書き込めるかを確認してください）";
 std::wstring LogOpenFailedMessage(const std::wstring& path);
+// The first line of a run whose /log was not given as a full path (a relative
+// one lands in the current folder): where the log is.
+inline constexpr const wchar_t* kLogPathText = L"ログ ファイル: %1";
+std::wstring LogPathLine(const std::wstring& fullPath);
+// Said once, on the output only, when a line could not be added to the log
+// (a full volume); the run goes on and its exit code is what its steps give.
+inline constexpr const wchar_t* kLogWriteFailedText = L"警告: ログ ファイルに書き込めません: %1（これ以降の行はログに残りません）";
+std::wstring LogWriteFailedMessage(const std::wstring& fullPath);
 
 inline constexpr const wchar_t* kAnotherCopyRunsMessage =
     L"このツールはすでに実行中です。終わってからもう一度実行してください。";

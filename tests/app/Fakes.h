@@ -22,8 +22,8 @@ public:
     bool foldersAvailable = true;
     std::wstring browserPath = L"C:\\Program Files (x86)\\Microsoft\\Edge\\Application\\msedge.exe";
 
-    bool QueryKnownFolders() override {
-        log_.push_back(L"query folders");
+    bool QueryKnownFolders(FolderLookup lookup) override {
+        log_.push_back(lookup == FolderLookup::createMissing ? L"query folders" : L"look up folders");
         return foldersAvailable;
     }
     void ReleaseKnownFolders() override { log_.push_back(L"release folders"); }

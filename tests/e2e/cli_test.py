@@ -480,12 +480,16 @@ class CommandLine(unittest.TestCase):
     def other_session_user(self, user):
         """The next runs see `user` ("DOMAIN\\name", "-" for nobody, None for
         unreadable) logged on to their session, through the stand-in
-        wtsapi32.dll beside the tool."""
+        wtsapi32.dll in the system folder, the only folder the tool loads
+        it from."""
         c = self.case
         self.assertTrue(ARGS.wtsapi, "--wtsapi is needed")
-        dll = c.prefix.unix(ARGS.tool).parent / "wtsapi32.dll"
-        shutil.copyfile(ARGS.wtsapi, dll)
-        self.addCleanup(lambda: dll.unlink(missing_ok=True))
+        system_dll = c.prefix.root / "drive_c" / "windows" / "system32" / "wtsapi32.dll"
+        saved = system_dll.with_name("wtsapi32.dll.wine")
+        if not saved.exists():
+            shutil.copyfile(system_dll, saved)
+            self.addCleanup(self.no_other_session_user)
+        shutil.copyfile(ARGS.wtsapi, system_dll)
         c.schtasks_env = {"WINEDLLOVERRIDES": c.prefix.env["WINEDLLOVERRIDES"] + ";wtsapi32=n"}
         if user is not None:
             c.schtasks_env["TAVRIN_SESSION_USER"] = user
@@ -493,7 +497,11 @@ class CommandLine(unittest.TestCase):
     def no_other_session_user(self):
         """The next runs see the session as Wine reports it again."""
         c = self.case
-        c.prefix.unix(ARGS.tool).parent.joinpath("wtsapi32.dll").unlink(missing_ok=True)
+        system_dll = c.prefix.root / "drive_c" / "windows" / "system32" / "wtsapi32.dll"
+        saved = system_dll.with_name("wtsapi32.dll.wine")
+        if saved.exists():
+            shutil.copyfile(saved, system_dll)
+            saved.unlink()
         c.schtasks_env = {}
 
     @fault_row('Command line: `/register` or `/remove` run as another account than the logged-on user, or with the logged-on user unreadable or nobody logged on',

@@ -582,11 +582,17 @@ class EndToEnd(unittest.TestCase):
         c = self.case
         c.reset(schtasks_sleep="forever")
         started = time.monotonic()
-        s = c.run("--click", "register", "--await-process", "schtasks.exe", "--probe", "2000",
-                  # Presses and closes meanwhile start nothing and end nothing.
-                  "--click", "register", "--command", "register", "--command", "remove",
-                  "--command", "cancel", "--command", "close", "--probe", "2000",
-                  "--answer", "90000", "--processes", "schtasks.exe")
+        driver = c.start_driver("--click", "register", "--await-process", "schtasks.exe", "--probe", "2000",
+                                # Presses and closes meanwhile start nothing and end nothing.
+                                "--click", "register", "--command", "register", "--command", "remove",
+                                "--command", "cancel", "--command", "close", "--probe", "2000",
+                                "--answer", "90000", "--processes", "schtasks.exe")
+        try:
+            c.wait_for_schtasks()
+            # While it hangs the stand-in is found, so "none left" below can fail.
+            self.assertEqual(len(c.standin_pids()), 1)
+        finally:
+            s = c.session(c.finish_driver_output(driver))
         elapsed = time.monotonic() - started
         self.assertEqual(s["probes"], [("answered", "disabled", "painted")] * 2)
         self.assertEqual(s["messages"], self.messages(TASK_FAILED))

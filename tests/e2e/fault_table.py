@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """The README's fault table is made from the rows the end-to-end cases
-declare (@fault_row in e2e_test.py, then cli_test.py), in the order of the cases.
+declare (@fault_row in e2e_test.py, then cli_test.py, then hostile_test.py), in the order
+of the cases.
 
   fault_table.py --check README.md   fails when the table has drifted from the
                                      cases, or a case declares no row
@@ -14,6 +15,7 @@ from pathlib import Path
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 import cli_test  # noqa: E402  (neither needs Wine to be imported)
 import e2e_test  # noqa: E402
+import hostile_test  # noqa: E402
 
 BEGIN = "<!-- fault table: begin -->"
 END = "<!-- fault table: end -->"
@@ -23,7 +25,7 @@ HEADER = ["| Situation | Messages, in order | Afterwards |", "|---|---|---|"]
 def cases():
     """(name, rows) of every end-to-end case, in the order they are written."""
     return [(name, getattr(member, "fault_rows", []))
-            for suite in (e2e_test.EndToEnd, cli_test.CommandLine)
+            for suite in (e2e_test.EndToEnd, cli_test.CommandLine, hostile_test.HostilePc)
             for name, member in vars(suite).items() if name.startswith("test_")]
 
 

@@ -302,7 +302,10 @@ class Case:
               schtasks_sleep=None):
         for folder in (self.documents, self.desktop, self.startup):
             path = self.prefix.unix(folder)
-            if path.exists():
+            if path.is_symlink():
+                # Wine makes a missing Documents a link to $HOME when it creates it.
+                path.unlink()
+            elif path.exists():
                 subprocess.run(["chattr", "-R", "-i", str(path)], check=False)
                 shutil.rmtree(path)
             path.mkdir(parents=True)
@@ -397,6 +400,20 @@ class Case:
         out = result.stdout.decode("utf-8", "replace")
         if result.returncode != 0:
             raise AssertionError("driver failed: %s\n%s" % (out, result.stderr.decode("utf-8", "replace")))
+        return self.session(out)
+
+    @staticmethod
+    def finish_driver_output(process, timeout=300):
+        """Waits for a driver started with start_driver(); its output as text."""
+        out, err = process.communicate(timeout=timeout)
+        if process.returncode != 0:
+            raise AssertionError("driver failed: %s\n%s" % (out.decode("utf-8", "replace"),
+                                                            err.decode("utf-8", "replace")))
+        return out.decode("utf-8", "replace")
+
+    @staticmethod
+    def session(out):
+        """What the driver saw, from its output (see run())."""
         session = {"messages": [], "labels": [], "dialog": None, "exit": None,
                    "probes": [], "second": [], "processes": []}
         for line in out.splitlines():
@@ -475,18 +492,23 @@ class Case:
             time.sleep(0.02)
 
     def standin_pids(self):
-        """Linux PIDs of stand-in SCHTASKS processes of this prefix, as ps would list them."""
+        """Linux PIDs of the processes that run this prefix's stand-in SCHTASKS.
+        Wine shows such a process's command line as the tool gave it
+        (`SCHTASKS /Create ...`, no `.exe`), so a process is known by the image
+        mapped into it: the stand-in's file in this prefix's system folders.
+        Other prefixes' stand-ins (other suites, other users) never match."""
+        windows = self.prefix.root / "drive_c" / "windows"
+        images = {str(windows / folder / "schtasks.exe").encode() for folder in ("system32", "syswow64")}
         pids = []
-        marker = ("WINEPREFIX=%s" % self.prefix.root).encode()
         for entry in Path("/proc").iterdir():
-            if not entry.name.isdigit():
+            if not entry.name.isdigit() or int(entry.name) == os.getpid():
                 continue
             try:
-                cmdline = (entry / "cmdline").read_bytes()
-                environ = (entry / "environ").read_bytes()
+                maps = (entry / "maps").read_bytes()
             except OSError:
                 continue
-            if b"schtasks.exe" in cmdline.lower() and marker in environ.split(b"\0"):
+            mapped = {line.split(None, 5)[5] for line in maps.splitlines() if len(line.split(None, 5)) == 6}
+            if mapped & images:
                 pids.append(int(entry.name))
         return pids
 

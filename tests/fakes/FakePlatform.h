@@ -35,6 +35,7 @@ struct FakeWorld {
     std::set<std::wstring> failingWrites;  // WriteString throws FileError
     std::set<std::wstring> undeletable;    // Remove throws FileError
     std::set<std::wstring> failingSaves;   // SaveShortcut gives false
+    std::vector<std::wstring> workFilesRemoved;  // RemoveWorkFiles, in order (not in the log)
     int commandStatus = 0;                   // every SCHTASKS run ends with this
     // The Task Scheduler's tasks: name -> task XML. A create that ends with 0
     // registers its action and hour, a delete that ends with 0 takes it away.
@@ -102,6 +103,7 @@ public:
         world_.shortcuts.erase(path);
         world_.log.push_back(L"removed " + world_.Tag(path));
     }
+    void RemoveWorkFiles(const std::wstring& path) override { world_.workFilesRemoved.push_back(world_.Tag(path)); }
 
 private:
     FakeWorld& world_;

@@ -470,3 +470,32 @@ TEST_F(FileStoreTest, RefusedRemovalRaisesTheCauseOfTheErrorAndLeavesTheFile) {
 
 }  // namespace
 }  // namespace tavrin::platform
+
+namespace tavrin::platform {
+namespace {
+
+// What a copy killed mid-write leaves beside a file goes, names past MAX_PATH
+// included; nothing else in the folder does, the file itself least of all.
+TEST_F(FileStoreTest, RemovesOnlyTheWorkFilesLeftBesideAFile) {
+    const std::wstring path = PathOfLength(folder.Path(), 250);
+    const std::wstring name = path.substr(path.find_last_of(L'\\') + 1);
+    WriteBytes(path, "the file");
+    const Names leftovers = {name + L".4242-1.new", name + L".4242-12.old", name + L".7-3.new"};
+    const Names others = {name + L".4242-1.new.keep", name + L".bak", name + L".x-1.new", L"other.4242-1.new"};
+    for (const std::wstring& entry : leftovers) WriteBytes(testing::LongForm(folder / entry), "left over");
+    for (const std::wstring& entry : others) WriteBytes(testing::LongForm(folder / entry), "not ours");
+
+    store.RemoveWorkFiles(path);
+
+    Names expected = others;
+    expected.push_back(name);
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(FolderEntries(folder.Path()), expected);
+    EXPECT_EQ(ReadBytes(path), "the file");
+    // A folder that does not exist, or a path too long to be ours, is no failure.
+    store.RemoveWorkFiles(folder / L"missing\\LAU_Refresh.vbs");
+    store.RemoveWorkFiles(PathOfLength(folder.Path(), 260));
+}
+
+}  // namespace
+}  // namespace tavrin::platform

@@ -135,3 +135,44 @@ TEST(SingleInstance, ASecondStartWaitsForTheWindowOfACopyStillStarting) {
 
 }  // namespace
 }  // namespace tavrin::platform
+
+namespace tavrin::platform {
+namespace {
+
+// Only a window of this very program is brought to the front by a second start.
+TEST(SingleInstance, OnlyAWindowOfThisProgramCountsAsTheRunningCopys) {
+    TestWindow own;
+    TestWindow gone;
+    const HWND closed = gone.Get();
+    gone.Destroy();
+    const struct {
+        const char* name;
+        HWND window;
+        bool belongs;
+    } cases[] = {
+        {"this program's window", own.Get(), true},
+        {"the desktop, another program's", ::GetDesktopWindow(), false},
+        {"a window that is gone", closed, false},
+        {"no window", nullptr, false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(WindowBelongsToThisProgram(c.window), c.belongs) << c.name;
+}
+
+// A mutex name that another kind of object took counts as another copy; the
+// copy does nothing and finds no window to show.
+TEST(SingleInstance, ANameTakenByAnotherKindOfObjectMeansAnotherCopyRuns) {
+    const HANDLE squatter = ::CreateEventW(nullptr, TRUE, FALSE, L"Local\\Tavrin.KioskSetup.RunningCopy");
+    ASSERT_NE(squatter, nullptr);
+    {
+        SingleInstance copy;
+        EXPECT_TRUE(copy.AnotherCopyRuns());
+        EXPECT_EQ(copy.FindRunningCopyWindow(100), nullptr);
+        EXPECT_TRUE(copy.AnotherCopyRuns());
+    }
+    ::CloseHandle(squatter);
+    SingleInstance copy;
+    EXPECT_FALSE(copy.AnotherCopyRuns());
+}
+
+}  // namespace
+}  // namespace tavrin::platform

@@ -30,12 +30,14 @@ public:
         logOpen = logOpens;
         return logOpens;
     }
+    std::wstring LogPath() const override { return fullLogPath.empty() ? logPaths.back() : fullLogPath; }
 
     bool logOpens = true;
     bool logOpen = false;
     Lines lines;
     Lines logged;
     Lines logPaths;
+    std::wstring fullLogPath;  // what LogPath gives; empty: the path as given
 };
 
 class RecordingGuard final : public RunningCopyGuard {
@@ -51,8 +53,8 @@ public:
 class FakeEnvironment final : public StartupEnvironment {
 public:
     FakeEnvironment(FakeWorld& world, KnownFolderPaths folders) : world_(world), folders_(std::move(folders)) {}
-    bool QueryKnownFolders() override {
-        world_.log.push_back(L"query folders");
+    bool QueryKnownFolders(FolderLookup lookup) override {
+        world_.log.push_back(lookup == FolderLookup::createMissing ? L"query folders" : L"look up folders");
         return foldersThere;
     }
     void ReleaseKnownFolders() override {}
@@ -535,6 +537,47 @@ TEST(CommandLineModeTest, WriteMessageSplitsAtLineFeeds) {
         RecordingOutput output;
         WriteMessage(output, c.text);
         EXPECT_EQ(output.lines, c.lines);
+    }
+}
+
+// /status must change nothing, so it does not create a missing folder; the
+// runs that write keep asking for them as the dialog does.
+TEST(CommandLineModeTest, OnlyTheRunsThatWriteCreateMissingFolders) {
+    const struct {
+        Args args;
+        const wchar_t* asked;
+    } cases[] = {{kStatus, L"look up folders"}, {kRegister, L"query folders"}, {kRemove, L"query folders"}};
+    for (const auto& c : cases) {
+        CliSetup s;
+        s.Run(c.args);
+        ASSERT_FALSE(s.world.log.empty()) << ::testing::PrintToString(c.args);
+        EXPECT_EQ(s.world.log.front(), c.asked) << ::testing::PrintToString(c.args);
+    }
+}
+
+// A log given as a relative path lands in the current folder: the run's first
+// line says where. A full path is not repeated.
+// Right after the first line, which names the tool, the computer and the account.
+TEST(CommandLineModeTest, TheSecondLineNamesALogNotGivenInFull) {
+    CliSetup plain;
+    const int plainCode = plain.Run(kStatus);
+    const struct {
+        std::wstring given;
+        std::wstring full;
+        Lines between;  // what comes after the first line of a run without a log
+    } cases[] = {
+        {L"run.log", L"C:\\Windows\\System32\\run.log", {L"ログ ファイル: C:\\Windows\\System32\\run.log"}},
+        {L"..\\run.log", L"C:\\Windows\\run.log", {L"ログ ファイル: C:\\Windows\\run.log"}},
+        {L"C:\\logs\\run.log", L"C:\\logs\\run.log", {}},
+    };
+    for (const auto& c : cases) {
+        CliSetup s;
+        s.output.fullLogPath = c.full;
+        EXPECT_EQ(s.Run({L"/status", L"/log", c.given}), plainCode);
+        Lines expected = plain.output.lines;
+        expected.insert(expected.begin() + 1, c.between.begin(), c.between.end());
+        EXPECT_EQ(s.output.lines, expected) << ::testing::PrintToString(c.given);
+        EXPECT_EQ(s.output.logged, s.output.lines);
     }
 }
 

@@ -20,8 +20,8 @@ public:
     bool answer = true;
     Log log;
 
-    bool QueryKnownFolders() override {
-        log.push_back(L"query folders");
+    bool QueryKnownFolders(FolderLookup lookup) override {
+        log.push_back(lookup == FolderLookup::createMissing ? L"query folders" : L"look up folders");
         return folders;
     }
     void ReleaseKnownFolders() override { log.push_back(L"release folders"); }

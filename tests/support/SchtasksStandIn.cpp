@@ -17,6 +17,12 @@
 //                           0), /delete removes it (exit 1 when it was not
 //                           there), /query exits 0 when it is there, else 1
 //   TAVRIN_SCHTASKS_SLEEP_MS  wait this long before exiting; "forever" never exits
+//   TAVRIN_SCHTASKS_NOISE   write "<text> (stdout)" CR LF to standard output and
+//                           "<text> (stderr)" CR LF to standard error, as
+//                           SCHTASKS writes its own lines
+//   TAVRIN_SCHTASKS_HOLD_EVENT  create a named event of this name and hold it
+//                           until the program ends (a name squatted by another
+//                           kind of object)
 // Without any of these the exit code is 0.
 //
 // One record per run, UTF-8, written with a single append so that records of
@@ -30,6 +36,11 @@
 //   argc <count>
 //   arg <n> <argv[0]>            one line per CommandLineToArgvW element, in order
 //   arg <n> <argv[1]>
+//   stdhandles <in> <out> <err>  each console, char (a device such as NUL),
+//                                disk, pipe or none
+//   held <n> <a file or pipe among the process's handles: its path, or "pipe">
+//                                one line each (what it inherited, or opened
+//                                itself before this point)
 //   exitcode <code>
 //   end
 //
@@ -143,6 +154,59 @@ int ActOnTaskFolder(const std::wstring& folder, const std::wstring& verb, const 
     return 0;
 }
 
+const char* HandleKind(DWORD which) {
+    const HANDLE handle = ::GetStdHandle(which);
+    if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return "none";
+    DWORD mode = 0;
+    if (::GetConsoleMode(handle, &mode)) return "console";
+    switch (::GetFileType(handle)) {
+        case FILE_TYPE_CHAR: return "char";
+        case FILE_TYPE_DISK: return "disk";
+        case FILE_TYPE_PIPE: return "pipe";
+        default: return "none";
+    }
+}
+
+// Files and pipes among the handles the process holds, found by trying every
+// small handle value: what a parent let it inherit shows up here.
+void AppendHeldFiles(std::string& record) {
+    for (ULONG_PTR value = 4; value < 0x4000; value += 4) {
+        const HANDLE handle = reinterpret_cast<HANDLE>(value);
+        DWORD flags = 0;
+        if (!::GetHandleInformation(handle, &flags)) continue;
+        const DWORD type = ::GetFileType(handle);
+        if (type == FILE_TYPE_PIPE) {
+            AppendText(record, "held", L"pipe");
+        } else if (type == FILE_TYPE_DISK) {
+            wchar_t path[1024];
+            const DWORD length = ::GetFinalPathNameByHandleW(handle, path, 1024, FILE_NAME_NORMALIZED);
+            if (length > 0 && length < 1024) {
+                // The current folder is held as a handle too; only files count.
+                const DWORD attributes = ::GetFileAttributesW(path);
+                if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) continue;
+                AppendText(record, "held", path);
+            }
+        }
+    }
+}
+
+void MakeNoise() {
+    const std::wstring text = Environment(L"TAVRIN_SCHTASKS_NOISE");
+    if (text.empty()) return;
+    const std::string bytes = ToUtf8(text.c_str(), static_cast<int>(text.size()));
+    const struct {
+        DWORD handle;
+        const char* suffix;
+    } streams[] = {{STD_OUTPUT_HANDLE, " (stdout)\r\n"}, {STD_ERROR_HANDLE, " (stderr)\r\n"}};
+    for (const auto& stream : streams) {
+        const HANDLE handle = ::GetStdHandle(stream.handle);
+        if (handle == nullptr || handle == INVALID_HANDLE_VALUE) continue;
+        const std::string line = bytes + stream.suffix;
+        DWORD written = 0;
+        ::WriteFile(handle, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+    }
+}
+
 void SleepAsAsked() {
     const std::wstring text = Environment(L"TAVRIN_SCHTASKS_SLEEP_MS");
     if (text.empty()) return;
@@ -169,6 +233,10 @@ int wmain() {
             if (Upper(argv[i]) == L"/ST") start = argv[i + 1];
         }
     }
+    const std::wstring heldName = Environment(L"TAVRIN_SCHTASKS_HOLD_EVENT");
+    // Held until the process ends.
+    if (!heldName.empty()) ::CreateEventW(nullptr, TRUE, FALSE, heldName.c_str());
+    MakeNoise();
     int exitCode = 0;
     if (!ForcedExitCode(verb, exitCode)) {
         const std::wstring folder = Environment(L"TAVRIN_SCHTASKS_TASKS");
@@ -192,6 +260,9 @@ int wmain() {
         for (int i = 0; i < argc; ++i) AppendText(record, "arg", argv[i]);
         ::LocalFree(argv);
     }
+    AppendHeldFiles(record);
+    record += std::string("stdhandles ") + HandleKind(STD_INPUT_HANDLE) + " " + HandleKind(STD_OUTPUT_HANDLE) + " " +
+              HandleKind(STD_ERROR_HANDLE) + "\n";
     record += "exitcode " + std::to_string(exitCode) + "\nend\n";
 
     const HANDLE log = ::CreateFileW(logPath.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,

@@ -1,0 +1,354 @@
+#!/usr/bin/env python3
+"""End-to-end tests of what a hostile PC can plant for the elevated tool: links
+at the paths it writes, a DLL beside it, a link at its log, a noisy SCHTASKS,
+leftovers of a killed run, a squatted single-copy name. The built tool is run
+with arguments under Wine, in a prefix of its own, as a roll-out script runs it.
+"""
+
+import os
+import re
+import shutil
+import subprocess
+import sys
+import time
+import unittest
+from pathlib import PureWindowsPath
+
+from support import (KIOSK_LNK, WINE64, Case, SmallVolume, fault_row, open_prefix,
+                     parse_suite_arguments)
+
+ARGS = None  # set in main()
+
+CREATED = "ショートカットを作成しました"
+STARTUP_FAILED = "スタートアップへのショートカット作成に失敗しました"
+DESKTOP_FAILED = "デスクトップへのショートカット作成に失敗しました"
+REMOVED = "タスクとショートカットの削除に成功しました。"
+ANOTHER_COPY = "このツールは別に実行中です。終わってからもう一度実行してください。"
+PRECIOUS = r"C:\precious.txt"
+PRECIOUS_BYTES = b"precious bytes, not a shortcut\r\n"
+MUTEX_NAME = r"Local\Tavrin.KioskSetup.RunningCopy"
+
+
+def exit_line(code):
+    return "終了コード: %d" % code
+
+
+class HostilePc(unittest.TestCase):
+    prefix = None
+
+    @classmethod
+    def setUpClass(cls):
+        cls.prefix = open_prefix(ARGS.prefix, ARGS.make_prefix, ARGS.tool_unix, ARGS.tool)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.prefix.stop_server()
+
+    def setUp(self):
+        self.case = Case(self.prefix, ARGS.tool, ARGS.schtasks, ARGS.driver)
+        self.precious = self.prefix.unix(PRECIOUS)
+        self.precious.write_bytes(PRECIOUS_BYTES)
+        self.helpers = []
+
+    def tearDown(self):
+        self.case.thaw()
+        for process in self.helpers:
+            process.kill()
+            process.wait()
+        for pid in self.case.standin_pids():
+            try:
+                os.kill(pid, 9)
+            except OSError:
+                pass
+
+    # -- the three shortcut paths, each with what a refused save there reports --
+    def shortcut_paths(self):
+        c = self.case
+        return [
+            # (name, Windows version, folder, file, lines when the save there is refused)
+            ("Startup kiosk", "win7", c.startup, KIOSK_LNK, [STARTUP_FAILED, CREATED, exit_line(4)]),
+            ("Desktop kiosk", "win7", c.desktop, KIOSK_LNK, [DESKTOP_FAILED, CREATED, exit_line(4)]),
+            ("Startup DeskTop.lnk", "win81", c.startup, "DeskTop.lnk", [STARTUP_FAILED, exit_line(4)]),
+        ]
+
+    def assert_precious_untouched(self):
+        self.assertEqual(self.precious.read_bytes(), PRECIOUS_BYTES)
+
+    def assert_no_work_files(self):
+        c = self.case
+        for folder in (c.documents, c.startup, c.desktop):
+            left = [name for name in os.listdir(c.prefix.unix(folder)) if name.endswith((".new", ".old"))]
+            self.assertEqual(left, [], folder)
+
+    @fault_row('Command line: a symbolic link at `Startup\\LAN対応ユニット.lnk`, `Desktop\\LAN対応ユニット.lnk` or (6.2) `Startup\\DeskTop.lnk`, pointing at `C:\\precious.txt`',
+               'that shortcut\'s existing save failure (スタートアップへの… / デスクトップへのショートカット作成に失敗しました), 終了コード: 4',
+               'exit 4; `C:\\precious.txt` unchanged; the link stays a link; the other steps as usual')
+    def test_symbolic_link_at_a_shortcut_path(self):
+        c = self.case
+        for name, version, folder, file_name, lines in self.shortcut_paths():
+            with self.subTest(name):
+                path = c.file(folder, file_name)
+                c.reset(version=version)
+                self.precious.write_bytes(PRECIOUS_BYTES)
+                path.symlink_to(self.precious)
+                run = c.run_tool("/register", "/address", "10.0.0.254")
+                self.assertEqual((run.code, run.lines), (4, lines))
+                self.assert_precious_untouched()
+                self.assertTrue(path.is_symlink())
+                self.assertTrue(c.file(c.documents, "LAU_Refresh.vbs").exists())
+                self.assert_no_work_files()
+
+    @fault_row('Command line: a dangling symbolic link at any of the three shortcut paths',
+               'that shortcut\'s existing save failure, 終了コード: 4',
+               'exit 4; nothing is created at the link\'s target')
+    def test_dangling_link_at_a_shortcut_path(self):
+        c = self.case
+        target = self.prefix.unix(r"C:\planted-target.lnk")
+        for name, version, folder, file_name, lines in self.shortcut_paths():
+            with self.subTest(name):
+                path = c.file(folder, file_name)
+                c.reset(version=version)
+                if target.exists():
+                    target.unlink()
+                path.symlink_to(target)
+                run = c.run_tool("/register", "/address", "10.0.0.254")
+                self.assertEqual((run.code, run.lines), (4, lines))
+                self.assertFalse(target.exists())
+                self.assertTrue(path.is_symlink())
+                self.assert_no_work_files()
+
+    @fault_row('Command line: a hard link to `C:\\precious.txt` at any of the three shortcut paths',
+               'ショートカットを作成しました, 終了コード: 0',
+               'exit 0; the shortcut takes the name\'s place; `C:\\precious.txt` keeps its bytes')
+    def test_hard_link_at_a_shortcut_path(self):
+        c = self.case
+        for name, version, folder, file_name, lines in self.shortcut_paths():
+            with self.subTest(name):
+                path = c.file(folder, file_name)
+                c.reset(version=version)
+                self.precious.write_bytes(PRECIOUS_BYTES)
+                os.link(self.precious, path)
+                run = c.run_tool("/register", "/address", "10.0.0.254")
+                self.assertEqual((run.code, run.lines), (0, [CREATED, exit_line(0)]))
+                self.assert_precious_untouched()
+                self.assertEqual(self.precious.stat().st_nlink, 1)
+                self.assertEqual(path.stat().st_nlink, 1)
+                self.assertTrue(path.read_bytes().startswith(b"L\0\0\0"))
+                fields = c.shortcut(folder, file_name)
+                self.assertEqual(fields.get("Description"), "LAN対応ユニット キオスクモード" if file_name == KIOSK_LNK
+                                 else "デスクトップの表示")
+                self.assert_no_work_files()
+
+    # -- DLLs ----------------------------------------------------------------------
+    @fault_row('Command line: `WTSAPI32.dll` planted beside the exe, Wine told to prefer it (`wtsapi32=n,b`)',
+               'the usual lines (`/status`: アカウント: …, 終了コード: 10)',
+               'the planted DLL is never loaded')
+    def test_planted_dll_beside_the_exe(self):
+        c = self.case
+        c.reset(schtasks_exit=None)
+        beside = c.prefix.unix(c.tool).parent / "wtsapi32.dll"
+        shutil.copyfile(ARGS.planted_dll, beside)
+        record = c.prefix.root / "planted-log.txt"
+        if record.exists():
+            record.unlink()
+        c.schtasks_env = {"TAVRIN_PLANTED_LOG": "Z:" + str(record).replace("/", "\\")}
+        overrides = c.prefix.env["WINEDLLOVERRIDES"]
+        try:
+            c.prefix.env["WINEDLLOVERRIDES"] = overrides + ";wtsapi32=n,b"
+            # The planted DLL works: loaded on purpose, it says so.
+            planted = str(PureWindowsPath(c.tool).parent / "wtsapi32.dll")
+            subprocess.run([WINE64, "rundll32", planted + ",WTSFreeMemory"], env=c.schtasks_environment(),
+                           check=False, timeout=120,
+                           stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            self.assertTrue(record.exists(), "the planted DLL does not record its loading")
+            record.unlink()
+            for arguments in (["/status"], ["/register", "/address", "10.0.0.254"], ["/remove"]):
+                run = c.run_tool(*arguments)
+                self.assertEqual(run.lines[-1], exit_line(run.code), run)
+                self.assertIn(run.code, (0, 10), run)
+                self.assertFalse(record.exists(), "%s: loaded %s" % (arguments[0], record.read_bytes()
+                                                                     if record.exists() else b""))
+        finally:
+            c.prefix.env["WINEDLLOVERRIDES"] = overrides
+            beside.unlink()
+
+    # -- the log -------------------------------------------------------------------
+    @fault_row('Command line: `/log` names a symbolic link (to `C:\\precious.txt`, or dangling), or a hard link to it',
+               'ログ ファイルを開けません: …（何もしていません）, 終了コード: 1',
+               'exit 1; nothing done, no SCHTASKS run; the target unchanged (not created)')
+    def test_log_at_a_link(self):
+        c = self.case
+        log = self.prefix.unix(r"C:\tavrin-link.log")
+        missing = self.prefix.unix(r"C:\no-such-target.log")
+        cases = [
+            ("symbolic link", lambda: log.symlink_to(self.precious)),
+            ("dangling link", lambda: log.symlink_to(missing)),
+            ("hard link", lambda: os.link(self.precious, log)),
+        ]
+        for name, plant in cases:
+            with self.subTest(name):
+                c.reset()
+                for leftover in (log, missing):
+                    if leftover.is_symlink() or leftover.exists():
+                        leftover.unlink()
+                plant()
+                run = c.run_tool("/register", "/address", "10.0.0.254", "/log", r"C:\tavrin-link.log")
+                self.assertEqual((run.code, run.lines),
+                                 (1, [r"ログ ファイルを開けません: C:\tavrin-link.log（何もしていません）", exit_line(1)]))
+                self.assert_precious_untouched()
+                self.assertFalse(missing.exists())
+                self.assertEqual(c.schtasks_calls(), [])
+                self.assertEqual(os.listdir(c.prefix.unix(c.documents)), [])
+        log.unlink()
+
+    @fault_row('Command line: `/log` given as a relative path',
+               'ログ ファイル: <its full path>, then the usual lines',
+               'the log is in the current folder, and its first line names it')
+    def test_relative_log_path(self):
+        c = self.case
+        c.reset(schtasks_exit=None)
+        log = self.prefix.unix(r"C:\relative.log")
+        if log.exists():
+            log.unlink()
+        # The tool's current folder is C:\ (Wine maps the Unix one).
+        cwd = os.getcwd()
+        os.chdir(self.prefix.unix("C:\\"))
+        try:
+            run = c.run_tool("/status", "/log", "relative.log")
+        finally:
+            os.chdir(cwd)
+        self.assertEqual(run.lines[0], r"ログ ファイル: C:\relative.log")
+        self.assertEqual(run.lines[-1], exit_line(10))
+        logged = [line.split("\t", 1)[1] for line in log.read_bytes().decode("utf-8").split("\r\n") if line]
+        self.assertEqual(logged, run.lines)
+
+    @fault_row('Command line: `/log` on a full volume (kept full)',
+               'the usual lines, and once (after the first) 警告: ログ ファイルに書き込めません: F:\\tavrin.log（これ以降の行はログに残りません）',
+               'the exit code the steps give (`/status`: 10); the log stays empty')
+    def test_log_on_a_full_volume(self):
+        c = self.case
+        c.reset(schtasks_exit=None)
+        with SmallVolume(c.prefix) as volume:
+            volume.fill()
+            run = c.run_tool("/status", "/log", r"F:\tavrin.log")
+            log = c.prefix.unix(r"F:\tavrin.log")
+            self.assertEqual(log.read_bytes(), b"")
+        warning = r"警告: ログ ファイルに書き込めません: F:\tavrin.log（これ以降の行はログに残りません）"
+        self.assertEqual(run.code, 10, run)
+        # Right after the first line, the one that could not be added.
+        self.assertEqual(run.lines[1], warning)
+        self.assertEqual(run.lines.count(warning), 1)
+        self.assertEqual(run.lines[-2:], ["状態: 登録されていません", exit_line(10)])
+
+    # -- SCHTASKS's own output ----------------------------------------------------------
+    @fault_row('Command line: SCHTASKS writes lines of its own, `/status` and `/register` redirected to a file and to a pipe',
+               'only the tool\'s own lines',
+               'SCHTASKS\'s output goes to NUL; it inherits no handle of the tool (not its output file or pipe); the output stays UTF-8 lines of the tool')
+    def test_noisy_schtasks(self):
+        c = self.case
+        c.reset()
+        # The noise is real: the stand-in run directly writes it to its output.
+        env = dict(c.schtasks_environment(), TAVRIN_SCHTASKS_NOISE="SCHTASKS-NOISE")
+        direct = subprocess.run([WINE64, r"C:\windows\system32\schtasks.exe", "/query"], env=env, timeout=120,
+                                stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        self.assertEqual(direct.stdout, b"SCHTASKS-NOISE (stdout)\r\n")
+        for stdout in ("file", "pipe"):
+            with self.subTest(stdout):
+                c.reset(schtasks_exit=None)
+                c.schtasks_env = {"TAVRIN_SCHTASKS_NOISE": "SCHTASKS-NOISE"}
+                run = c.run_tool("/status", stdout=stdout)
+                self.assertEqual(run.code, 10, run)
+                self.assertNotIn(b"NOISE", run.output)
+                run = c.run_tool("/register", "/address", "10.0.0.254", stdout=stdout)
+                self.assertEqual((run.code, run.lines), (0, [CREATED, exit_line(0)]))
+                self.assertEqual(len(c.schtasks_calls()), 2)
+                # Its own standard handles, on NUL, and nothing of the tool's:
+                # neither its output file or pipe nor any other file.
+                record = c.schtasks_log.read_bytes()
+                self.assertEqual(re.findall(rb"stdhandles (.*)\n", record), [b"char char char"] * 2)
+                self.assertEqual(re.findall(rb"held \d+ (.*)\n", record), [])
+
+    # -- smaller ones ---------------------------------------------------------------------
+    @fault_row('Command line: `/status` with no Documents and no Startup folder',
+               'both folders\' files なし, 終了コード: 10',
+               'exit 10; the folders are still missing afterwards')
+    def test_status_creates_no_folder(self):
+        c = self.case
+        c.reset(schtasks_exit=None)
+        for folder in (c.documents, c.startup):
+            shutil.rmtree(c.prefix.unix(folder))
+        run = c.run_tool("/status")
+        self.assertEqual(run.code, 10, run)
+        self.assertIn("%s\\LAU_Refresh.vbs: なし" % c.documents, run.lines)
+        self.assertIn("%s\\%s: なし" % (c.startup, KIOSK_LNK), run.lines)
+        for folder in (c.documents, c.startup):
+            self.assertFalse(c.prefix.unix(folder).exists(), folder)
+        # 登録 creates them, as the dialog does.
+        self.assertEqual(c.run_tool("/register", "/address", "10.0.0.254").code, 0)
+        self.assertTrue(c.file(c.startup, KIOSK_LNK).exists())
+
+    @fault_row('Command line: work files of a killed run (`LAU_Refresh.vbs.<pid>-<n>.new`, `.old`, also of the shortcuts) beside the files, with look-alikes',
+               'ショートカットを作成しました / タスクとショートカットの削除に成功しました。',
+               'the next `/register` and `/remove` each remove exactly those work files; the look-alikes stay')
+    def test_leftover_work_files(self):
+        c = self.case
+        leftovers = [(c.documents, "LAU_Refresh.vbs.4242-1.new"), (c.documents, "LAU_Refresh.vbs.4242-2.old"),
+                     (c.documents, "DeskTop.scf.77-3.new"), (c.startup, KIOSK_LNK + ".4242-3.new"),
+                     (c.desktop, KIOSK_LNK + ".9-12.old"), (c.startup, "DeskTop.lnk.9-1.new")]
+        lookalikes = [(c.documents, "LAU_Refresh.vbs.4242-1.new.keep"), (c.documents, "LAU_Refresh.vbs.bak"),
+                      (c.documents, "other.txt.4242-1.new"), (c.desktop, KIOSK_LNK + ".x-1.old"),
+                      (c.startup, "LAU_Refresh.vbs.1-1.new")]
+        for arguments, lines in ((["/register", "/address", "10.0.0.254"], [CREATED, exit_line(0)]),
+                                 (["/remove"], [REMOVED, exit_line(0)])):
+            with self.subTest(arguments[0]):
+                c.reset(schtasks_exit=None)
+                for folder, name in leftovers + lookalikes:
+                    c.file(folder, name).write_bytes(b"left over\r\n")
+                run = c.run_tool(*arguments)
+                self.assertEqual((run.code, run.lines), (0, lines))
+                for folder, name in leftovers:
+                    self.assertFalse(c.file(folder, name).exists(), name)
+                for folder, name in lookalikes:
+                    self.assertEqual(c.file(folder, name).read_bytes(), b"left over\r\n", name)
+
+    @fault_row('Command line: the single-copy mutex\'s name taken by another kind of object (an event)',
+               'このツールは別に実行中です。終わってからもう一度実行してください。, 終了コード: 2',
+               'exit 2; nothing done; once the squatter has gone, the next run works')
+    def test_squatted_single_copy_name(self):
+        c = self.case
+        c.reset()
+        env = dict(c.prefix.env, TAVRIN_SCHTASKS_HOLD_EVENT=MUTEX_NAME, TAVRIN_SCHTASKS_SLEEP_MS="forever")
+        env.pop("TAVRIN_SCHTASKS_LOG", None)
+        squatter = subprocess.Popen([WINE64, r"C:\windows\system32\schtasks.exe", "squat"], env=env,
+                                    stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.helpers.append(squatter)
+        deadline = time.monotonic() + 60
+        while not c.standin_pids():
+            self.assertLess(time.monotonic(), deadline, "the squatter never started")
+            time.sleep(0.1)
+        time.sleep(1)
+        run = c.run_tool("/register", "/address", "10.0.0.254")
+        self.assertEqual((run.code, run.lines), (2, [ANOTHER_COPY, exit_line(2)]))
+        self.assertEqual(c.schtasks_calls(), [])
+        self.assertEqual(os.listdir(c.prefix.unix(c.documents)), [])
+        for pid in c.standin_pids():
+            os.kill(pid, 9)
+        squatter.wait(timeout=60)
+        self.assertEqual(c.standin_pids(), [])
+        self.assertEqual(c.run_tool("/register", "/address", "10.0.0.254").code, 0)
+
+
+def main():
+    global ARGS
+    import argparse
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--planted-dll", required=True)
+    own, rest = parser.parse_known_args()
+    sys.argv = [sys.argv[0]] + rest
+    ARGS, rest = parse_suite_arguments()
+    ARGS.planted_dll = own.planted_dll
+    unittest.main(argv=[sys.argv[0], "-v"] + rest)
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,70 @@
+#include <gtest/gtest.h>
+
+#include "fakes/FakePlatform.h"
+#include "procedures/Procedures.h"
+#include "procedures/WorkFiles.h"
+
+namespace tavrin::testing {
+namespace {
+
+struct WorkFileCase {
+    const wchar_t* candidate;
+    bool matches;
+};
+
+TEST(WorkFilesTest, OnlyTheStoresOwnWorkNamesBesideTheFileMatch) {
+    const std::wstring name = L"LAN対応ユニット.lnk";
+    const WorkFileCase cases[] = {
+        {L"LAN対応ユニット.lnk.1234-1.new", true},
+        {L"LAN対応ユニット.lnk.1234-17.old", true},
+        {L"LAN対応ユニット.lnk.0-0.new", true},
+        {L"LAN対応ユニット.lnk", false},                  // the file itself
+        {L"LAN対応ユニット.lnk.1234-1.new.txt", false},   // something after the work suffix
+        {L"LAN対応ユニット.lnk.1234-1.tmp", false},
+        {L"LAN対応ユニット.lnk.1234-1.NEW", false},       // the store writes it lower case
+        {L"LAN対応ユニット.lnk.1234.new", false},         // no serial
+        {L"LAN対応ユニット.lnk.-1.new", false},           // no process
+        {L"LAN対応ユニット.lnk.1234-.old", false},
+        {L"LAN対応ユニット.lnk.12a4-1.new", false},
+        {L"LAN対応ユニット.lnk1234-1.new", false},        // no dot after the name
+        {L"LAN対応ユニット.lnk.1234-1", false},
+        {L"LAN対応ユニット.lnk..1234-1.new", false},
+        {L"XLAN対応ユニット.lnk.1234-1.new", false},      // another file's work file
+        {L"LAN対応ユニット.lnk.x.1234-1.new", false},
+        {L"lan対応ユニット.lnk.1234-1.new", false},       // another name
+    };
+    for (const WorkFileCase& c : cases) {
+        EXPECT_EQ(IsWorkFileOf(name, c.candidate), c.matches) << ::testing::PrintToString(std::wstring(c.candidate));
+    }
+    EXPECT_FALSE(IsWorkFileOf(L"", L".1-1.new"));
+}
+
+const std::vector<std::wstring> kEveryFile = {L"script", L"scf", L"scf shortcut", L"startup kiosk",
+                                              L"desktop kiosk"};
+
+TEST(WorkFilesTest, RegisterAndRemoveClearLeftoversOfEveryFileTheyHandleFirst) {
+    {
+        FakeSetup s;
+        s.world.beforeOpen = [&s](const std::wstring&) {
+            // Cleared before the first file is opened.
+            EXPECT_EQ(s.world.workFilesRemoved, kEveryFile);
+        };
+        EXPECT_TRUE(RunRegisterProcedure(s.dialog, s.dialog.settings, s.folders, s.browser, s.platform));
+        EXPECT_EQ(s.world.workFilesRemoved, kEveryFile);
+    }
+    {
+        FakeSetup s;
+        RunRemoveProcedure(s.dialog, s.folders, s.platform);
+        EXPECT_EQ(s.world.workFilesRemoved, kEveryFile);
+    }
+}
+
+TEST(WorkFilesTest, RegisterWithAnIncompleteAddressTouchesNothing) {
+    FakeSetup s;
+    s.dialog.controls.unitAddressComplete = false;
+    EXPECT_FALSE(RunRegisterProcedure(s.dialog, s.dialog.settings, s.folders, s.browser, s.platform));
+    EXPECT_TRUE(s.world.workFilesRemoved.empty());
+}
+
+}  // namespace
+}  // namespace tavrin::testing
