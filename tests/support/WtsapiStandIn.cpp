@@ -1,7 +1,8 @@
 // A stand-in for wtsapi32.dll that tells the tool another user is logged on
 // to its session: under Wine the session user is always the account the
-// tool runs as. Put it beside the tool as wtsapi32.dll and add
-// "wtsapi32=n" to WINEDLLOVERRIDES for that run only.
+// tool runs as. Put it in place of the system folder's wtsapi32.dll (the
+// only folder the tool loads it from) and add "wtsapi32=n" to
+// WINEDLLOVERRIDES for that run only.
 //
 // Environment:
 //   TAVRIN_SESSION_USER   "DOMAIN\name" of the logged-on user; "-" for a session
