@@ -490,6 +490,18 @@ class ToolRun:
         return "ToolRun(%d, %r)" % (self.code, self.lines)
 
 
+def require_test_network():
+    """Ends the suite unless it runs inside the tests' network namespace
+    (tools/in-test-netns.sh): there the only interface is loopback, so the
+    tool's requests cannot leave this machine."""
+    with open("/proc/self/net/dev", encoding="ascii") as dev:
+        interfaces = [line.split(":")[0].strip() for line in dev.read().splitlines()[2:]]
+    if interfaces != ["lo"]:
+        sys.exit("Refusing to run: the end-to-end suites run only inside the tests' network namespace "
+                 "(sh tools/in-test-netns.sh ...); here the tool could reach a real network (interfaces: %s)"
+                 % ", ".join(interfaces))
+
+
 def parse_suite_arguments():
     """The programs a suite drives, from its command line (as CTest passes
     them); the rest of the arguments are unittest's. The tool is run from
@@ -501,6 +513,7 @@ def parse_suite_arguments():
     parser.add_argument("--make-prefix", required=True, help="the script that makes a test prefix")
     parser.add_argument("--prefix", required=True)
     args, rest = parser.parse_known_args()
+    require_test_network()
     args.tool_unix = str(Path(args.tool).resolve())
     args.driver = str(Path(args.driver).resolve())
     args.schtasks = str(Path(args.schtasks).resolve())
