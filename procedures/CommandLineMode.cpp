@@ -62,7 +62,11 @@ int RunStatus(CommandLineContext& context, const KnownFolderPaths& folders) {
     context.output.WriteLine(StatusAccountLine(AccountShown(context)));
     const SetUpFacts facts = ReadSetUp(folders, context.platform, context.reader);
     const SetUpState state = JudgeSetUp(facts);
-    for (const std::wstring& line : StatusLines(facts, folders, state)) context.output.WriteLine(line);
+    std::vector<std::wstring> lines = StatusLines(facts, folders, state);
+    // Whether the page answers now is shown, not judged: a unit that is
+    // switched off is not a broken set-up.
+    lines.insert(lines.end() - 1, RegisteredPageLine(facts, context.platform.pages));
+    for (const std::wstring& line : lines) context.output.WriteLine(line);
     switch (state) {
         case SetUpState::complete: return kExitDone;
         case SetUpState::nothing: return kExitNothingRegistered;
@@ -150,6 +154,11 @@ void WriteMessage(CommandLineOutput& output, const std::wstring& text) {
 
 bool CommandLineHost::ConfirmOtherAccount(const std::wstring& question) {
     WriteMessage(output_, kWarningPrefix + question);
+    return true;
+}
+
+bool CommandLineHost::ConfirmUnansweredPage(const std::wstring& linkAddress, const std::wstring& reason) {
+    output_.WriteLine(PageUnansweredWarning(linkAddress, reason));
     return true;
 }
 

@@ -4,6 +4,8 @@
 #include <memory>
 #include <string>
 
+#include "procedures/PageCheck.h"
+
 namespace tavrin {
 
 // What the procedures need from the platform, in small pieces so that each
@@ -91,6 +93,7 @@ struct PlatformServices {
     CommandRunner& commands;
     SystemInfo& system;
     ShortcutWriter& shortcuts;
+    PageProbe& pages;
 };
 
 }  // namespace tavrin

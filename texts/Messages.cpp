@@ -104,4 +104,19 @@ std::wstring StatusFileLine(const std::wstring& path, const std::wstring& state)
     return FillIn(kStatusFileText, path, state);
 }
 
+std::wstring PageStatusReason(unsigned long status) { return FillIn(kPageStatusReason, std::to_wstring(status)); }
+std::wstring PageFailedReason(unsigned long error) { return FillIn(kPageFailedReason, std::to_wstring(error)); }
+
+std::wstring PageUnansweredQuestion(const std::wstring& linkAddress, const std::wstring& reason) {
+    return FillIn(kPageUnansweredQuestionText, linkAddress, reason);
+}
+
+std::wstring PageUnansweredWarning(const std::wstring& linkAddress, const std::wstring& reason) {
+    return kWarningPrefix + FillIn(kPageUnansweredWarningText, linkAddress, reason);
+}
+
+std::wstring StatusPageLine(const std::wstring& linkAddress, bool answers, const std::wstring& reason) {
+    return FillIn(answers ? kStatusPageAnswersText : kStatusPageUnansweredText, linkAddress, reason);
+}
+
 }  // namespace tavrin

@@ -142,6 +142,7 @@ const Lines kStatusOfNothing = {
     kDesktop + L"\\LAN対応ユニット.lnk: なし",
     kDocuments + L"\\DeskTop.scf: なし",
     kStartup + L"\\DeskTop.lnk: なし",
+    L"表示画面: 確認していません（リンク先が登録されていません）",
     L"状態: 登録されていません",
 };
 
@@ -157,6 +158,21 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         Scenario{"RegisterEveryStepDone", kRegister, [](CliSetup&) {}, 0,
                  {L"ショートカットを作成しました", L"終了コード: 0"}},
+        // PCs are often set up before the unit is connected: a warning, and the
+        // run goes on; the exit code is the steps'.
+        Scenario{"RegisterPageDoesNotAnswer", kRegister,
+                 [](CliSetup& s) { s.world.pageAnswer = {PageAnswer::Kind::unreachable, 0}; }, 0,
+                 {L"警告: ユニットの表示画面 " + kLink +
+                      L" が応答しません（ユニットに到達できません（ネットワークの経路がありません））。",
+                  L"ショートカットを作成しました", L"終了コード: 0"}},
+        Scenario{"RegisterPageTimesOutAndSchtasksFails", kRegister,
+                 [](CliSetup& s) {
+                     s.world.pageAnswer = {PageAnswer::Kind::timedOut, 0};
+                     s.world.commandStatus = 1;
+                 },
+                 4,
+                 {L"警告: ユニットの表示画面 " + kLink + L" が応答しません（5 秒以内に応答がありません）。",
+                  L"タスクスケジューラの登録に失敗しました", L"終了コード: 4"}},
         Scenario{"RegisterSchtasksFails", kRegister, [](CliSetup& s) { s.world.commandStatus = 1; }, 4,
                  {L"タスクスケジューラの登録に失敗しました", L"終了コード: 4"}},
         Scenario{"RegisterScriptCannotBeOpened", kRegister,
@@ -209,26 +225,42 @@ INSTANTIATE_TEST_SUITE_P(
                   kDocuments + L"\\LAU_Refresh.vbs: あり（リンク先 " + kLink + L"）",
                   kStartup + L"\\LAN対応ユニット.lnk: あり（リンク先 " + kLink + L"）",
                   kDesktop + L"\\LAN対応ユニット.lnk: あり（リンク先 " + kLink + L"）", kDocuments + L"\\DeskTop.scf: なし",
-                  kStartup + L"\\DeskTop.lnk: なし", L"状態: すべて登録されています", L"終了コード: 0"}},
+                  kStartup + L"\\DeskTop.lnk: なし", L"表示画面 " + kLink + L": 応答あり", L"状態: すべて登録されています",
+                  L"終了コード: 0"}},
+        // Whether the page answers is shown, not judged: verdict and exit code stay.
+        Scenario{"StatusCompletePageDoesNotAnswer", kStatus,
+                 [](CliSetup& s) {
+                     RegisterFirst(s);
+                     s.world.pageAnswer = {PageAnswer::Kind::refused, 0};
+                 },
+                 0,
+                 {L"アカウント: PC\\taro", L"タスク「Quorvix画面リフレッシュ（taro）」: 登録されています",
+                  kDocuments + L"\\LAU_Refresh.vbs: あり（リンク先 " + kLink + L"）",
+                  kStartup + L"\\LAN対応ユニット.lnk: あり（リンク先 " + kLink + L"）",
+                  kDesktop + L"\\LAN対応ユニット.lnk: あり（リンク先 " + kLink + L"）", kDocuments + L"\\DeskTop.scf: なし",
+                  kStartup + L"\\DeskTop.lnk: なし", L"表示画面 " + kLink + L": 応答なし（接続を拒否されました）",
+                  L"状態: すべて登録されています", L"終了コード: 0"}},
         Scenario{"StatusScriptDeleted", kStatus,
                  [](CliSetup& s) {
                      RegisterFirst(s);
                      s.world.disk.erase(s.scriptPath());
+                     s.world.pageAnswer = {PageAnswer::Kind::status, 404};
                  },
                  11,
                  {L"アカウント: PC\\taro", L"タスク「Quorvix画面リフレッシュ（taro）」: 登録されています",
                   kDocuments + L"\\LAU_Refresh.vbs: なし",
                   kStartup + L"\\LAN対応ユニット.lnk: あり（リンク先 " + kLink + L"）",
                   kDesktop + L"\\LAN対応ユニット.lnk: あり（リンク先 " + kLink + L"）", kDocuments + L"\\DeskTop.scf: なし",
-                  kStartup + L"\\DeskTop.lnk: なし", L"状態: 一部だけ登録されているか、リンク先が一致しません",
-                  L"終了コード: 11"}},
+                  kStartup + L"\\DeskTop.lnk: なし", L"表示画面 " + kLink + L": 応答なし（HTTP ステータス 404）",
+                  L"状態: 一部だけ登録されているか、リンク先が一致しません", L"終了コード: 11"}},
         Scenario{"StatusTaskCannotBeChecked", kStatus, [](CliSetup& s) { s.world.commandStatus = kCommandDidNotRun; },
                  4,
                  {L"アカウント: PC\\taro",
                   L"タスク「Quorvix画面リフレッシュ（taro）」: 確認できません（SCHTASKS を実行できません）",
                   kDocuments + L"\\LAU_Refresh.vbs: なし", kStartup + L"\\LAN対応ユニット.lnk: なし",
                   kDesktop + L"\\LAN対応ユニット.lnk: なし", kDocuments + L"\\DeskTop.scf: なし",
-                  kStartup + L"\\DeskTop.lnk: なし", L"状態: タスクを確認できないため判断できません", L"終了コード: 4"}},
+                  kStartup + L"\\DeskTop.lnk: なし", L"表示画面: 確認していません（リンク先が登録されていません）",
+                  L"状態: タスクを確認できないため判断できません", L"終了コード: 4"}},
         Scenario{"StatusNamesTheAccountWithoutADomain", kStatus,
                  [](CliSetup& s) {
                      s.world.commandStatus = 1;
