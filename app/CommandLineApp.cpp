@@ -17,10 +17,11 @@ int RunCommandLineApp(const std::vector<std::wstring>& arguments) {
         platform::Win32CommandRunner commands;
         platform::Win32SystemInfo system;
         platform::Win32ShortcutWriter shortcuts;
+        platform::Win32PageProbe pages;
         platform::Win32SetUpReader reader;
         platform::Win32StartupEnvironment environment;
         CommandLineContext context{ApplicationName() + L".exe", output, copies, environment,
-                                   PlatformServices{files, commands, system, shortcuts}, reader};
+                                   PlatformServices{files, commands, system, shortcuts, pages}, reader};
         return RunFromCommandLine(arguments, context);
     } catch (...) {
         return kExitStepFailed;

@@ -16,8 +16,8 @@ import sys
 import time
 import unittest
 
-from support import (EDGE_PATH, KIOSK_LNK, WINE64, Case, SmallVolume, fault_row, link_for, open_prefix,
-                     parse_schtasks_log, parse_suite_arguments)
+from support import (EDGE_PATH, KIOSK_LNK, REFUSING, UNREACHABLE, WINE64, Case, SmallVolume, fault_row, link_for,
+                     open_prefix, parse_schtasks_log, parse_suite_arguments)
 
 ARGS = None  # set in main()
 
@@ -46,6 +46,7 @@ USAGE = [
     "              10 登録されていない、11 一部だけ登録されているか不一致",
 ]
 SHORTCUT_TEXTS = ("Local path", "Command line arguments", "Working directory", "Description")
+PAGE_UNCHECKED = "表示画面: 確認していません（リンク先が登録されていません）"
 LOG = r"C:\tavrin-cli.log"
 LOG_LINE = re.compile(r"(\d{4})-(\d\d)-(\d\d) (\d\d):(\d\d):(\d\d)\t(.*)")
 
@@ -103,7 +104,9 @@ class CommandLine(unittest.TestCase):
         lines = re.findall(rb"commandline \d+ (.*)\n", data)
         return list(zip([line.decode("utf-8") for line in lines], parse_schtasks_log(data)))
 
-    def status_lines(self, task, script, startup, desktop, scf, scf_link, verdict):
+    def status_lines(self, task, script, startup, desktop, scf, scf_link, verdict, page=None):
+        """The lines of /status after the account; `page` is the link address
+        whose page answers, None when nothing holds one."""
         c = self.case
         return [
             "タスク「%s」: %s" % (TASK_NAME, task),
@@ -112,6 +115,7 @@ class CommandLine(unittest.TestCase):
             "%s\\%s: %s" % (c.desktop, KIOSK_LNK, desktop),
             "%s\\DeskTop.scf: %s" % (c.documents, scf),
             "%s\\DeskTop.lnk: %s" % (c.startup, scf_link),
+            PAGE_UNCHECKED if page is None else "表示画面 %s: 応答あり" % page,
             "状態: " + verdict,
         ]
 
@@ -171,6 +175,59 @@ class CommandLine(unittest.TestCase):
                          ["SCHTASKS", "/Create", "/TN", TASK_NAME, "/TR",
                           '%%windir%%\\SysWOW64\\wscript.exe "%s\\LAU_Refresh.vbs"' % c.documents,
                           "/SC", "DAILY", "/ST", "05:00:00", "/IT", "/F"])
+
+    # -- the unit's page -------------------------------------------------------------
+    @fault_row('Command line: `/register`, the unit\'s page does not answer (404, 500, refused, unreachable, no answer in 5 s)',
+               '警告: ユニットの表示画面 http://…/display.htm?size=1 が応答しません（reason）。, ショートカットを作成しました, 終了コード: 0',
+               'exit 0: the run goes on and registers; `/status` shows `表示画面 …: 応答なし（reason）` and keeps its verdict and exit code')
+    def test_register_and_status_ask_the_units_page(self):
+        c = self.case
+        served = "192.168.1.20"
+        cases = [
+            # name, address, how the unit answers, reason (None: the page answers)
+            ("200", served, lambda units: None, None),
+            ("301 to the same host", served,
+             lambda units: units.answer(served, 301, "http://%s/other.htm" % served), None),
+            ("301 to another host, not followed", served,
+             lambda units: units.answer(served, 302, "http://192.168.1.21/display.htm?size=1"), None),
+            ("404", served, lambda units: units.answer(served, 404), "HTTP ステータス 404"),
+            ("500", served, lambda units: units.answer(served, 500), "HTTP ステータス 500"),
+            ("accepted, never answered", "192.168.1.22", lambda units: units.hang("192.168.1.22"),
+             "5 秒以内に応答がありません"),
+            ("nothing listens", REFUSING, lambda units: None, "接続を拒否されました"),
+            ("no route", UNREACHABLE, lambda units: None, "ユニットに到達できません（ネットワークの経路がありません）"),
+        ]
+        for name, address, arrange, reason in cases:
+            with self.subTest(name):
+                c.reset(schtasks_exit=None)
+                arrange(c.units)
+                link = link_for(address, 0)
+                started = time.monotonic()
+                run = c.run_tool("/register", "/address", address)
+                took = time.monotonic() - started
+                warning = [] if reason is None else ["警告: ユニットの表示画面 %s が応答しません（%s）。" % (link, reason)]
+                self.assertEqual(run.lines, warning + [CREATED, exit_line(0)])
+                self.assertEqual(run.code, 0)
+                self.assertTrue(c.file(c.documents, "LAU_Refresh.vbs").exists())
+                if address == "192.168.1.22":
+                    self.assertGreaterEqual(took, 4.5)
+                    self.assertLess(took, 15)
+                # One plain GET of exactly the link, straight to the unit: no
+                # proxy, no credentials, no redirect followed.
+                requests = c.units.requests_to(address)
+                self.assertEqual([request[1] for request in requests],
+                                 [] if address in (REFUSING, UNREACHABLE) else ["GET /display.htm?size=1 HTTP/1.1"])
+                for _, _, headers in requests:
+                    names = [header.split(":")[0].lower() for header in headers]
+                    self.assertIn("host: %s" % address, [header.lower() for header in headers])
+                    self.assertFalse({"authorization", "proxy-authorization", "cookie"} & set(names), headers)
+                self.assertEqual(c.units.requests_to("192.168.1.21"), [])
+
+                run = c.run_tool("/status")
+                self.assertEqual(run.code, 0, run)
+                self.assertEqual(run.lines[-3], "表示画面 %s: %s" % (link, "応答あり" if reason is None else
+                                                                    "応答なし（%s）" % reason))
+                self.assertEqual(run.lines[-2:], ["状態: すべて登録されています", exit_line(0)])
 
     # -- steps that fail ----------------------------------------------------------
     @fault_row('Command line: `/register`, SCHTASKS exits 1',
@@ -262,7 +319,7 @@ class CommandLine(unittest.TestCase):
         run = c.run_tool("/Status", stdout="pipe")
         self.assertEqual(run.code, 0, run)
         self.assertEqual(run.lines[1:], self.status_lines("登録されています", held, held, held, "あり", "あり",
-                                                          "すべて登録されています") + [exit_line(0)])
+                                                          "すべて登録されています", link) + [exit_line(0)])
         self.assertEqual(self.files(), before)
         self.assertEqual([record[1] for record in self.schtasks_records()[calls:]],
                          [["schtasks", "/query", "/tn", TASK_NAME]])
@@ -271,7 +328,7 @@ class CommandLine(unittest.TestCase):
         run = c.run_tool("/status")
         self.assertEqual(run.code, 11, run)
         self.assertEqual(run.lines[1:], self.status_lines("登録されています", absent, held, held, "あり", "あり",
-                                                          "一部だけ登録されているか、リンク先が一致しません")
+                                                          "一部だけ登録されているか、リンク先が一致しません", link)
                          + [exit_line(11)])
 
         run = c.run_tool("/remove", "/log", LOG)
