@@ -155,8 +155,9 @@ void AnswerMessages(HANDLE process, DWORD pid, HWND dialog, DWORD quietMs, DWORD
             const std::string shown = Escaped(StoredText(box)) + "\t" + Escaped(textControl ? StoredText(textControl) : L"");
             int button = IDOK;
             if (GetDlgItem(box, IDYES) != nullptr) {
-                const LRESULT defaultId = SendMessageW(box, DM_GETDEFID, 0, 0);
-                const bool noDefault = HIWORD(defaultId) == DC_HASDEFID && LOWORD(defaultId) == IDNO;
+                // The default button is the one drawn as such.
+                const LONG noStyle = GetWindowLongW(GetDlgItem(box, IDNO), GWL_STYLE);
+                const bool noDefault = (noStyle & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
                 Emit("QUESTION", shown + "\t" + (noDefault ? "no" : "yes") + "\t" +
                                      (reply == IDYES ? "yes" : reply == IDNO ? "no" : "none"));
                 if (reply == 0) {
