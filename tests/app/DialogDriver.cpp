@@ -48,6 +48,12 @@ LRESULT CALLBACK MessageBoxWatcher::HookProcedure(int code, WPARAM wParam, LPARA
             box.text = TextOf(::GetDlgItem(window, 0xFFFF));
             box.icon = IconOfBox(window);
             box.topmost = (::GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+            for (const int id : {IDOK, IDCANCEL, IDYES, IDNO}) {
+                const HWND button = ::GetDlgItem(window, id);
+                if (button != nullptr && (::GetWindowLongW(button, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON) {
+                    box.defaultButton = id;
+                }
+            }
             activeWatcher->boxes_.push_back(box);
             if (activeWatcher->onShown) activeWatcher->onShown(box);
             ::PostMessageW(window, WM_COMMAND, activeWatcher->answer, 0);

@@ -16,6 +16,7 @@ struct ShownBox {
     std::wstring text;
     HICON icon = nullptr;     // the system icon shown, null for none
     bool topmost = false;     // system-modal boxes stay on top
+    int defaultButton = 0;    // the button drawn as the default (IDOK, IDYES, IDNO...)
 };
 
 // Records every message box (a #32770 window with an owner) once it is
