@@ -2,7 +2,6 @@
 #include <winhttp.h>
 #include <winsock2.h>
 
-#include <cwchar>
 #include <memory>
 #include <new>
 #include <string>
@@ -26,7 +25,15 @@ struct ModuleTraits {
 // the system directory only: never from the tool's folder or the current one.
 class SystemLibrary {
 public:
-    explicit SystemLibrary(const wchar_t* name) : module_(::LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) {}
+    explicit SystemLibrary(const wchar_t* name) : module_(::LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) {
+        // Windows 7 without its loader update refuses the flag: the full path then.
+        if (module_.IsValid() || ::GetLastError() != ERROR_INVALID_PARAMETER) return;
+        wchar_t directory[MAX_PATH];
+        const UINT length = ::GetSystemDirectoryW(directory, MAX_PATH);
+        if (length == 0 || length >= MAX_PATH) return;
+        const std::wstring path = std::wstring(directory, length) + L"\\" + name;
+        *module_.Receive() = ::LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    }
     bool IsLoaded() const { return module_.IsValid(); }
     // Takes the named function into `function`; false when it is not there.
     template <typename Function>
@@ -119,6 +126,30 @@ struct PageRequest {
 
 PageAnswer Failed(DWORD error) { return {PageAnswer::Kind::failed, error}; }
 
+// The IPv4 address A.B.C.D in network order; false for anything else.
+bool ParseAddress(const std::wstring& host, u_long& address) {
+    unsigned long value = 0;
+    unsigned part = 0;
+    int parts = 0;
+    bool digits = false;
+    for (std::size_t i = 0; i <= host.size(); ++i) {
+        const wchar_t c = i < host.size() ? host[i] : L'.';
+        if (c >= L'0' && c <= L'9') {
+            part = part * 10 + static_cast<unsigned>(c - L'0');
+            if (part > 255) return false;
+            digits = true;
+        } else if (c == L'.' && digits && parts < 4) {
+            value |= static_cast<unsigned long>(part) << (8 * parts++);
+            part = 0;
+            digits = false;
+        } else {
+            return false;
+        }
+    }
+    address = value;
+    return parts == 4;
+}
+
 // WinHTTP says only that it could not connect. A second attempt, the same
 // connection without a request, tells a refusal from a missing route.
 PageAnswer WhyNoConnection(const std::wstring& host, DWORD limitMs, DWORD winHttpError) {
@@ -130,12 +161,8 @@ PageAnswer WhyNoConnection(const std::wstring& host, DWORD limitMs, DWORD winHtt
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = 0x5000;  // port 80, in network order
-    unsigned parts[4] = {};
     u_long nonBlocking = 1;
-    if (s != INVALID_SOCKET && std::swscanf(host.c_str(), L"%u.%u.%u.%u", &parts[0], &parts[1], &parts[2],
-                                            &parts[3]) == 4 &&
-        ws.control(s, FIONBIO, &nonBlocking) == 0) {
-        address.sin_addr.s_addr = parts[0] | parts[1] << 8 | parts[2] << 16 | parts[3] << 24;
+    if (s != INVALID_SOCKET && ParseAddress(host, address.sin_addr.s_addr) && ws.control(s, FIONBIO, &nonBlocking) == 0) {
         int error = 0;
         if (ws.connect(s, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
             error = ws.lastError();

@@ -10,7 +10,7 @@ set -eu
 
 # The unit addresses of the test cases, served or not by the tests' own HTTP
 # server. Keep in step with tests/e2e/support.py (UNIT_ADDRESSES).
-addresses="192.168.1.1 192.168.1.10 10.0.0.254 10.9.9.9 192.168.1.20 192.168.1.21 192.168.1.22 192.168.1.23 192.168.1.24 192.168.1.30"
+addresses="192.168.1.1 192.168.1.10 192.168.10.200 10.0.0.254 10.1.2.3 10.9.9.9 192.168.1.20 192.168.1.21 192.168.1.22 192.168.1.23 192.168.1.24 192.168.1.30"
 
 # Inside such a namespace the only interface is the loopback one.
 only_loopback() {

@@ -24,8 +24,8 @@
 //                       straight to the dialog (past its disabled state) and go on
 //   --answer MS         answer message boxes until none has shown for 3 s; the
 //                       first may take up to MS
-//   --reply yes|no      how later yes/no questions are answered (no reply set:
-//                       the driver fails when one is shown)
+//   --reply yes|no      how later yes/no questions are answered (none set: いいえ,
+//                       and the record says "none")
 //   --focus             say which control has the dialog's focus: FOCUS <TAB> address | other
 //   --await-process NAME  wait (up to 30 s) until a process of that file name runs
 //   --await-gone NAME   wait (up to 30 s) until no process of that file name runs
@@ -160,12 +160,7 @@ void AnswerMessages(HANDLE process, DWORD pid, HWND dialog, DWORD quietMs, DWORD
                 const bool noDefault = (noStyle & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
                 Emit("QUESTION", shown + "\t" + (noDefault ? "no" : "yes") + "\t" +
                                      (reply == IDYES ? "yes" : reply == IDNO ? "no" : "none"));
-                if (reply == 0) {
-                    PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDNO, BN_CLICKED), 0);
-                    std::fprintf(stderr, "a yes/no question without --reply\n");
-                    ExitProcess(3);
-                }
-                button = reply;
+                button = reply != 0 ? reply : IDNO;
             } else {
                 Emit("MESSAGE", shown);
             }

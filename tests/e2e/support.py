@@ -31,7 +31,7 @@ WINESERVER = WINE["TAVRIN_WINESERVER"]
 
 # The unit addresses of the cases; tools/in-test-netns.sh puts them all on the
 # namespace's loopback. Every one but REFUSING is served by UnitServer.
-SERVED = ("192.168.1.1", "192.168.1.10", "10.0.0.254", "10.9.9.9",
+SERVED = ("192.168.1.1", "192.168.1.10", "192.168.10.200", "10.0.0.254", "10.1.2.3", "10.9.9.9",
           "192.168.1.20", "192.168.1.21", "192.168.1.22", "192.168.1.23", "192.168.1.24")
 REFUSING = "192.168.1.30"     # on loopback, nothing listens: the connection is refused
 UNREACHABLE = "192.168.77.7"  # not in the namespace at all: no route
