@@ -19,10 +19,11 @@ int RunCommandLineApp(const std::vector<std::wstring>& arguments) {
         platform::Win32SystemInfo system;
         platform::Win32ShortcutWriter shortcuts;
         platform::Win32TaskScheduler tasks;
+        platform::Win32PageProbe pages;
         platform::Win32SetUpReader reader;
         platform::Win32StartupEnvironment environment;
         CommandLineContext context{ApplicationName() + L".exe", output, copies, environment,
-                                   PlatformServices{files, commands, system, shortcuts, tasks}, reader,
+                                   PlatformServices{files, commands, system, shortcuts, tasks, pages}, reader,
                                    L"" TAVRIN_VERSION_TEXT, platform::ComputerName()};
         return RunFromCommandLine(arguments, context);
     } catch (...) {

@@ -33,6 +33,11 @@ bool EndsOrStartsSomething(UINT message, WPARAM wParam) {
     }
 }
 
+bool AsksToClose(UINT message, WPARAM wParam) {
+    return message == WM_CLOSE || (message == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_CLOSE) ||
+           (message == WM_COMMAND && LOWORD(wParam) == IDCANCEL);
+}
+
 }  // namespace
 
 INT_PTR ModalDialog::DoModal() {
@@ -66,7 +71,10 @@ INT_PTR CALLBACK ModalDialog::DialogProcedure(HWND window, UINT message, WPARAM 
 }
 
 INT_PTR ModalDialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (procedureRunning_ && EndsOrStartsSomething(message, wParam)) return TRUE;
+    if (procedureRunning_ && EndsOrStartsSomething(message, wParam)) {
+        if (AsksToClose(message, wParam)) OnCloseWhileBusy();
+        return TRUE;
+    }
     switch (message) {
         case WM_INITDIALOG: {
             if (onWindowCreated) onWindowCreated(window_.Handle());

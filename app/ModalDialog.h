@@ -72,6 +72,10 @@ protected:
     virtual void OnHelp() {}
     virtual void OnOK();
     virtual void OnCancel() { EndDialog(IDCANCEL); }
+    // A close request (close box, Escape, キャンセル) that arrived while a
+    // procedure runs and was dropped; a procedure that can be ended early
+    // looks for it.
+    virtual void OnCloseWhileBusy() {}
 
 private:
     static INT_PTR CALLBACK DialogProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

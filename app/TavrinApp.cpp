@@ -49,8 +49,10 @@ BOOL CTavrinApp::InitInstance() {
     platform::Win32SystemInfo system;
     platform::Win32ShortcutWriter shortcuts;
     platform::Win32TaskScheduler tasks;
+    platform::Win32PageProbe pages;
     platform::Win32StartupEnvironment environment;
-    CTavrinDlg dialog(environment, PlatformServices{files, commands, system, shortcuts, tasks});
+    CTavrinDlg dialog(environment, PlatformServices{files, commands, system, shortcuts, tasks, pages});
+    pages.stopWhen = [&dialog] { return dialog.CloseRequested(); };
     dialog.onWindowCreated = [&instance](HWND window) { instance.PublishWindow(window); };
     dialog.DoModal();
     instance.PublishWindow(nullptr);

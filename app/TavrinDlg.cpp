@@ -22,9 +22,19 @@ CTavrinDlg::CTavrinDlg(StartupEnvironment& environment, const PlatformServices& 
       icon_(::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME))),
       environment_(environment),
       commands_(*this, services.commands),
-      services_{services.files, commands_, services.system, services.shortcuts, services.tasks} {}
+      pages_(checkingPage_, services.pages),
+      services_{services.files, commands_, services.system, services.shortcuts, services.tasks, pages_} {}
 
 CTavrinDlg::~CTavrinDlg() = default;
+
+PageAnswer CTavrinDlg::StoppableCheck::RequestPage(const std::wstring& linkAddress) {
+    checking_ = true;
+    struct Reset {
+        bool& flag;
+        ~Reset() { flag = false; }
+    } reset{checking_};
+    return pages_.RequestPage(linkAddress);
+}
 
 int CTavrinDlg::DisabledWhileRunning::RunCommandLine(const std::wstring& commandLine) {
     const HWND window = dialog_.DialogWindow().Handle();
@@ -126,8 +136,11 @@ void CTavrinDlg::UpdatePageSuffix() {
 }
 
 void CTavrinDlg::OnRegister() {
-    const ProcedureScope running(*this);
-    RunRegisterProcedure(*this, settings_, environment_.KnownFolders(), browserPath_, services_);
+    {
+        const ProcedureScope running(*this);
+        RunRegisterProcedure(*this, settings_, environment_.KnownFolders(), browserPath_, services_);
+    }
+    if (closeRequested_) OnCancel();
 }
 
 void CTavrinDlg::OnRemove() {
@@ -152,6 +165,15 @@ void CTavrinDlg::FocusUnitAddress() {
     // Through the dialog manager, so that the default button follows the focus.
     const HWND address = DialogWindow().Item(IDC_UNIT_ADDRESS).Handle();
     DialogWindow().Send(WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(address), TRUE);
+}
+
+bool CTavrinDlg::ConfirmUnansweredPage(const std::wstring& linkAddress, const std::wstring& reason) {
+    return ShowMessageBox(PageUnansweredQuestion(linkAddress, reason), MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) ==
+           IDYES;
+}
+
+void CTavrinDlg::OnCloseWhileBusy() {
+    if (checkingPage_) closeRequested_ = true;
 }
 
 void CTavrinDlg::OnCancel() {

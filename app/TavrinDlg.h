@@ -25,6 +25,9 @@ public:
 
     const Settings& CurrentSettings() const { return settings_; }
     const std::wstring& BrowserPath() const { return browserPath_; }
+    // The dialog was asked to close while the unit's page was being asked:
+    // the check ends, and so does the dialog.
+    bool CloseRequested() const { return closeRequested_; }
 
 protected:
     BOOL OnInitDialog() override;
@@ -33,6 +36,7 @@ protected:
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) override;
     void OnHelp() override;
     void OnCancel() override;
+    void OnCloseWhileBusy() override;
 
 private:
     // DialogHost, for the procedures.
@@ -40,6 +44,7 @@ private:
     bool ReadControls() override { return UpdateData(true); }
     void CloseWithOk() override { ModalDialog::OnOK(); }
     void FocusUnitAddress() override;
+    bool ConfirmUnansweredPage(const std::wstring& linkAddress, const std::wstring& reason) override;
 
     // StartupUser, for the start-up checks: a missing folder or browser
     // ends the dialog before it shows.
@@ -65,12 +70,26 @@ private:
         CommandRunner& commands_;
     };
 
+    // Marks the page check as running, the one wait that closing the dialog ends.
+    class StoppableCheck final : public PageProbe {
+    public:
+        StoppableCheck(bool& checking, PageProbe& pages) : checking_(checking), pages_(pages) {}
+        PageAnswer RequestPage(const std::wstring& linkAddress) override;
+
+    private:
+        bool& checking_;
+        PageProbe& pages_;
+    };
+
     HICON icon_;
     Settings settings_;
     Window registerButton_;
     std::wstring browserPath_;
     StartupEnvironment& environment_;
     DisabledWhileRunning commands_;
+    bool checkingPage_ = false;
+    bool closeRequested_ = false;
+    StoppableCheck pages_;
     PlatformServices services_;
     bool endedAtStartup_ = false;
 };

@@ -35,9 +35,12 @@ function(tavrin_add_wine_fixtures)
     # The server and the services it starts must not hold CTest's output
     # pipes, or the first test never ends: start both with their output
     # detached, before any test runs.
+    # Under Wine the wineserver makes the sockets: it must start inside the
+    # tests' network namespace (tools/in-test-netns.sh), never outside one,
+    # and a server left from a run outside is ended first.
     string(REPLACE ";" " " env_words "${TAVRIN_WINE_ENV}")
     add_test(NAME wine_server_start
-             COMMAND sh -c "export ${env_words}; '${TAVRIN_WINESERVER}' -p </dev/null >/dev/null 2>&1 && '${TAVRIN_WINE64}' cmd /c exit 0 </dev/null >/dev/null 2>&1")
+             COMMAND sh -c "sh '${PROJECT_SOURCE_DIR}/tools/in-test-netns.sh' --check || exit 1; export ${env_words}; '${TAVRIN_WINESERVER}' -k >/dev/null 2>&1; '${TAVRIN_WINESERVER}' -p </dev/null >/dev/null 2>&1 && '${TAVRIN_WINE64}' cmd /c exit 0 </dev/null >/dev/null 2>&1")
     set_tests_properties(wine_server_start PROPERTIES FIXTURES_SETUP wine_server)
     add_test(NAME wine_server_stop
              COMMAND sh -c "WINEPREFIX='${TAVRIN_WINEPREFIX}' '${TAVRIN_WINESERVER}' -k; exit 0")

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/MessageWait.h"
 #include "platform/Win32Handles.h"
 #include "platform/Win32Services.h"
 
@@ -38,49 +39,6 @@ std::wstring SystemDirectory() {
         if (length < buffer.size()) return std::wstring(buffer.data(), length);
         buffer.resize(length);
     }
-}
-
-// Waits for the process while dispatching the calling thread's messages, so
-// that its windows keep painting and answering the system. A WM_QUIT taken
-// from the queue meanwhile is posted again for the caller's loop. False when
-// `limitMs` passed first or the wait itself failed.
-bool WaitDispatchingMessages(HANDLE process, DWORD limitMs) {
-    const ULONGLONG deadline = ::GetTickCount64() + limitMs;
-    bool ended = false;
-    bool quit = false;
-    WPARAM quitCode = 0;
-    for (;;) {
-        const ULONGLONG now = ::GetTickCount64();
-        // Checked before waiting: a steady stream of messages must not keep
-        // the wait going past its limit.
-        if (now >= deadline) {
-            ended = ::WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
-            break;
-        }
-        const DWORD woke = ::MsgWaitForMultipleObjectsEx(1, &process, static_cast<DWORD>(deadline - now), QS_ALLINPUT,
-                                                         MWMO_INPUTAVAILABLE);
-        if (woke == WAIT_OBJECT_0) {
-            ended = true;
-            break;
-        }
-        if (woke != WAIT_OBJECT_0 + 1) {
-            ended = false;
-            if (woke == WAIT_TIMEOUT) continue;  // the deadline check above ends the loop
-            break;
-        }
-        MSG message;
-        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            if (message.message == WM_QUIT) {
-                quit = true;
-                quitCode = message.wParam;
-                continue;
-            }
-            ::TranslateMessage(&message);
-            ::DispatchMessageW(&message);
-        }
-    }
-    if (quit) ::PostQuitMessage(static_cast<int>(quitCode));
-    return ended;
 }
 
 // Windows 10's attribute that starts a process inside a job; the SDK declares
@@ -202,7 +160,7 @@ int Win32CommandRunner::RunCommandLine(const std::wstring& commandLine) {
 
     // SCHTASKS normally ends within a second. One that has not ended by the
     // limit is not going to: it is ended and the command counts as not run.
-    if (!WaitDispatchingMessages(processHandle.Get(), limitMs_)) {
+    if (WaitDispatchingMessages(processHandle.Get(), limitMs_) != WaitEnd::signalled) {
         ::TerminateProcess(processHandle.Get(), kEndedExitCode);
         WaitDispatchingMessages(processHandle.Get(), kEndWaitMs);
         return kCommandDidNotRun;

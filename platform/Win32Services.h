@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 
 #include "procedures/AccountCheck.h"
@@ -37,6 +38,22 @@ public:
 
     explicit Win32CommandRunner(unsigned long limitMs = kDefaultLimitMs) : limitMs_(limitMs) {}
     int RunCommandLine(const std::wstring& commandLine) override;
+
+private:
+    unsigned long limitMs_;
+};
+
+// One GET of the unit's page through WinHTTP (loaded at run time from the
+// system directory), on a worker thread. The calling thread dispatches its
+// messages while it waits, at most `limitMs` in all; `stopWhen`, when set, is
+// asked meanwhile and ends the wait with a "stopped" answer.
+class Win32PageProbe final : public PageProbe {
+public:
+    static constexpr unsigned long kDefaultLimitMs = 5000;
+
+    explicit Win32PageProbe(unsigned long limitMs = kDefaultLimitMs) : limitMs_(limitMs) {}
+    PageAnswer RequestPage(const std::wstring& linkAddress) override;
+    std::function<bool()> stopWhen;
 
 private:
     unsigned long limitMs_;

@@ -62,7 +62,12 @@ std::wstring AccountShown(CommandLineContext& context) {
 int RunStatus(CommandLineContext& context, const KnownFolderPaths& folders, const std::wstring& browserPath) {
     const SetUpFacts facts = ReadSetUp(folders, browserPath, context.platform, context.reader);
     const SetUpState state = JudgeSetUp(facts);
-    for (const std::wstring& line : StatusLines(facts, folders, state)) context.output.WriteLine(line);
+    std::vector<std::wstring> lines = StatusLines(facts, folders, state);
+    // Whether the page answers now is shown, not judged: a unit that is
+    // switched off is not a broken set-up.
+    // After the task and the five files, before the verdict.
+    lines.insert(lines.begin() + 6, RegisteredPageLine(facts, context.platform.pages));
+    for (const std::wstring& line : lines) context.output.WriteLine(line);
     switch (state) {
         case SetUpState::complete: return kExitDone;
         case SetUpState::nothing: return kExitNothingRegistered;
@@ -184,6 +189,11 @@ bool CommandLineHost::ConfirmOtherAccount(const std::wstring&) {
     if (const std::optional<OtherAccount> other = FindOtherAccount(accounts_)) {
         output_.WriteLine(OtherAccountWarningLine(AccountDisplayName(other->process), AccountDisplayName(other->session)));
     }
+    return true;
+}
+
+bool CommandLineHost::ConfirmUnansweredPage(const std::wstring& linkAddress, const std::wstring& reason) {
+    output_.WriteLine(PageUnansweredWarning(linkAddress, reason));
     return true;
 }
 

@@ -81,6 +81,7 @@ public:
     bool ReadControls() override { return true; }
     void CloseWithOk() override {}
     void FocusUnitAddress() override {}
+    bool ConfirmUnansweredPage(const std::wstring& linkAddress, const std::wstring& reason) override;
     void ReportMissing(const std::wstring& text) override { WriteMessage(output_, text); }
     // Reported as a one-line warning, and the run goes on: nobody is there
     // to answer.

@@ -18,6 +18,10 @@ public:
     virtual void CloseWithOk() = 0;
     // Puts the focus on the unit-address control.
     virtual void FocusUnitAddress() = 0;
+    // The unit's display page did not answer, for the reason given: true to
+    // register anyway. The dialog asks (yes/no, warning icon, "いいえ" the
+    // default); the command line reports it as a warning and goes on.
+    virtual bool ConfirmUnansweredPage(const std::wstring& linkAddress, const std::wstring& reason) = 0;
 };
 
 }  // namespace tavrin

@@ -59,6 +59,16 @@ bool RegisterRefreshTask(DialogHost& host, const PlatformServices& platform,
     return true;
 }
 
+bool CheckUnitPage(DialogHost& host, PageProbe& pages, const std::wstring& linkAddress) {
+    const PageAnswer answer = pages.RequestPage(linkAddress);
+    if (PageAnswers(answer)) return true;
+    // Stopped only because the dialog is being closed: nothing more to ask.
+    if (answer.kind == PageAnswer::Kind::stopped) return false;
+    if (host.ConfirmUnansweredPage(linkAddress, PageProblemReason(answer))) return true;
+    host.FocusUnitAddress();
+    return false;
+}
+
 bool RunRegisterProcedure(DialogHost& host, const Settings& settings, const KnownFolderPaths& folders,
                           const std::wstring& browserPath, const PlatformServices& platform) {
     host.ReadControls();
@@ -70,6 +80,7 @@ bool RunRegisterProcedure(DialogHost& host, const Settings& settings, const Know
     }
     RemoveLeftoverWorkFiles(platform.files, folders);
     const std::wstring linkAddress = LinkAddress(settings);
+    if (!CheckUnitPage(host, platform.pages, linkAddress)) return false;
     const std::wstring scriptPath = RefreshScriptPath(folders.documents);
     if (!WriteRefreshScript(host, platform.files, scriptPath, linkAddress)) return false;
 

@@ -25,11 +25,16 @@ bool WriteShowDesktopFile(DialogHost& host, FileStore& files, const std::wstring
 bool RegisterRefreshTask(DialogHost& host, const PlatformServices& platform,
                          const std::wstring& scriptPath, int hour, const std::wstring& taskName);
 
+// Asks the unit's display page at the link address before anything is
+// written. True when it answers, or when the user chooses to register anyway;
+// otherwise false with nothing done (after "いいえ" the focus is in the address).
+bool CheckUnitPage(DialogHost& host, PageProbe& pages, const std::wstring& linkAddress);
+
 // True for the versions on which "登録" also writes the Show-Desktop file and
 // its shortcut: 6.2 and 6.3.
 bool ReportsShowDesktopPlatform(const ReportedVersion& version);
 
-// "登録": script, task, Show-Desktop file and shortcut where the platform
+// "登録": the unit's page (CheckUnitPage), then script, task, Show-Desktop file and shortcut where the platform
 // reports 6.2 or 6.3, then both kiosk shortcuts. `settings` is the dialog's
 // member, brought up to date by host.ReadControls(). True only when every
 // step was done; the dialog goes by its messages, the command line by this.

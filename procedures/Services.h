@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 
+#include "procedures/PageCheck.h"
+
 namespace tavrin {
 
 // What the procedures need from the platform, in small pieces so that each
@@ -119,6 +121,7 @@ struct PlatformServices {
     SystemInfo& system;
     ShortcutWriter& shortcuts;
     TaskScheduler& tasks;
+    PageProbe& pages;
 };
 
 }  // namespace tavrin

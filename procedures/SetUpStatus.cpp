@@ -1,5 +1,7 @@
 #include "procedures/SetUpStatus.h"
 
+#include <initializer_list>
+
 #include "procedures/CommandLine.h"
 #include "procedures/Procedures.h"
 #include "procedures/TaskDefinition.h"
@@ -204,6 +206,21 @@ std::wstring DottedAddress(std::uint32_t address) {
 }
 
 }  // namespace
+
+std::optional<std::wstring> RegisteredLinkAddress(const SetUpFacts& facts) {
+    for (const ItemFacts* file : {&facts.script, &facts.startupKiosk, &facts.desktopKiosk}) {
+        if (file->linkAddress) return file->linkAddress;
+    }
+    return std::nullopt;
+}
+
+std::wstring RegisteredPageLine(const SetUpFacts& facts, PageProbe& pages) {
+    const std::optional<std::wstring> linkAddress = RegisteredLinkAddress(facts);
+    if (!linkAddress) return kStatusPageUncheckedMessage;
+    const PageAnswer answer = pages.RequestPage(*linkAddress);
+    const bool answers = PageAnswers(answer);
+    return StatusPageLine(*linkAddress, answers, answers ? std::wstring() : PageProblemReason(answer));
+}
 
 std::optional<std::wstring> ScriptLinkAddress(std::string_view scriptBytes) {
     std::size_t begin = 0;

@@ -100,6 +100,14 @@ RegisteredSettings SettingsOf(const SetUpFacts& facts);
 // key=value pairs.
 std::vector<std::wstring> StatusLines(const SetUpFacts& facts, const KnownFolderPaths& folders, SetUpState state);
 
+// The link address the set-up holds: the script's, else a kiosk shortcut's
+// (Startup first); nullopt when none holds a readable one.
+std::optional<std::wstring> RegisteredLinkAddress(const SetUpFacts& facts);
+
+// The /status line on the unit's page at the registered link address, asked
+// now; without a registered link address nothing is asked.
+std::wstring RegisteredPageLine(const SetUpFacts& facts, PageProbe& pages);
+
 // The link address of a refresh script: the text between the quotes of its
 // `Addr = "..."` line (VBScript's letter case and blanks allowed); nullopt
 // when there is no such line or the text is not printable ASCII.

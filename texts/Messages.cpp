@@ -146,4 +146,19 @@ std::wstring StatusFileLine(const std::wstring& label, const std::wstring& path,
     return FillIn(kStatusFileText, label, path, state);
 }
 
+std::wstring PageStatusReason(unsigned long status) { return FillIn(kPageStatusReason, DecimalText(status)); }
+std::wstring PageFailedReason(unsigned long error) { return FillIn(kPageFailedReason, DecimalText(error)); }
+
+std::wstring PageUnansweredQuestion(const std::wstring& linkAddress, const std::wstring& reason) {
+    return FillIn(kPageUnansweredQuestionText, linkAddress, reason);
+}
+
+std::wstring PageUnansweredWarning(const std::wstring& linkAddress, const std::wstring& reason) {
+    return FillIn(kPageUnansweredWarningText, linkAddress, reason);
+}
+
+std::wstring StatusPageLine(const std::wstring& linkAddress, bool answers, const std::wstring& reason) {
+    return FillIn(answers ? kStatusPageAnswersText : kStatusPageUnansweredText, linkAddress, reason);
+}
+
 }  // namespace tavrin

@@ -36,6 +36,27 @@ inline constexpr const wchar_t* kStartupShortcutFailedMessage = L"スタート�
 inline constexpr const wchar_t* kDesktopShortcutFailedMessage = L"デスクトップへのショートカット作成に失敗しました";
 inline constexpr const wchar_t* kRegisteredMessage = L"ショートカットを作成しました";
 
+// -- Whether the unit's display page answers (登録, /register, /status) ---------
+// Why the page does not answer; %1 is the HTTP status or the error number.
+inline constexpr const wchar_t* kPageTimedOutReason = L"5 秒以内に応答がありません";
+inline constexpr const wchar_t* kPageRefusedReason = L"接続を拒否されました";
+inline constexpr const wchar_t* kPageUnreachableReason = L"ユニットに到達できません（ネットワークの経路がありません）";
+inline constexpr const wchar_t* kPageStatusReason = L"HTTP ステータス %1";
+std::wstring PageStatusReason(unsigned long status);
+inline constexpr const wchar_t* kPageFailedReason = L"接続できません（エラー %1）";
+std::wstring PageFailedReason(unsigned long error);
+inline constexpr const wchar_t* kPageStoppedReason = L"確認を中止しました";
+// 登録 when the page does not answer (yes/no, warning icon, "いいえ" the
+// default): %1 the link address, %2 the reason.
+inline constexpr const wchar_t* kPageUnansweredQuestionText =
+    L"ユニットの表示画面 %1 が応答しません（%2）。\n"
+    L"IP アドレスが正しいか、ユニットがネットワークにつながっているか確認してください。\n"
+    L"このまま登録しますか？（ユニットをまだ接続していないときなど）";
+std::wstring PageUnansweredQuestion(const std::wstring& linkAddress, const std::wstring& reason);
+// /register when the page does not answer, after kWarningPrefix; the run goes on.
+inline constexpr const wchar_t* kPageUnansweredWarningText = L"警告: ユニットの表示画面 %1 が応答しません（%2）。";
+std::wstring PageUnansweredWarning(const std::wstring& linkAddress, const std::wstring& reason);
+
 // -- "削除" -------------------------------------------------------------------
 inline constexpr const wchar_t* kTaskRemoveFailedMessage = L"タスクの削除に失敗しました。";
 inline constexpr const wchar_t* kRemoveFailedMessage = L"ショートカットの削除に失敗しました。";
@@ -192,6 +213,11 @@ inline constexpr const wchar_t* kContentDiffersWord = L"内容が違います";
 inline constexpr const wchar_t* kProgramDiffersWord = L"起動するものが違います";
 inline constexpr const wchar_t* kArgumentsDifferWord = L"引数が違います";
 inline constexpr const wchar_t* kOtherAddressWord = L"スクリプトと違います";
+// /status: whether the registered link address answers now.
+inline constexpr const wchar_t* kStatusPageAnswersText = L"表示画面 %1: 応答あり";
+inline constexpr const wchar_t* kStatusPageUnansweredText = L"表示画面 %1: 応答なし（%2）";
+std::wstring StatusPageLine(const std::wstring& linkAddress, bool answers, const std::wstring& reason);
+inline constexpr const wchar_t* kStatusPageUncheckedMessage = L"表示画面: 確認していません（リンク先が登録されていません）";
 inline constexpr const wchar_t* kStatusCompleteMessage = L"状態: すべて登録されています";
 inline constexpr const wchar_t* kStatusNothingMessage = L"状態: 登録されていません";
 inline constexpr const wchar_t* kStatusPartialMessage =

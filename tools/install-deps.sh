@@ -4,7 +4,7 @@ set -eu
 
 packages="cmake ninja-build g++ libgtest-dev libgmock-dev googletest
   g++-mingw-w64-i686-posix g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
-  wine64 fonts-wine xvfb xauth fonts-noto-cjk fonts-ipafont-gothic liblnk-utils imagemagick python3 e2fsprogs"
+  wine64 fonts-wine xvfb xauth fonts-noto-cjk fonts-ipafont-gothic liblnk-utils imagemagick python3 e2fsprogs iproute2 util-linux"
 
 missing=""
 for package in $packages; do

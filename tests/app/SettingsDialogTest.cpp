@@ -396,6 +396,53 @@ TEST_F(SettingsDialogTest, AnotherAccountThanTheLoggedOnUserIsAskedAbout) {
     }
 }
 
+// 登録 with a unit whose page does not answer: a yes/no question with the
+// warning icon and "いいえ" as the default. "いいえ" leaves the dialog open
+// with the focus in the address and nothing written; "はい" registers.
+TEST_F(SettingsDialogTest, APageThatDoesNotAnswerIsAskedAboutWithNoAsTheDefault) {
+    const std::wstring question =
+        L"ユニットの表示画面 http://192.168.1.1/display.htm?size=1 が応答しません（HTTP ステータス 404）。\n"
+        L"IP アドレスが正しいか、ユニットがネットワークにつながっているか確認してください。\n"
+        L"このまま登録しますか？（ユニットをまだ接続していないときなど）";
+    for (const int answer : {IDNO, IDYES}) {
+        SCOPED_TRACE(answer == IDYES ? "yes" : "no");
+        EventLog caseLog;
+        FakeEnvironment caseEnvironment{caseLog};
+        FakePlatform casePlatform;
+        casePlatform.world.pageAnswer = {PageAnswer::Kind::status, 404};
+        CTavrinDlg caseDialog{caseEnvironment, casePlatform.Services()};
+        const std::size_t boxesBefore = watcher.Boxes().size();
+        watcher.answer = answer;
+        bool focusInAddress = false;
+        DialogScript caseScript({[](HWND hwnd) { Click(hwnd, IDOK); },
+                                 [&](HWND hwnd) {
+                                     const HWND focus = ::GetFocus();
+                                     const HWND address = ::GetDlgItem(hwnd, IDC_UNIT_ADDRESS);
+                                     focusInAddress = focus != nullptr && ::IsChild(address, focus);
+                                 }});
+        const INT_PTR result = caseScript.Run(caseDialog);
+
+        ASSERT_GE(watcher.Boxes().size(), boxesBefore + 1);
+        const ShownBox& asked = watcher.Boxes()[boxesBefore];
+        EXPECT_EQ(asked.text, question);
+        EXPECT_EQ(asked.caption, kTestProgramName);
+        EXPECT_EQ(asked.icon, SystemIcon(IDI_WARNING));
+        EXPECT_EQ(asked.defaultButton, IDNO);
+        if (answer == IDNO) {
+            EXPECT_EQ(result, IDCANCEL);  // still open after the question; the script cancelled it
+            EXPECT_EQ(watcher.Boxes().size(), boxesBefore + 1);
+            EXPECT_TRUE(focusInAddress);
+            EXPECT_TRUE(casePlatform.world.disk.empty());
+            EXPECT_TRUE(casePlatform.world.commandLines.empty());
+        } else {
+            EXPECT_EQ(result, IDOK);
+            ASSERT_EQ(watcher.Boxes().size(), boxesBefore + 2);
+            EXPECT_EQ(watcher.Boxes().back().text, kRegistered);
+            EXPECT_EQ(casePlatform.world.commandLines.size(), 1u);
+        }
+    }
+}
+
 TEST_F(SettingsDialogTest, TheSameAccountInAnotherLetterCaseIsNotAskedAbout) {
     EventLog caseLog;
     FakeEnvironment caseEnvironment{caseLog};

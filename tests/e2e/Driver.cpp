@@ -2,6 +2,7 @@
 // dialog, presses its buttons and answers every message box, printing what
 // it saw on stdout (UTF-8), one record per line:
 //   MESSAGE <TAB> caption <TAB> text-with-\n-escaped
+//   QUESTION <TAB> caption <TAB> text-with-\n-escaped <TAB> default button (yes | no) <TAB> the reply given
 //   LABEL <TAB> text of the page-suffix label
 //   PROBE <TAB> answered | hung <TAB> enabled | disabled <TAB> painted | unpainted
 //   SECOND <TAB> ended | running <TAB> exit code <TAB> milliseconds <TAB> windows it showed <TAB> front
@@ -23,6 +24,9 @@
 //                       straight to the dialog (past its disabled state) and go on
 //   --answer MS         answer message boxes until none has shown for 3 s; the
 //                       first may take up to MS
+//   --reply yes|no      how later yes/no questions are answered (none set: いいえ,
+//                       and the record says "none")
+//   --focus             say which control has the dialog's focus: FOCUS <TAB> address | other
 //   --await-process NAME  wait (up to 30 s) until a process of that file name runs
 //   --await-gone NAME   wait (up to 30 s) until no process of that file name runs
 //   --await-file PATH   wait (up to 30 s) until the file PATH exists and is not empty
@@ -135,6 +139,9 @@ HWND FindMessageBox(DWORD pid, HWND dialog) {
     return nullptr;
 }
 
+// The button that answers yes/no questions (--reply); 0 when none was given.
+int reply = 0;
+
 // Answers message boxes until none has shown for `quietMs` or the tool ended.
 // The first box may take up to `firstMs` (a slow machine starting SCHTASKS).
 void AnswerMessages(HANDLE process, DWORD pid, HWND dialog, DWORD quietMs, DWORD firstMs) {
@@ -145,9 +152,19 @@ void AnswerMessages(HANDLE process, DWORD pid, HWND dialog, DWORD quietMs, DWORD
         HWND box = FindMessageBox(pid, dialog);
         if (box) {
             HWND textControl = GetDlgItem(box, 0xFFFF);
-            Emit("MESSAGE", Escaped(StoredText(box)) + "\t" + Escaped(textControl ? StoredText(textControl) : L""));
-            // Every box the tool shows has a single OK button.
-            PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+            const std::string shown = Escaped(StoredText(box)) + "\t" + Escaped(textControl ? StoredText(textControl) : L"");
+            int button = IDOK;
+            if (GetDlgItem(box, IDYES) != nullptr) {
+                // The default button is the one drawn as such.
+                const LONG noStyle = GetWindowLongW(GetDlgItem(box, IDNO), GWL_STYLE);
+                const bool noDefault = (noStyle & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
+                Emit("QUESTION", shown + "\t" + (noDefault ? "no" : "yes") + "\t" +
+                                     (reply == IDYES ? "yes" : reply == IDNO ? "no" : "none"));
+                button = reply != 0 ? reply : IDNO;
+            } else {
+                Emit("MESSAGE", shown);
+            }
+            PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
             for (int i = 0; i < 250 && IsWindow(box) && IsWindowVisible(box); ++i) Sleep(20);
             quietSince = GetTickCount();
             wait = quietMs;
@@ -351,6 +368,17 @@ int wmain(int argc, wchar_t** argv) {
                                  reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
                 }
                 ++i;
+            } else if (step == L"--reply") {
+                reply = value == L"yes" ? IDYES : IDNO;
+                ++i;
+            } else if (step == L"--focus") {
+                GUITHREADINFO thread{};
+                thread.cbSize = sizeof thread;
+                GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &thread);
+                const HWND focused = thread.hwndFocus;
+                const HWND address = GetDlgItem(dialog, IDC_UNIT_ADDRESS);
+                Emit("FOCUS", focused != nullptr && (focused == address || IsChild(address, focused)) ? "address"
+                                                                                                      : "other");
             } else if (step == L"--answer") {
                 AnswerMessages(info.hProcess, pid, dialog, kQuietMs, static_cast<DWORD>(std::stoul(value)));
                 ++i;

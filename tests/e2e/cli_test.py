@@ -18,8 +18,8 @@ import sys
 import time
 import unittest
 
-from support import (EDGE_PATH, KIOSK_LNK, WINE64, Case, SmallVolume, fault_row, link_for, open_prefix,
-                     parse_schtasks_log, parse_suite_arguments)
+from support import (EDGE_PATH, KIOSK_LNK, REFUSING, UNREACHABLE, WINE64, Case, SmallVolume, fault_row, link_for,
+                     open_prefix, parse_schtasks_log, parse_suite_arguments)
 
 ARGS = None  # set in main()
 
@@ -62,6 +62,7 @@ HEADER = re.compile(r"Quorvix画面設定ツール %s、コンピューター: (
                     % re.escape(VERSION))
 PARTIAL = "一部だけ登録されているか、内容が一致しません（もう一度登録してください。すべて置き換わります）"
 SHORTCUT_TEXTS = ("Local path", "Command line arguments", "Working directory", "Description")
+PAGE_UNCHECKED = "表示画面: 確認していません（リンク先が登録されていません）"
 LOG = r"C:\tavrin-cli.log"
 LOG_LINE = re.compile(r"(\d{4})-(\d\d)-(\d\d) (\d\d):(\d\d):(\d\d)\t(.*)")
 
@@ -119,7 +120,9 @@ class CommandLine(unittest.TestCase):
         lines = re.findall(rb"commandline \d+ (.*)\n", data)
         return list(zip([line.decode("utf-8") for line in lines], parse_schtasks_log(data)))
 
-    def status_lines(self, task, script, startup, desktop, scf, scf_link, verdict, settings=None, keys=None):
+    def status_lines(self, task, script, startup, desktop, scf, scf_link, verdict, settings=None, keys=None, page=None):
+        """The lines of /status after the first line; `page` is the link address
+        whose page answers, None when nothing holds one."""
         c = self.case
         lines = [
             "タスク「%s」: %s" % (TASK_NAME, task),
@@ -128,6 +131,7 @@ class CommandLine(unittest.TestCase):
             "デスクトップのショートカット「%s\\%s」: %s" % (c.desktop, KIOSK_LNK, desktop),
             "デスクトップ表示ファイル「%s\\DeskTop.scf」: %s" % (c.documents, scf),
             "デスクトップ表示のショートカット「%s\\DeskTop.lnk」: %s" % (c.startup, scf_link),
+            PAGE_UNCHECKED if page is None else "表示画面 %s: 応答あり" % page,
             "状態: " + verdict,
         ]
         if settings:
@@ -202,6 +206,59 @@ class CommandLine(unittest.TestCase):
                          ["SCHTASKS", "/Create", "/TN", TASK_NAME, "/TR",
                           '%%windir%%\\SysWOW64\\wscript.exe "%s\\LAU_Refresh.vbs"' % c.documents,
                           "/SC", "DAILY", "/ST", "05:00:00", "/IT", "/F"])
+
+    # -- the unit's page -------------------------------------------------------------
+    @fault_row('Command line: `/register`, the unit\'s page does not answer (404, 500, refused, unreachable, no answer in 5 s)',
+               '警告: ユニットの表示画面 http://…/display.htm?size=1 が応答しません（reason）。, ショートカットを作成しました, 終了コード: 0',
+               'exit 0: the run goes on and registers; `/status` shows `表示画面 …: 応答なし（reason）` and keeps its verdict and exit code')
+    def test_register_and_status_ask_the_units_page(self):
+        c = self.case
+        served = "192.168.1.20"
+        cases = [
+            # name, address, how the unit answers, reason (None: the page answers)
+            ("200", served, lambda units: None, None),
+            ("301 to the same host", served,
+             lambda units: units.answer(served, 301, "http://%s/other.htm" % served), None),
+            ("301 to another host, not followed", served,
+             lambda units: units.answer(served, 302, "http://192.168.1.21/display.htm?size=1"), None),
+            ("404", served, lambda units: units.answer(served, 404), "HTTP ステータス 404"),
+            ("500", served, lambda units: units.answer(served, 500), "HTTP ステータス 500"),
+            ("accepted, never answered", "192.168.1.22", lambda units: units.hang("192.168.1.22"),
+             "5 秒以内に応答がありません"),
+            ("nothing listens", REFUSING, lambda units: None, "接続を拒否されました"),
+            ("no route", UNREACHABLE, lambda units: None, "ユニットに到達できません（ネットワークの経路がありません）"),
+        ]
+        for name, address, arrange, reason in cases:
+            with self.subTest(name):
+                c.reset(schtasks_exit=None)
+                arrange(c.units)
+                link = link_for(address, 0)
+                started = time.monotonic()
+                run = c.run_tool("/register", "/address", address)
+                took = time.monotonic() - started
+                warning = [] if reason is None else ["警告: ユニットの表示画面 %s が応答しません（%s）。" % (link, reason)]
+                self.assertEqual(run.lines, warning + [CREATED, exit_line(0)])
+                self.assertEqual(run.code, 0)
+                self.assertTrue(c.file(c.documents, "LAU_Refresh.vbs").exists())
+                if address == "192.168.1.22":
+                    self.assertGreaterEqual(took, 4.5)
+                    self.assertLess(took, 15)
+                # One plain GET of exactly the link, straight to the unit: no
+                # proxy, no credentials, no redirect followed.
+                requests = c.units.requests_to(address)
+                self.assertEqual([request[1] for request in requests],
+                                 [] if address in (REFUSING, UNREACHABLE) else ["GET /display.htm?size=1 HTTP/1.1"])
+                for _, _, headers in requests:
+                    names = [header.split(":")[0].lower() for header in headers]
+                    self.assertIn("host: %s" % address, [header.lower() for header in headers])
+                    self.assertFalse({"authorization", "proxy-authorization", "cookie"} & set(names), headers)
+                self.assertEqual(c.units.requests_to("192.168.1.21"), [])
+
+                run = c.run_tool("/status")
+                self.assertEqual(run.code, 0, run)
+                self.assertEqual(run.lines[-3], "表示画面 %s: %s" % (link, "応答あり" if reason is None else
+                                                                    "応答なし（%s）" % reason))
+                self.assertEqual(run.lines[-2:], ["状態: すべて登録されています", exit_line(0)])
 
     # -- steps that fail ----------------------------------------------------------
     @fault_row('Command line: `/register`, SCHTASKS exits 1',
@@ -294,7 +351,7 @@ class CommandLine(unittest.TestCase):
         settings = "アドレス 10.0.0.254、画面サイズ フルハイビジョン、リフレッシュ 毎日 0 時"
         self.assertEqual(self.body(run), self.status_lines(
             "登録されています（毎日 0 時）", held, held, held, "あり", "あり", "すべて登録されています", settings,
-            "registered=complete address=10.0.0.254 size=fullhd hour=0") + [exit_line(0)])
+            "registered=complete address=10.0.0.254 size=fullhd hour=0", link) + [exit_line(0)])
         self.assertEqual(self.files(), before)
         # Looking runs no SCHTASKS: the Task Scheduler itself is asked.
         self.assertEqual(self.schtasks_records()[calls:], [])
@@ -304,7 +361,7 @@ class CommandLine(unittest.TestCase):
         self.assertEqual(run.code, 11, run)
         self.assertEqual(self.body(run), self.status_lines(
             "登録されています（毎日 0 時）", absent, held, held, "あり", "あり", PARTIAL, settings,
-            "registered=partial address=10.0.0.254 size=fullhd hour=0") + [exit_line(11)])
+            "registered=partial address=10.0.0.254 size=fullhd hour=0", link) + [exit_line(11)])
 
         run = c.run_tool("/remove", "/log", LOG)
         self.assertEqual(run.code, 0, run)
@@ -334,7 +391,7 @@ class CommandLine(unittest.TestCase):
             "スタートアップのショートカット「%s\\%s」: あり（リンク先 %s）" % (c.startup, KIOSK_LNK, link_for("10.9.9.9", 0)),
             "デスクトップのショートカット「%s\\%s」: あり（リンク先 %s、スクリプトと違います）" % (c.desktop, KIOSK_LNK, link_for("10.0.0.254", 0)),
         ])
-        self.assertEqual(self.body(run)[6], "状態: " + PARTIAL)
+        self.assertEqual(self.body(run)[7], "状態: " + PARTIAL)
         self.assertEqual(run.lines[-1], exit_line(11))
 
     # -- another account than the logged-on user ------------------------------------------
@@ -444,8 +501,8 @@ class CommandLine(unittest.TestCase):
                         self.assertEqual(line, differing[index])
                     else:
                         self.assertNotIn("違います", line)
-                self.assertEqual(run.lines[7], "状態: " + PARTIAL)
-                self.assertTrue(run.lines[9].startswith("registered=partial address=10.0.0.254 size=fullhd"), run)
+                self.assertEqual(run.lines[8], "状態: " + PARTIAL)
+                self.assertTrue(run.lines[10].startswith("registered=partial address=10.0.0.254 size=fullhd"), run)
 
     @fault_row('Command line: `/status` and `/remove` while the task is registered and the Task Scheduler service is stopped and disabled (SCHTASKS refuses the delete)',
                'タスク「…」: 確認できません（タスク スケジューラが応答しません）, 状態: タスクを確認できないため判断できません, 終了コード: 4; タスクの削除に失敗しました。, 終了コード: 4',
@@ -462,17 +519,17 @@ class CommandLine(unittest.TestCase):
             run = c.run_tool("/status")
             self.assertEqual(run.code, 4, run)
             self.assertEqual(run.lines[1], "タスク「%s」: 確認できません（タスク スケジューラが応答しません）" % TASK_NAME)
-            self.assertEqual(run.lines[7], "状態: タスクを確認できないため判断できません")
+            self.assertEqual(run.lines[8], "状態: タスクを確認できないため判断できません")
             run = c.run_tool("/remove")
             self.assertEqual(run.code, 4, run)
-            self.assertEqual(run.lines, ["タスクの削除に失敗しました。", exit_line(4)])
+            self.assertEqual(self.body(run), ["タスクの削除に失敗しました。", exit_line(4)])
             self.assertTrue(c.task_file().exists())
         finally:
             c.prefix.enable_task_scheduler()
         # Truly absent: SCHTASKS still exits 1, the Task Scheduler says there is no such task.
         c.task_file().unlink()
         run = c.run_tool("/remove")
-        self.assertEqual((run.code, run.lines), (0, [REMOVED, exit_line(0)]))
+        self.assertEqual((run.code, self.body(run)), (0, [REMOVED, exit_line(0)]))
         self.assertEqual(self.schtasks_records()[-1][1], ["schtasks", "/delete", "/f", "/tn", TASK_NAME])
         self.assertEqual(c.run_tool("/status").code, 10)
 

@@ -15,8 +15,8 @@ import threading
 import time
 import unittest
 
-from support import (EDGE_PATH, KIOSK_LNK, Case, SmallVolume, fault_row, link_for, open_prefix,
-                     parse_suite_arguments)
+from support import (EDGE_PATH, KIOSK_LNK, REFUSING, UNREACHABLE, Case, SmallVolume, fault_row, link_for,
+                     open_prefix, parse_suite_arguments)
 
 ARGS = None  # set in main()
 
@@ -32,6 +32,9 @@ ADDRESS_INCOMPLETE = "IPアドレスを正しく入力してください。"
 DISK_FULL = "%s へのアクセス中にディスクがいっぱいになりました。"
 NO_EDGE = "Microsoft Edgeが見つかりません。\nMicrosoft Edgeをインストールして再度実行してください。"
 KIOSK_SWITCHES = "--ie-mode-test --inprivate --edge-kiosk-type=fullscreen --kiosk"
+PAGE_QUESTION = ("ユニットの表示画面 %s が応答しません（%s）。\n"
+                 "IP アドレスが正しいか、ユニットがネットワークにつながっているか確認してください。\n"
+                 "このまま登録しますか？（ユニットをまだ接続していないときなど）")
 SHOW_DESKTOP_BYTES = (b"[Shell]\r\nCommand=2\r\nIconFile=explorer.exe,3\r\n"
                       b"[Taskbar]\r\nCommand=ToggleDesktop\r\n")
 
@@ -475,7 +478,7 @@ class EndToEnd(unittest.TestCase):
                'IPアドレスを正しく入力してください。',
                'nothing written, no task; dialog open with the focus in the address')
     @fault_row('Address 0.0.0.0 typed in full',
-               'ショートカットを作成しました',
+               'the question whether to register anyway (はい), ショートカットを作成しました',
                'script holds `http://0.0.0.0/…`')
     def test_address_with_blank_fields(self):
         c = self.case
@@ -490,9 +493,86 @@ class EndToEnd(unittest.TestCase):
                 self.assertEqual(os.listdir(c.prefix.unix(c.desktop)), [])
                 self.assertEqual(c.schtasks_calls(), [])
         c.reset()
-        s = c.run("--address", "0.0.0.0", "--press", "register")
+        # No unit can have 0.0.0.0: its page does not answer, and "はい" goes on.
+        s = c.run("--address", "0.0.0.0", "--reply", "yes", "--press", "register")
+        self.assertEqual(len(s["questions"]), 1)
         self.assertEqual(s["messages"], self.messages(CREATED))
         self.assert_script(c.documents, link_for("0.0.0.0", 0))
+
+    @fault_row('Register, the unit\'s page answers (200, a 301 to the same host)', 'ショートカットを作成しました',
+               'no question; exactly one GET of the link address, no redirect followed')
+    @fault_row('Register, the unit\'s page answers 404 (or 500)',
+               'ユニットの表示画面 http://…/display.htm?size=1 が応答しません（HTTP ステータス 404）。 IP アドレスが正しいか…確認してください。 このまま登録しますか？… (はい/いいえ, warning icon, いいえ the default)',
+               'いいえ: nothing written, no task; dialog open with the focus in the address. はい: registers as usual')
+    @fault_row('Register, nothing listens at the unit\'s address (connection refused)',
+               'the same question, reason 接続を拒否されました', 'as for 404')
+    @fault_row('Register, no route to the unit\'s address (unreachable)',
+               'the same question, reason ユニットに到達できません（ネットワークの経路がありません）', 'as for 404')
+    @fault_row('Register, the unit accepts the connection and never answers',
+               'the same question after 5 s, reason 5 秒以内に応答がありません', 'as for 404')
+    def test_register_asks_the_units_page_first(self):
+        c = self.case
+        served = "192.168.1.20"
+        cases = [
+            # name, address, how the unit answers, reason (None: the page answers)
+            ("200", served, lambda units: None, None),
+            ("301 to the same host", served,
+             lambda units: units.answer(served, 301, "http://%s/other.htm" % served), None),
+            ("404", served, lambda units: units.answer(served, 404), "HTTP ステータス 404"),
+            ("500", served, lambda units: units.answer(served, 500), "HTTP ステータス 500"),
+            ("accepted, never answered", "192.168.1.22", lambda units: units.hang("192.168.1.22"),
+             "5 秒以内に応答がありません"),
+            ("nothing listens", REFUSING, lambda units: None, "接続を拒否されました"),
+            ("no route", UNREACHABLE, lambda units: None, "ユニットに到達できません（ネットワークの経路がありません）"),
+        ]
+        for name, address, arrange, reason in cases:
+            for reply in (("yes", "no") if reason else ("none",)):
+                with self.subTest(name, reply=reply):
+                    c.reset()
+                    arrange(c.units)
+                    link = link_for(address, 0)
+                    s = c.run("--address", address, "--reply", reply, "--press", "register", "--focus")
+                    served_requests = [request[1] for request in c.units.requests_to(address)]
+                    self.assertEqual(served_requests, [] if address in (REFUSING, UNREACHABLE)
+                                     else ["GET /display.htm?size=1 HTTP/1.1"])
+                    if reason is None:
+                        self.assertEqual(s["questions"], [])
+                    else:
+                        self.assertEqual(s["questions"], [{"caption": c.caption, "text": PAGE_QUESTION % (link, reason),
+                                                           "default": "no", "reply": reply}])
+                    if reply == "no":
+                        self.assertEqual(s["messages"], [])
+                        self.assertEqual(s["dialog"], "open")
+                        self.assertEqual(s["focus"], ["address"])
+                        for folder in (c.documents, c.startup, c.desktop):
+                            self.assertEqual(os.listdir(c.prefix.unix(folder)), [])
+                        self.assertEqual(c.schtasks_calls(), [])
+                    else:
+                        self.assertEqual(s["messages"], self.messages(CREATED))
+                        self.assertEqual(s["dialog"], "gone")
+                        self.assert_script(c.documents, link)
+                        self.assert_kiosk_shortcut(c.desktop, link)
+
+    @fault_row('Register, the dialog closed while the unit\'s page is asked (a unit that never answers)', '',
+               'meanwhile the dialog answers and repaints and 登録 does nothing; the close box ends the check and the dialog at once; nothing written, no task')
+    def test_closing_the_dialog_ends_the_check(self):
+        c = self.case
+        c.reset()
+        c.units.hang("192.168.1.22")
+        started = time.monotonic()
+        s = c.run("--address", "192.168.1.22", "--click", "register", "--probe", "1000",
+                  "--command", "register", "--command", "close", "--await-gone", "tavrin.exe")
+        elapsed = time.monotonic() - started
+        self.assertEqual(s["probes"], [("answered", "enabled", "painted")])
+        self.assertEqual(s["questions"], [])
+        self.assertEqual(s["messages"], [])
+        self.assertEqual(s["dialog"], "gone")
+        self.assertEqual(len(c.units.requests_to("192.168.1.22")), 1)
+        for folder in (c.documents, c.startup, c.desktop):
+            self.assertEqual(os.listdir(c.prefix.unix(folder)), [])
+        self.assertEqual(c.schtasks_calls(), [])
+        # Well before the 5 s the check would take by itself, plus the tool's start.
+        self.assertLess(elapsed, 8)
 
     @fault_row('Remove with a read-only script',
                'ショートカットの削除に失敗しました。',

@@ -6,8 +6,11 @@ README's fault table the cases declare."""
 import argparse
 import os
 import shutil
+import socket
+import socketserver
 import subprocess
 import sys
+import threading
 import time
 from pathlib import Path, PureWindowsPath
 
@@ -25,6 +28,89 @@ def read_wine_env(path):
 WINE = read_wine_env(Path(__file__).resolve().parents[2] / "cmake" / "wine.env")
 WINE64 = WINE["TAVRIN_WINE64"]
 WINESERVER = WINE["TAVRIN_WINESERVER"]
+
+# The unit addresses of the cases; tools/in-test-netns.sh puts them all on the
+# namespace's loopback. Every one but REFUSING is served by UnitServer.
+SERVED = ("192.168.1.1", "192.168.1.10", "192.168.10.200", "10.0.0.254", "10.1.2.3", "10.9.9.9",
+          "192.168.1.20", "192.168.1.21", "192.168.1.22", "192.168.1.23", "192.168.1.24")
+REFUSING = "192.168.1.30"     # on loopback, nothing listens: the connection is refused
+UNREACHABLE = "192.168.77.7"  # not in the namespace at all: no route
+
+
+class UnitServer:
+    """The units' web servers: port 80 on each SERVED address, inside the
+    tests' network namespace. Each address answers as the case says: an HTTP
+    status (200 unless told otherwise; 3xx with a Location), or "hang" (the
+    connection is accepted and never answered). Every request is recorded as
+    (address, request line, header lines)."""
+
+    def __init__(self):
+        self.lock = threading.Lock()
+        self.requests = []
+        self.answers = {}
+        self.release = threading.Event()
+        self.servers = []
+        units = self
+
+        class Handler(socketserver.StreamRequestHandler):
+            def handle(self):
+                address = self.server.server_address[0]
+                head = []
+                while True:
+                    line = self.rfile.readline(65537)
+                    if not line or line in (b"\r\n", b"\n"):
+                        break
+                    head.append(line.decode("latin-1").rstrip("\r\n"))
+                with units.lock:
+                    units.requests.append((address, head[0] if head else "", head[1:]))
+                    answer = units.answers.get(address, (200, None))
+                    release = units.release
+                if answer == "hang":
+                    release.wait(60)
+                    return
+                status, location = answer
+                body = b"<html><body>unit</body></html>"
+                lines = ["HTTP/1.1 %d Test" % status, "Content-Type: text/html",
+                         "Content-Length: %d" % len(body), "Connection: close"]
+                if location:
+                    lines.append("Location: " + location)
+                self.wfile.write(("\r\n".join(lines) + "\r\n\r\n").encode("ascii") + body)
+
+        class Server(socketserver.ThreadingTCPServer):
+            daemon_threads = True
+            allow_reuse_address = True
+
+        for address in SERVED:
+            server = Server((address, 80), Handler)
+            threading.Thread(target=server.serve_forever, daemon=True).start()
+            self.servers.append(server)
+
+    def reset(self):
+        """Every address answers 200 again; hung connections are let go; no requests recorded."""
+        with self.lock:
+            self.release.set()
+            self.release = threading.Event()
+            self.answers = {}
+            self.requests = []
+
+    def answer(self, address, status, location=None):
+        with self.lock:
+            self.answers[address] = (status, location)
+
+    def hang(self, address):
+        with self.lock:
+            self.answers[address] = "hang"
+
+    def requests_to(self, address):
+        with self.lock:
+            return [request for request in self.requests if request[0] == address]
+
+    def stop(self):
+        self.reset()
+        for server in self.servers:
+            server.shutdown()
+            server.server_close()
+
 
 class Prefix:
     """A Wine prefix for the end-to-end cases, copied once from the build's."""
@@ -84,6 +170,9 @@ class Prefix:
     def stop_server(self):
         subprocess.run([WINESERVER, "-k"], env=self.env, check=False,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        if getattr(self, "units", None):
+            self.units.stop()
+            self.units = None
 
     def wine(self, argv, check=True):
         result = subprocess.run([WINE64] + argv, env=self.env, check=False, stdin=subprocess.DEVNULL,
@@ -127,6 +216,7 @@ def open_prefix(root, make_prefix_script, tool_unix, tool):
     installed = prefix.unix(tool)
     installed.parent.mkdir(parents=True, exist_ok=True)
     shutil.copyfile(tool_unix, installed)
+    prefix.units = UnitServer()
     prefix.start_server()
     # Children of the tool do not see WINEDLLOVERRIDES; the registry reaches them.
     prefix.reg_add(r"HKCU\Software\Wine\DllOverrides", "schtasks.exe", "native")
@@ -296,10 +386,13 @@ class Case:
         # Where Wine's Task Scheduler keeps its tasks; the stand-in registers there.
         self.tasks_folder = self.prefix.root / "drive_c" / "windows" / "system32" / "tasks"
         self.schtasks_env = {}  # more TAVRIN_SCHTASKS_* settings for the stand-in
+        self.units = prefix.units  # the units' web servers; reset() has every one answer 200
+        self.units.reset()
 
     # -- preparing the PC ---------------------------------------------------
     def reset(self, version="win7", edge=True, schtasks_exit=0, schtasks=True, edge_value=None,
               schtasks_sleep=None):
+        self.units.reset()
         for folder in (self.documents, self.desktop, self.startup):
             path = self.prefix.unix(folder)
             if path.is_symlink():
@@ -415,7 +508,7 @@ class Case:
     def session(out):
         """What the driver saw, from its output (see run())."""
         session = {"messages": [], "labels": [], "dialog": None, "exit": None,
-                   "probes": [], "second": [], "processes": []}
+                   "probes": [], "second": [], "processes": [], "questions": [], "focus": []}
         for line in out.splitlines():
             kind, _, rest = line.partition("\t")
             if kind == "PROBE":
@@ -427,6 +520,12 @@ class Case:
             elif kind == "PROCESSES":
                 name, _, count = rest.partition("\t")
                 session["processes"].append((name, int(count)))
+            elif kind == "QUESTION":
+                caption, text, default, reply = rest.split("\t")
+                session["questions"].append({"caption": caption, "text": text.replace("\\n", "\n"),
+                                             "default": default, "reply": reply})
+            elif kind == "FOCUS":
+                session["focus"].append(rest)
             elif kind == "MESSAGE":
                 caption, _, text = rest.partition("\t")
                 session["messages"].append((caption, text.replace("\\n", "\n")))
@@ -555,6 +654,18 @@ class ToolRun:
         return "ToolRun(%d, %r)" % (self.code, self.lines)
 
 
+def require_test_network():
+    """Ends the suite unless it runs inside the tests' network namespace
+    (tools/in-test-netns.sh): there the only interface is loopback, so the
+    tool's requests cannot leave this machine."""
+    with open("/proc/self/net/dev", encoding="ascii") as dev:
+        interfaces = [line.split(":")[0].strip() for line in dev.read().splitlines()[2:]]
+    if interfaces != ["lo"]:
+        sys.exit("Refusing to run: the end-to-end suites run only inside the tests' network namespace "
+                 "(sh tools/in-test-netns.sh ...); here the tool could reach a real network (interfaces: %s)"
+                 % ", ".join(interfaces))
+
+
 def parse_suite_arguments():
     """The programs a suite drives, from its command line (as CTest passes
     them); the rest of the arguments are unittest's. The tool is run from
@@ -567,6 +678,7 @@ def parse_suite_arguments():
     parser.add_argument("--make-prefix", required=True, help="the script that makes a test prefix")
     parser.add_argument("--prefix", required=True)
     args, rest = parser.parse_known_args()
+    require_test_network()
     args.tool_unix = str(Path(args.tool).resolve())
     args.driver = str(Path(args.driver).resolve())
     args.schtasks = str(Path(args.schtasks).resolve())

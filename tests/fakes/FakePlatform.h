@@ -43,6 +43,10 @@ struct FakeWorld {
     bool schedulerAnswers = true;       // false: every read is noAnswer
     bool definitionsReadable = true;    // false: a task is found, its XML not read
     std::function<void()> whileCommandRuns;  // called inside each RunCommandLine
+    // The unit's page: how it answers every request, and the user's reply
+    // when asked whether to register anyway.
+    PageAnswer pageAnswer{PageAnswer::Kind::status, 200};
+    bool registerUnanswered = false;
     ReportedVersion version{6, 1};
     bool nativeAmd64 = true;
     std::wstring userName = L"taro";
@@ -215,6 +219,18 @@ private:
     FakeWorld& world_;
 };
 
+class FakePages final : public PageProbe {
+public:
+    explicit FakePages(FakeWorld& world) : world_(world) {}
+    PageAnswer RequestPage(const std::wstring& linkAddress) override {
+        world_.log.push_back(L"request " + linkAddress);
+        return world_.pageAnswer;
+    }
+
+private:
+    FakeWorld& world_;
+};
+
 // Reads back the fake disk: file bytes as written, a shortcut's arguments as saved.
 class FakeSetUpReader final : public SetUpReader {
 public:
@@ -249,6 +265,10 @@ public:
     }
     void CloseWithOk() override { world_.log.push_back(L"closed"); }
     void FocusUnitAddress() override { world_.log.push_back(L"focus address"); }
+    bool ConfirmUnansweredPage(const std::wstring& linkAddress, const std::wstring& reason) override {
+        world_.log.push_back(L"ask register anyway " + linkAddress + L" (" + reason + L")");
+        return world_.registerUnanswered;
+    }
 
     Settings settings;  // the member the procedures read
     Settings controls;  // what the controls show
@@ -257,7 +277,7 @@ private:
     FakeWorld& world_;
 };
 
-// The four services over one world.
+// The services over one world.
 struct FakeServices {
     FakeWorld world;
     FakeFiles files{world};
@@ -265,7 +285,8 @@ struct FakeServices {
     FakeSystem system{world};
     FakeShortcuts shortcutWriter{world};
     FakeTasks tasks{world};
-    PlatformServices Services() { return {files, commands, system, shortcutWriter, tasks}; }
+    FakePages pages{world};
+    PlatformServices Services() { return {files, commands, system, shortcutWriter, tasks, pages}; }
 
     // The log entries that begin with `kind` (e.g. L"wrote "), without it.
     std::vector<std::wstring> Logged(const std::wstring& kind) const {

@@ -157,6 +157,7 @@ const Lines kStatusOfNothing = {
     L"デスクトップのショートカット「" + kDesktop + L"\\LAN対応ユニット.lnk」: なし",
     L"デスクトップ表示ファイル「" + kDocuments + L"\\DeskTop.scf」: なし",
     L"デスクトップ表示のショートカット「" + kStartup + L"\\DeskTop.lnk」: なし",
+    L"表示画面: 確認していません（リンク先が登録されていません）",
     L"状態: 登録されていません",
     L"registered=none address=- size=- hour=-",
 };
@@ -174,6 +175,21 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         Scenario{"RegisterEveryStepDone", kRegister, [](CliSetup&) {}, 0,
                  {L"ショートカットを作成しました", L"終了コード: 0"}},
+        // PCs are often set up before the unit is connected: a warning, and the
+        // run goes on; the exit code is the steps'.
+        Scenario{"RegisterPageDoesNotAnswer", kRegister,
+                 [](CliSetup& s) { s.world.pageAnswer = {PageAnswer::Kind::unreachable, 0}; }, 0,
+                 {L"警告: ユニットの表示画面 " + kLink +
+                      L" が応答しません（ユニットに到達できません（ネットワークの経路がありません））。",
+                  L"ショートカットを作成しました", L"終了コード: 0"}},
+        Scenario{"RegisterPageTimesOutAndSchtasksFails", kRegister,
+                 [](CliSetup& s) {
+                     s.world.pageAnswer = {PageAnswer::Kind::timedOut, 0};
+                     s.world.commandStatus = 1;
+                 },
+                 4,
+                 {L"警告: ユニットの表示画面 " + kLink + L" が応答しません（5 秒以内に応答がありません）。",
+                  L"タスクスケジューラの登録に失敗しました", L"終了コード: 4"}},
         Scenario{"RegisterSchtasksFails", kRegister, [](CliSetup& s) { s.world.commandStatus = 1; }, 4,
                  {L"タスクスケジューラの登録に失敗しました", L"終了コード: 4"}},
         Scenario{"RegisterScriptCannotBeOpened", kRegister,
@@ -227,13 +243,31 @@ INSTANTIATE_TEST_SUITE_P(
                   L"スタートアップのショートカット「" + kStartup + L"\\LAN対応ユニット.lnk」: あり（リンク先 " + kLink + L"）",
                   L"デスクトップのショートカット「" + kDesktop + L"\\LAN対応ユニット.lnk」: あり（リンク先 " + kLink + L"）",
                   L"デスクトップ表示ファイル「" + kDocuments + L"\\DeskTop.scf」: なし",
-                  L"デスクトップ表示のショートカット「" + kStartup + L"\\DeskTop.lnk」: なし", L"状態: すべて登録されています",
+                  L"デスクトップ表示のショートカット「" + kStartup + L"\\DeskTop.lnk」: なし",
+                  L"表示画面 " + kLink + L": 応答あり", L"状態: すべて登録されています",
+                  L"設定: アドレス 10.0.0.254、画面サイズ ハイビジョン、リフレッシュ 毎日 0 時",
+                  L"registered=complete address=10.0.0.254 size=hd hour=0", L"終了コード: 0"}},
+        // Whether the page answers is shown, not judged: verdict and exit code stay.
+        Scenario{"StatusCompletePageDoesNotAnswer", kStatus,
+                 [](CliSetup& s) {
+                     RegisterFirst(s);
+                     s.world.pageAnswer = {PageAnswer::Kind::refused, 0};
+                 },
+                 0,
+                 {L"タスク「Quorvix画面リフレッシュ（taro）」: 登録されています（毎日 0 時）",
+                  L"スクリプト「" + kDocuments + L"\\LAU_Refresh.vbs」: あり（リンク先 " + kLink + L"）",
+                  L"スタートアップのショートカット「" + kStartup + L"\\LAN対応ユニット.lnk」: あり（リンク先 " + kLink + L"）",
+                  L"デスクトップのショートカット「" + kDesktop + L"\\LAN対応ユニット.lnk」: あり（リンク先 " + kLink + L"）",
+                  L"デスクトップ表示ファイル「" + kDocuments + L"\\DeskTop.scf」: なし",
+                  L"デスクトップ表示のショートカット「" + kStartup + L"\\DeskTop.lnk」: なし",
+                  L"表示画面 " + kLink + L": 応答なし（接続を拒否されました）", L"状態: すべて登録されています",
                   L"設定: アドレス 10.0.0.254、画面サイズ ハイビジョン、リフレッシュ 毎日 0 時",
                   L"registered=complete address=10.0.0.254 size=hd hour=0", L"終了コード: 0"}},
         Scenario{"StatusScriptDeleted", kStatus,
                  [](CliSetup& s) {
                      RegisterFirst(s);
                      s.world.disk.erase(s.scriptPath());
+                     s.world.pageAnswer = {PageAnswer::Kind::status, 404};
                  },
                  11,
                  {L"タスク「Quorvix画面リフレッシュ（taro）」: 登録されています（毎日 0 時）",
@@ -242,6 +276,7 @@ INSTANTIATE_TEST_SUITE_P(
                   L"デスクトップのショートカット「" + kDesktop + L"\\LAN対応ユニット.lnk」: あり（リンク先 " + kLink + L"）",
                   L"デスクトップ表示ファイル「" + kDocuments + L"\\DeskTop.scf」: なし",
                   L"デスクトップ表示のショートカット「" + kStartup + L"\\DeskTop.lnk」: なし",
+                  L"表示画面 " + kLink + L": 応答なし（HTTP ステータス 404）",
                   L"状態: 一部だけ登録されているか、内容が一致しません（もう一度登録してください。すべて置き換わります）",
                   L"設定: アドレス 10.0.0.254、画面サイズ ハイビジョン、リフレッシュ 毎日 0 時",
                   L"registered=partial address=10.0.0.254 size=hd hour=0", L"終了コード: 11"}},

@@ -41,7 +41,8 @@ TEST_P(RegisterScenarioTest, StepsMessagesAndClose) {
     EXPECT_EQ(s.world.log, GetParam().expected);
 }
 
-const Log kUpToTask = {L"read controls", L"wrote script", L"create task"};
+const std::wstring kRequestDefault = L"request http://192.168.1.1/display.htm?size=1";
+const Log kUpToTask = {L"read controls", kRequestDefault, L"wrote script", L"create task"};
 
 Log Then(Log head, const Log& tail) {
     head.insert(head.end(), tail.begin(), tail.end());
@@ -62,10 +63,11 @@ INSTANTIATE_TEST_SUITE_P(
                          {L"read controls", L"message IPアドレスを正しく入力してください。", L"focus address"}},
         RegisterScenario{"AddressWithZeroFieldsTyped",
                          [](FakeSetup& s) { s.dialog.controls.unitAddress = 0; },
-                         Then(kUpToTask, {L"saved startup kiosk", L"saved desktop kiosk", kCreated, L"closed"})},
+                         Then({L"read controls", L"request http://0.0.0.0/display.htm?size=1", L"wrote script",
+                               L"create task"}, {L"saved startup kiosk", L"saved desktop kiosk", kCreated, L"closed"})},
         RegisterScenario{"ScriptOpenFails",
                          [](FakeSetup& s) { s.world.unopenable.insert(s.scriptPath()); },
-                         {L"read controls", L"open failed script",
+                         {L"read controls", kRequestDefault, L"open failed script",
                           kScriptFailed}},
         RegisterScenario{"TaskExitsNonZero", [](FakeSetup& s) { s.world.commandStatus = 1; },
                          Then(kUpToTask, {kTaskFailed})},
@@ -112,11 +114,68 @@ INSTANTIATE_TEST_SUITE_P(
                                           kDesktopFailed})}),
     [](const ::testing::TestParamInfo<RegisterScenario>& info) { return std::string(info.param.name); });
 
+// The unit's page is asked before anything is written. A page that answers
+// (200-399) goes on without a question; any other answer is put to the user
+// with its reason: "はい" goes on exactly as an answering page, "いいえ" stops
+// with nothing written and the focus in the address.
+TEST(RegisterProcedureTest, APageThatDoesNotAnswerIsAskedAboutBeforeAnythingIsWritten) {
+    using Kind = PageAnswer::Kind;
+    const Log registered = {L"wrote script", L"create task", L"saved startup kiosk", L"saved desktop kiosk", kCreated,
+                            L"closed"};
+    const std::wstring ask = L"ask register anyway http://192.168.1.1/display.htm?size=1 ";
+    const struct {
+        const char* name;
+        PageAnswer answer;
+        const wchar_t* reason;  // null: no question
+    } cases[] = {
+        {"200", {Kind::status, 200}, nullptr},
+        {"204", {Kind::status, 204}, nullptr},
+        {"301 (not followed)", {Kind::status, 301}, nullptr},
+        {"399", {Kind::status, 399}, nullptr},
+        {"199", {Kind::status, 199}, L"(HTTP ステータス 199)"},
+        {"400", {Kind::status, 400}, L"(HTTP ステータス 400)"},
+        {"404", {Kind::status, 404}, L"(HTTP ステータス 404)"},
+        {"500", {Kind::status, 500}, L"(HTTP ステータス 500)"},
+        {"timed out", {Kind::timedOut, 0}, L"(5 秒以内に応答がありません)"},
+        {"refused", {Kind::refused, 0}, L"(接続を拒否されました)"},
+        {"unreachable", {Kind::unreachable, 0}, L"(ユニットに到達できません（ネットワークの経路がありません）)"},
+        {"other failure", {Kind::failed, 12175}, L"(接続できません（エラー 12175）)"},
+    };
+    for (const auto& c : cases) {
+        for (const bool yes : {false, true}) {
+            SCOPED_TRACE(std::string(c.name) + (yes ? " yes" : " no"));
+            FakeSetup s;
+            s.world.pageAnswer = c.answer;
+            s.world.registerUnanswered = yes;
+            const bool done = RunRegisterProcedure(s.dialog, s.dialog.settings, s.folders, s.browser, s.platform);
+            Log expected = {L"read controls", kRequestDefault};
+            if (c.reason) expected.push_back(ask + c.reason);
+            if (!c.reason || yes) {
+                expected.insert(expected.end(), registered.begin(), registered.end());
+            } else {
+                expected.push_back(L"focus address");
+            }
+            EXPECT_EQ(s.world.log, expected);
+            EXPECT_EQ(done, !c.reason || yes);
+            EXPECT_EQ(s.world.disk.empty(), c.reason && !yes);
+        }
+    }
+}
+
+// The dialog closed while the page was asked: nothing more is asked or done.
+TEST(RegisterProcedureTest, ACheckStoppedByClosingDoesNothingMore) {
+    FakeSetup s;
+    s.world.pageAnswer = {PageAnswer::Kind::stopped, 0};
+    s.world.registerUnanswered = true;
+    EXPECT_FALSE(RunRegisterProcedure(s.dialog, s.dialog.settings, s.folders, s.browser, s.platform));
+    EXPECT_EQ(s.world.log, (Log{L"read controls", kRequestDefault}));
+}
+
 TEST(RegisterProcedureTest, WriteFailureAfterOpenPropagatesAndStopsEverything) {
     FakeSetup s;
     s.world.failingWrites.insert(s.scriptPath());
     EXPECT_THROW(RunRegister(s), FileError);
-    EXPECT_EQ(s.world.log, (Log{L"read controls", L"write failed script", L"dropped script"}));
+    EXPECT_EQ(s.world.log, (Log{L"read controls", kRequestDefault, L"write failed script", L"dropped script"}));
     EXPECT_TRUE(s.world.commandLines.empty());
     EXPECT_TRUE(s.world.shortcuts.empty());
 }

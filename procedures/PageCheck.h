@@ -1,0 +1,35 @@
+#pragma once
+
+#include <string>
+
+namespace tavrin {
+
+// How the unit's display page answered one GET of the link address.
+struct PageAnswer {
+    enum class Kind {
+        status,       // an HTTP answer came; `code` is its status
+        timedOut,     // no answer within the limit
+        refused,      // the unit (or whatever has the address) refused the connection
+        unreachable,  // no route to the address, or the host is unreachable
+        failed,       // any other failure; `code` is the platform's error number
+        stopped,      // the check was ended before it had an answer (the dialog was closed)
+    };
+    Kind kind = Kind::failed;
+    unsigned long code = 0;
+};
+
+class PageProbe {
+public:
+    virtual ~PageProbe() = default;
+    // One GET of exactly this address, straight to the host (no proxy),
+    // following no redirect, within the probe's time limit.
+    virtual PageAnswer RequestPage(const std::wstring& linkAddress) = 0;
+};
+
+// "The page answers": an HTTP status from 200 to 399.
+bool PageAnswers(const PageAnswer& answer);
+
+// Why the page does not answer, in the technician's words.
+std::wstring PageProblemReason(const PageAnswer& answer);
+
+}  // namespace tavrin
