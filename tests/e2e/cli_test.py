@@ -237,7 +237,7 @@ class CommandLine(unittest.TestCase):
                 run = c.run_tool("/register", "/address", address)
                 took = time.monotonic() - started
                 warning = [] if reason is None else ["警告: ユニットの表示画面 %s が応答しません（%s）。" % (link, reason)]
-                self.assertEqual(run.lines, warning + [CREATED, exit_line(0)])
+                self.assertEqual(self.body(run), warning + [CREATED, exit_line(0)])
                 self.assertEqual(run.code, 0)
                 self.assertTrue(c.file(c.documents, "LAU_Refresh.vbs").exists())
                 if address == "192.168.1.22":
@@ -256,9 +256,11 @@ class CommandLine(unittest.TestCase):
 
                 run = c.run_tool("/status")
                 self.assertEqual(run.code, 0, run)
-                self.assertEqual(run.lines[-3], "表示画面 %s: %s" % (link, "応答あり" if reason is None else
-                                                                    "応答なし（%s）" % reason))
-                self.assertEqual(run.lines[-2:], ["状態: すべて登録されています", exit_line(0)])
+                self.assertEqual(self.body(run)[6:9], [
+                    "表示画面 %s: %s" % (link, "応答あり" if reason is None else "応答なし（%s）" % reason),
+                    "状態: すべて登録されています",
+                    "設定: アドレス %s、画面サイズ ハイビジョン、リフレッシュ 毎日 0 時" % address])
+                self.assertEqual(run.lines[-1], exit_line(0))
 
     # -- steps that fail ----------------------------------------------------------
     @fault_row('Command line: `/register`, SCHTASKS exits 1',

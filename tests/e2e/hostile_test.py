@@ -23,10 +23,12 @@ CREATED = "ショートカットを作成しました"
 STARTUP_FAILED = "スタートアップへのショートカット作成に失敗しました"
 DESKTOP_FAILED = "デスクトップへのショートカット作成に失敗しました"
 REMOVED = "タスクとショートカットの削除に成功しました。"
-ANOTHER_COPY = "このツールは別に実行中です。終わってからもう一度実行してください。"
+ANOTHER_COPY = "このツールはすでに実行中です。終わってからもう一度実行してください。"
 PRECIOUS = r"C:\precious.txt"
 PRECIOUS_BYTES = b"precious bytes, not a shortcut\r\n"
 MUTEX_NAME = r"Local\Tavrin.KioskSetup.RunningCopy"
+# The first line of every command-line run: the tool, the computer, the account.
+HEADER = re.compile(r"Quorvix画面設定ツール [0-9.]+、コンピューター: [^、]+、アカウント: .+")
 
 
 def exit_line(code):
@@ -49,6 +51,11 @@ class HostilePc(unittest.TestCase):
         self.precious = self.prefix.unix(PRECIOUS)
         self.precious.write_bytes(PRECIOUS_BYTES)
         self.helpers = []
+
+    def body(self, run):
+        """The lines of a command-line run after its first line, which is checked."""
+        self.assertTrue(run.lines and HEADER.fullmatch(run.lines[0]), run)
+        return run.lines[1:]
 
     def tearDown(self):
         self.case.thaw()
@@ -92,7 +99,7 @@ class HostilePc(unittest.TestCase):
                 self.precious.write_bytes(PRECIOUS_BYTES)
                 path.symlink_to(self.precious)
                 run = c.run_tool("/register", "/address", "10.0.0.254")
-                self.assertEqual((run.code, run.lines), (4, lines))
+                self.assertEqual((run.code, self.body(run)), (4, lines))
                 self.assert_precious_untouched()
                 self.assertTrue(path.is_symlink())
                 self.assertTrue(c.file(c.documents, "LAU_Refresh.vbs").exists())
@@ -112,7 +119,7 @@ class HostilePc(unittest.TestCase):
                     target.unlink()
                 path.symlink_to(target)
                 run = c.run_tool("/register", "/address", "10.0.0.254")
-                self.assertEqual((run.code, run.lines), (4, lines))
+                self.assertEqual((run.code, self.body(run)), (4, lines))
                 self.assertFalse(target.exists())
                 self.assertTrue(path.is_symlink())
                 self.assert_no_work_files()
@@ -129,7 +136,7 @@ class HostilePc(unittest.TestCase):
                 self.precious.write_bytes(PRECIOUS_BYTES)
                 os.link(self.precious, path)
                 run = c.run_tool("/register", "/address", "10.0.0.254")
-                self.assertEqual((run.code, run.lines), (0, [CREATED, exit_line(0)]))
+                self.assertEqual((run.code, self.body(run)), (0, [CREATED, exit_line(0)]))
                 self.assert_precious_untouched()
                 self.assertEqual(self.precious.stat().st_nlink, 1)
                 self.assertEqual(path.stat().st_nlink, 1)
@@ -193,8 +200,9 @@ class HostilePc(unittest.TestCase):
                         leftover.unlink()
                 plant()
                 run = c.run_tool("/register", "/address", "10.0.0.254", "/log", r"C:\tavrin-link.log")
-                self.assertEqual((run.code, run.lines),
-                                 (1, [r"ログ ファイルを開けません: C:\tavrin-link.log（何もしていません）", exit_line(1)]))
+                self.assertEqual((run.code, self.body(run)),
+                                 (1, [r"ログ ファイルを開けません: C:\tavrin-link.log（何もしていません。フォルダーがあるか、"
+                                      "パスが正しいか、書き込めるかを確認してください）", exit_line(1)]))
                 self.assert_precious_untouched()
                 self.assertFalse(missing.exists())
                 self.assertEqual(c.schtasks_calls(), [])
@@ -202,8 +210,8 @@ class HostilePc(unittest.TestCase):
         log.unlink()
 
     @fault_row('Command line: `/log` given as a relative path',
-               'ログ ファイル: <its full path>, then the usual lines',
-               'the log is in the current folder, and its first line names it')
+               'the first line, ログ ファイル: <its full path>, then the usual lines',
+               'the log is in the current folder, and the line after the first names it')
     def test_relative_log_path(self):
         c = self.case
         c.reset(schtasks_exit=None)
@@ -217,7 +225,7 @@ class HostilePc(unittest.TestCase):
             run = c.run_tool("/status", "/log", "relative.log")
         finally:
             os.chdir(cwd)
-        self.assertEqual(run.lines[0], r"ログ ファイル: C:\relative.log")
+        self.assertEqual(self.body(run)[0], r"ログ ファイル: C:\relative.log")
         self.assertEqual(run.lines[-1], exit_line(10))
         logged = [line.split("\t", 1)[1] for line in log.read_bytes().decode("utf-8").split("\r\n") if line]
         self.assertEqual(logged, run.lines)
@@ -236,9 +244,10 @@ class HostilePc(unittest.TestCase):
         warning = r"警告: ログ ファイルに書き込めません: F:\tavrin.log（これ以降の行はログに残りません）"
         self.assertEqual(run.code, 10, run)
         # Right after the first line, the one that could not be added.
-        self.assertEqual(run.lines[1], warning)
+        self.assertEqual(self.body(run)[0], warning)
         self.assertEqual(run.lines.count(warning), 1)
-        self.assertEqual(run.lines[-2:], ["状態: 登録されていません", exit_line(10)])
+        self.assertEqual(run.lines[-3:], ["状態: 登録されていません", "registered=none address=- size=- hour=-",
+                                          exit_line(10)])
 
     # -- SCHTASKS's own output ----------------------------------------------------------
     @fault_row('Command line: SCHTASKS writes lines of its own, `/status` and `/register` redirected to a file and to a pipe',
@@ -260,12 +269,13 @@ class HostilePc(unittest.TestCase):
                 self.assertEqual(run.code, 10, run)
                 self.assertNotIn(b"NOISE", run.output)
                 run = c.run_tool("/register", "/address", "10.0.0.254", stdout=stdout)
-                self.assertEqual((run.code, run.lines), (0, [CREATED, exit_line(0)]))
-                self.assertEqual(len(c.schtasks_calls()), 2)
+                self.assertEqual((run.code, self.body(run)), (0, [CREATED, exit_line(0)]))
+                # /status asks the Task Scheduler itself; /register runs SCHTASKS once.
+                self.assertEqual(len(c.schtasks_calls()), 1)
                 # Its own standard handles, on NUL, and nothing of the tool's:
                 # neither its output file or pipe nor any other file.
                 record = c.schtasks_log.read_bytes()
-                self.assertEqual(re.findall(rb"stdhandles (.*)\n", record), [b"char char char"] * 2)
+                self.assertEqual(re.findall(rb"stdhandles (.*)\n", record), [b"char char char"])
                 self.assertEqual(re.findall(rb"held \d+ (.*)\n", record), [])
 
     # -- smaller ones ---------------------------------------------------------------------
@@ -279,8 +289,8 @@ class HostilePc(unittest.TestCase):
             shutil.rmtree(c.prefix.unix(folder))
         run = c.run_tool("/status")
         self.assertEqual(run.code, 10, run)
-        self.assertIn("%s\\LAU_Refresh.vbs: なし" % c.documents, run.lines)
-        self.assertIn("%s\\%s: なし" % (c.startup, KIOSK_LNK), run.lines)
+        self.assertIn("スクリプト「%s\\LAU_Refresh.vbs」: なし" % c.documents, run.lines)
+        self.assertIn("スタートアップのショートカット「%s\\%s」: なし" % (c.startup, KIOSK_LNK), run.lines)
         for folder in (c.documents, c.startup):
             self.assertFalse(c.prefix.unix(folder).exists(), folder)
         # 登録 creates them, as the dialog does.
@@ -305,7 +315,7 @@ class HostilePc(unittest.TestCase):
                 for folder, name in leftovers + lookalikes:
                     c.file(folder, name).write_bytes(b"left over\r\n")
                 run = c.run_tool(*arguments)
-                self.assertEqual((run.code, run.lines), (0, lines))
+                self.assertEqual((run.code, self.body(run)), (0, lines))
                 for folder, name in leftovers:
                     self.assertFalse(c.file(folder, name).exists(), name)
                 for folder, name in lookalikes:
@@ -328,7 +338,7 @@ class HostilePc(unittest.TestCase):
             time.sleep(0.1)
         time.sleep(1)
         run = c.run_tool("/register", "/address", "10.0.0.254")
-        self.assertEqual((run.code, run.lines), (2, [ANOTHER_COPY, exit_line(2)]))
+        self.assertEqual((run.code, self.body(run)), (2, [ANOTHER_COPY, exit_line(2)]))
         self.assertEqual(c.schtasks_calls(), [])
         self.assertEqual(os.listdir(c.prefix.unix(c.documents)), [])
         for pid in c.standin_pids():

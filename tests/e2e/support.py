@@ -149,8 +149,10 @@ class Prefix:
     SCHEDULE_SERVICE = r"HKLM\System\CurrentControlSet\Services\Schedule"
 
     def restart_server(self):
-        """Ends every Wine process of this prefix and starts its wineserver again."""
-        self.stop_server()
+        """Ends every Wine process of this prefix and starts its wineserver
+        again; the units' web servers keep running."""
+        subprocess.run([WINESERVER, "-k"], env=self.env, check=False,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         subprocess.run([WINESERVER, "-w"], env=self.env, check=False, timeout=60)
         self.start_server()
 
