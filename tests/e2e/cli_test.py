@@ -16,7 +16,8 @@ import sys
 import time
 import unittest
 
-from support import (EDGE_PATH, KIOSK_LNK, WINE64, Case, SmallVolume, fault_row, link_for, open_prefix,
+import support
+from support import (EDGE_PATH, KIOSK_LNK, Case, SmallVolume, fault_row, link_for, open_prefix,
                      parse_schtasks_log, parse_suite_arguments)
 
 ARGS = None  # set in main()
@@ -397,7 +398,7 @@ class CommandLine(unittest.TestCase):
                            "%s /?\r\n"
                            "echo direct %%ERRORLEVEL%%\r\n" % (c.tool, c.tool)).encode("ascii"))
         # `script` gives Wine a terminal, and so cmd a console.
-        command = "%s cmd /c %s" % (WINE64, r"C:\\cli-test.bat")
+        command = "%s cmd /c %s" % (support.WINE64, r"C:\\cli-test.bat")
         result = subprocess.run(["script", "-qec", command, "/dev/null"], env=c.schtasks_environment(),
                                 stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
                                 timeout=120)

@@ -22,9 +22,29 @@ def read_wine_env(path):
     return facts
 
 
-WINE = read_wine_env(Path(__file__).resolve().parents[2] / "cmake" / "wine.env")
+CHECKOUT = Path(__file__).resolve().parents[2]
+WINE = read_wine_env(CHECKOUT / "cmake" / "wine.env")
 WINE64 = WINE["TAVRIN_WINE64"]
 WINESERVER = WINE["TAVRIN_WINESERVER"]
+
+
+def use_wow64_wine(root):
+    """Runs every Wine program of the suite with the WoW64 Wine in `root` (made
+    by tools/make-wow64-root.sh), through cmake/wow64/: the host's Wine 8 runs
+    64-bit programs only."""
+    global WINE64, WINESERVER
+    os.environ["TAVRIN_WOW64_ROOT"] = str(root)
+    WINE64 = str(CHECKOUT / "cmake" / "wow64" / "wine")
+    WINESERVER = str(CHECKOUT / "cmake" / "wow64" / "wineserver")
+
+
+def pe_machine(path):
+    """The machine a Windows program is built for: "i686" or "x86_64"."""
+    data = Path(path).read_bytes()
+    header = int.from_bytes(data[0x3C:0x40], "little")
+    assert data[header:header + 4] == b"PE\0\0", path
+    machine = int.from_bytes(data[header + 4:header + 6], "little")
+    return {0x14C: "i686", 0x8664: "x86_64"}[machine]
 
 class Prefix:
     """A Wine prefix for the end-to-end cases, copied once from the build's."""
@@ -285,11 +305,7 @@ class Case:
         else:
             self.prefix.reg_delete(app_paths)
         self.prefix.reg_add(r"HKCU\Software\Wine\AppDefaults\%s" % PureWindowsPath(self.tool).name, "Version", version)
-        system32 = self.prefix.root / "drive_c" / "windows" / "system32" / "schtasks.exe"
-        if schtasks:
-            shutil.copyfile(self.schtasks, system32)
-        elif system32.exists():
-            system32.unlink()
+        self.reset_schtasks(schtasks)
         self.schtasks_exit = schtasks_exit
         self.schtasks_sleep = schtasks_sleep
         self.schtasks_env = {}
@@ -297,12 +313,21 @@ class Case:
             if record.exists():
                 record.unlink()
 
+    def system_folders(self):
+        """The system folders of the prefix: system32, and syswow64 in a WoW64
+        prefix, where a 32-bit program that starts system32\\schtasks.exe gets
+        syswow64\\schtasks.exe, as on Windows."""
+        windows = self.prefix.root / "drive_c" / "windows"
+        return [folder for folder in (windows / "system32", windows / "syswow64") if folder.is_dir()]
+
     def reset_schtasks(self, present):
-        system32 = self.prefix.root / "drive_c" / "windows" / "system32" / "schtasks.exe"
-        if present:
-            shutil.copyfile(self.schtasks, system32)
-        elif system32.exists():
-            system32.unlink()
+        """The stand-in SCHTASKS in every system folder, or no SCHTASKS at all."""
+        for folder in self.system_folders():
+            target = folder / "schtasks.exe"
+            if present:
+                shutil.copyfile(self.schtasks, target)
+            elif target.exists():
+                target.unlink()
 
     def use_documents(self, windows_path):
         self.prefix.unix(windows_path).mkdir(parents=True, exist_ok=True)
@@ -445,10 +470,14 @@ class Case:
             try:
                 cmdline = (entry / "cmdline").read_bytes()
                 environ = (entry / "environ").read_bytes()
+                if marker not in environ.split(b"\0"):
+                    continue
+                # Wine 10 shows the command line as it was given ("SCHTASKS
+                # /Create ..."): the image mapped into the process tells.
+                if b"schtasks.exe" in cmdline.lower() or b"/schtasks.exe" in (entry / "maps").read_bytes().lower():
+                    pids.append(int(entry.name))
             except OSError:
                 continue
-            if b"schtasks.exe" in cmdline.lower() and marker in environ.split(b"\0"):
-                pids.append(int(entry.name))
         return pids
 
     # -- what is on the PC afterwards -----------------------------------------
@@ -500,7 +529,15 @@ def parse_suite_arguments():
     parser.add_argument("--schtasks", required=True, help="the stand-in SCHTASKS .exe (Unix path)")
     parser.add_argument("--make-prefix", required=True, help="the script that makes a test prefix")
     parser.add_argument("--prefix", required=True)
+    parser.add_argument("--wow64-root", help="run under the WoW64 Wine built in this folder")
     args, rest = parser.parse_known_args()
+    args.machine = pe_machine(args.tool)
+    if args.wow64_root:
+        use_wow64_wine(args.wow64_root)
+        print("Running the %s tool %s under the WoW64 Wine in %s (Debian 13, Wine 10, new WoW64 mode)"
+              % (args.machine, args.tool, args.wow64_root), file=sys.stderr)
+    else:
+        print("Running the %s tool %s under %s" % (args.machine, args.tool, WINE64), file=sys.stderr)
     args.tool_unix = str(Path(args.tool).resolve())
     args.driver = str(Path(args.driver).resolve())
     args.schtasks = str(Path(args.schtasks).resolve())
