@@ -4,6 +4,8 @@ filled, the records of the recording stand-in SCHTASKS, and the rows of the
 README's fault table the cases declare."""
 
 import argparse
+import contextlib
+import hashlib
 import os
 import shutil
 import subprocess
@@ -80,6 +82,32 @@ class Prefix:
                 " ".join(argv), result.returncode, result.stdout.decode("utf-8", "replace"),
                 result.stderr.decode("utf-8", "replace")))
         return result
+
+    @contextlib.contextmanager
+    def separate_app_paths_views(self):
+        """Inside the block, the prefix's 32-bit registry view has an App Paths
+        key of its own, as on a Windows where the two views differ: Wine makes
+        Wow6432Node\\...\\App Paths a link to the 64-bit key, and the link
+        is left out of a copy of system.reg. The prefix's own registry is back
+        afterwards."""
+        link = "[Software\\\\Wow6432Node\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\App Paths]"
+        system_reg = self.root / "system.reg"
+        kept = self.root / "system.reg.shared-views"
+        self.stop_server()
+        shutil.copyfile(system_reg, kept)
+        try:
+            text = system_reg.read_text(encoding="utf-8")
+            start = text.index("\n" + link + " ") + 1
+            end = text.index("\n\n", start) + 2
+            assert "#link" in text[start:end], text[start:end]
+            system_reg.write_text(text[:start] + text[end:], encoding="utf-8")
+            self.start_server()
+            yield
+        finally:
+            self.stop_server()
+            shutil.copyfile(kept, system_reg)
+            kept.unlink()
+            self.start_server()
 
     def unix(self, windows_path):
         """Unix path of a C:\\ path inside this prefix, or of a path on another
@@ -220,9 +248,11 @@ class SmallVolume:
             filler_file.unlink()
 
 
-def parse_schtasks_log(data):
+def parse_schtasks_log(data, wanted="arg"):
     """Records of the stand-in SCHTASKS: "<key> <value>" lines, and for text
-    "<key> <byte count> <utf-8 text>", between "begin" and "end"."""
+    "<key> <byte count> <utf-8 text>", between "begin" and "end". For each run
+    the texts recorded under `wanted`: its argv ("arg"), or the file that ran
+    ("program")."""
     calls, pos = [], 0
     while pos < len(data):
         end = data.index(b" ", pos) if data[pos:pos + 6] != b"begin\n" and data[pos:pos + 4] != b"end\n" \
@@ -237,7 +267,7 @@ def parse_schtasks_log(data):
             size_end = data.index(b" ", end + 1)
             size = int(data[end + 1:size_end])
             text = data[size_end + 1:size_end + 1 + size].decode("utf-8")
-            if key == "arg":
+            if key == wanted:
                 calls[-1].append(text)
             pos = size_end + 1 + size + 1
         else:
@@ -532,12 +562,14 @@ def parse_suite_arguments():
     parser.add_argument("--wow64-root", help="run under the WoW64 Wine built in this folder")
     args, rest = parser.parse_known_args()
     args.machine = pe_machine(args.tool)
+    # Which file ran, by its bytes: the release zips the same one.
+    digest = hashlib.sha256(Path(args.tool).read_bytes()).hexdigest()
     if args.wow64_root:
         use_wow64_wine(args.wow64_root)
-        print("Running the %s tool %s under the WoW64 Wine in %s (Debian 13, Wine 10, new WoW64 mode)"
-              % (args.machine, args.tool, args.wow64_root), file=sys.stderr)
+        where = "the WoW64 Wine in %s (Debian 13, Wine 10, new WoW64 mode)" % args.wow64_root
     else:
-        print("Running the %s tool %s under %s" % (args.machine, args.tool, WINE64), file=sys.stderr)
+        where = WINE64
+    print("Running the %s tool %s (SHA-256 %s) under %s" % (args.machine, args.tool, digest, where), file=sys.stderr)
     args.tool_unix = str(Path(args.tool).resolve())
     args.driver = str(Path(args.driver).resolve())
     args.schtasks = str(Path(args.schtasks).resolve())
