@@ -38,6 +38,7 @@ bool EndsOrStartsSomething(UINT message, WPARAM wParam) {
 INT_PTR ModalDialog::DoModal() {
     const INT_PTR result = ::DialogBoxParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(templateId_), nullptr,
                                              &ModalDialog::DialogProcedure, reinterpret_cast<LPARAM>(this));
+    createError_ = result == -1 ? ::GetLastError() : ERROR_SUCCESS;
     window_ = Window();
     return result;
 }

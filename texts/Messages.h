@@ -11,6 +11,10 @@
 namespace tavrin {
 
 // -- Start-up -----------------------------------------------------------------
+// The settings dialog could not be created: the system's own text for the
+// error, and its number.
+inline constexpr const wchar_t* kDialogNotShownText = L"設定画面を表示できませんでした。\n%1（エラー %2）";
+std::wstring DialogNotShownMessage(const std::wstring& systemText, unsigned long code);
 inline constexpr const wchar_t* kKnownFoldersMissingMessage =
     L"ショートカットの保存先が見つかりませんでした\nアプリケーションを終了します";
 inline constexpr const wchar_t* kBrowserMissingMessage =
@@ -97,6 +101,8 @@ inline constexpr const wchar_t* kAddressRequiredMessage = L"/register には /ad
 inline constexpr const wchar_t* kLogOpenFailedText = L"ログ ファイルを開けません: %1（何もしていません）";
 std::wstring LogOpenFailedMessage(const std::wstring& path);
 
+// The command line's answer when another copy runs, and the dialog's when
+// another copy is said to run but none of its windows can be brought forward.
 inline constexpr const wchar_t* kAnotherCopyRunsMessage =
     L"このツールは別に実行中です。終わってからもう一度実行してください。";
 // Put before the first line of the other-account question, which the command

@@ -33,6 +33,8 @@
 //   --processes NAME    count the processes of that file name: PROCESSES
 //   --kill              end the tool as a task manager would
 //   --hold <path>       keep <path> open without sharing while the tool runs
+//   --squat <name>      hold a mutex of that name while the tool runs (something
+//                       else holding the tool's single-copy name)
 //
 // The tool's dialog is found once, at start, by its handle: the unowned
 // dialog-class window of the tool's process that holds the address control.
@@ -282,6 +284,10 @@ int wmain(int argc, wchar_t** argv) {
             HANDLE file = CreateFileW(steps[i + 1].c_str(), GENERIC_READ, 0, nullptr, OPEN_ALWAYS, 0, nullptr);
             if (file == INVALID_HANDLE_VALUE) return Fail("cannot hold file");
             held.push_back(file);
+        } else if (steps[i] == L"--squat") {
+            HANDLE mutex = CreateMutexW(nullptr, TRUE, steps[i + 1].c_str());
+            if (mutex == nullptr) return Fail("cannot hold the mutex");
+            held.push_back(mutex);
         }
     }
 
@@ -383,7 +389,7 @@ int wmain(int argc, wchar_t** argv) {
             } else if (step == L"--kill") {
                 TerminateProcess(info.hProcess, 1);
                 WaitForSingleObject(info.hProcess, 15000);
-            } else if (step == L"--hold") {
+            } else if (step == L"--hold" || step == L"--squat") {
                 ++i;
             }
         }

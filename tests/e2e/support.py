@@ -437,12 +437,15 @@ class Case:
                 session["exit"] = rest
         return session
 
-    def run_tool(self, *arguments, stdout="file", timeout=180):
+    def run_tool(self, *arguments, stdout="file", timeout=180, without_display=False):
         """Runs the tool itself with these arguments, its standard output
         redirected to a file ("file", as `tavrin.exe /status > out.txt` does)
-        or to a pipe ("pipe"); the exit code and the bytes it wrote."""
+        or to a pipe ("pipe"), with or without the X display; the exit code
+        and the bytes it wrote."""
         argv = [WINE64, self.tool] + list(arguments)
         env = self.schtasks_environment()
+        if without_display:
+            env.pop("DISPLAY", None)
         if stdout == "pipe":
             result = subprocess.run(argv, env=env, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
                                     stderr=subprocess.DEVNULL, timeout=timeout)
