@@ -433,8 +433,17 @@ class Case:
                 session["labels"].append(rest)
             elif kind == "DIALOG":
                 session["dialog"] = rest
+            elif kind == "START":
+                shown, copies, ms = rest.split("\t")
+                session["start"] = {"dialog": shown == "dialog", "copies_before": int(copies), "ms": int(ms)}
             elif kind == "EXIT":
                 session["exit"] = rest
+        start = session.get("start")
+        if start and not start["dialog"] and not session["messages"]:
+            # Every start shows the dialog or says why: tell the ways apart.
+            raise AssertionError("the tool ended its start without a window or a message: exit code %s after %d ms; "
+                                 "%d copies of it were running when it was started"
+                                 % (session["exit"], start["ms"], start["copies_before"]))
         return session
 
     def run_tool(self, *arguments, stdout="file", timeout=180, without_display=False):
