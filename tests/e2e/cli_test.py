@@ -387,6 +387,9 @@ class CommandLine(unittest.TestCase):
         self.assertEqual(c.run_tool("/remove").code, 0)
 
     # -- what a 32-bit process sees under WoW64 ---------------------------------------------
+    @fault_row('Command line: `/register` by the 32-bit product on 64-bit Windows (WoW64)',
+               'ショートカットを作成しました, 終了コード: 0',
+               'the SCHTASKS that runs is `SysWOW64\\schtasks.exe` (the 64-bit test build: `system32`); the task runs `%windir%\\SysWOW64\\wscript.exe`')
     def test_schtasks_and_script_host_of_the_tools_bitness(self):
         """The 32-bit product, starting <system folder>\\schtasks.exe, gets the
         one in SysWOW64 (the file system redirection of WoW64); the task
@@ -400,6 +403,9 @@ class CommandLine(unittest.TestCase):
                          [[r"c:\windows\%s\schtasks.exe" % folder]])
         self.assertIn(r"%windir%\SysWOW64\wscript.exe", self.schtasks_records()[0][1][5])
 
+    @fault_row("Command line: `/status`, Edge's App Paths entry only in the 32-bit or only in the 64-bit registry view",
+               'Microsoft Edgeが見つかりません。… (終了コード: 3) only when the view the tool reads has no entry',
+               "one key for both views (Wine's prefixes): found either way; separate views: the 32-bit product finds only the 32-bit entry, the 64-bit test build only the 64-bit one")
     def test_edge_is_read_from_the_registry_view_of_the_tools_bitness(self):
         """Where App Paths is one key for both views (Wine's prefixes; the
         link is what Wine makes), Edge is found whichever view it was written
