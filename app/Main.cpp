@@ -14,6 +14,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
 
     tavrin::app::CTavrinApp application;
     application.InitInstance();
-    // No caller reads the dialog's exit status.
-    return 0;
+    // 0 after a normal end; a start that showed no dialog says why and ends
+    // with a code of its own (README, "Exit codes").
+    return application.ExitCode();
 }

@@ -43,6 +43,7 @@ bool AsksToClose(UINT message, WPARAM wParam) {
 INT_PTR ModalDialog::DoModal() {
     const INT_PTR result = ::DialogBoxParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(templateId_), nullptr,
                                              &ModalDialog::DialogProcedure, reinterpret_cast<LPARAM>(this));
+    createError_ = result == -1 ? ::GetLastError() : ERROR_SUCCESS;
     window_ = Window();
     return result;
 }

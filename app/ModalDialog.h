@@ -22,8 +22,10 @@ public:
     ModalDialog(const ModalDialog&) = delete;
     ModalDialog& operator=(const ModalDialog&) = delete;
 
-    // Runs the dialog until it ends; -1 when it could not be created.
+    // Runs the dialog until it ends; -1 when it could not be created, with
+    // the system's error code in CreateError().
     INT_PTR DoModal();
+    DWORD CreateError() const { return createError_; }
 
     Window DialogWindow() const { return window_; }
     int TemplateId() const { return templateId_; }
@@ -87,6 +89,7 @@ private:
     Window window_;
     bool exchanging_ = false;
     bool procedureRunning_ = false;
+    DWORD createError_ = ERROR_SUCCESS;
 };
 
 }  // namespace tavrin::app

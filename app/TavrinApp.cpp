@@ -2,10 +2,14 @@
 
 #include <commctrl.h>
 
+#include "app/Module.h"
 #include "app/TavrinDlg.h"
 #include "platform/SingleInstance.h"
+#include "platform/Win32CommandLine.h"
 #include "platform/Win32Services.h"
 #include "platform/Win32StartupEnvironment.h"
+#include "procedures/CommandLineMode.h"
+#include "texts/Messages.h"
 
 namespace tavrin::app {
 
@@ -23,6 +27,11 @@ void BringToFront(HWND dialog) {
     ::SetForegroundWindow(popup != nullptr ? popup : dialog);
 }
 
+// A box of its own (there is no dialog to own it), captioned like the others.
+void ShowStartMessage(const std::wstring& text, UINT icon) {
+    ::MessageBoxW(nullptr, text.c_str(), ApplicationName().c_str(), icon | MB_SETFOREGROUND);
+}
+
 }  // namespace
 
 BOOL CTavrinApp::InitInstance() {
@@ -32,7 +41,13 @@ BOOL CTavrinApp::InitInstance() {
     if (instance.AnotherCopyRuns()) {
         const HWND running = instance.FindRunningCopyWindow(kRunningCopyWaitMs);
         if (instance.AnotherCopyRuns()) {
-            if (platform::WindowBelongsToThisProgram(running)) BringToFront(running);
+            if (platform::WindowBelongsToThisProgram(running)) {
+                BringToFront(running);
+            } else {
+                // Nothing to show for the other copy: a start must never end unseen.
+                ShowStartMessage(kAnotherCopyRunsMessage, MB_ICONEXCLAMATION);
+                exitCode_ = kExitAnotherCopy;
+            }
             return FALSE;
         }
     }
@@ -54,9 +69,16 @@ BOOL CTavrinApp::InitInstance() {
     CTavrinDlg dialog(environment, PlatformServices{files, commands, system, shortcuts, tasks, pages});
     pages.stopWhen = [&dialog] { return dialog.CloseRequested(); };
     dialog.onWindowCreated = [&instance](HWND window) { instance.PublishWindow(window); };
-    dialog.DoModal();
+    exitCode_ = RunSettingsDialog(dialog);
     instance.PublishWindow(nullptr);
     return FALSE;
+}
+
+int RunSettingsDialog(ModalDialog& dialog) {
+    if (dialog.DoModal() != -1) return kExitDone;
+    const DWORD error = dialog.CreateError();
+    ShowStartMessage(DialogNotShownMessage(platform::SystemErrorText(error), error), MB_ICONSTOP);
+    return kExitDialogNotShown;
 }
 
 }  // namespace tavrin::app

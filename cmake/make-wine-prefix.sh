@@ -13,6 +13,11 @@ stamp=$(cksum < "$0" | cut -d' ' -f1)
 . "$(dirname "$0")/wine.env"
 wine64=$TAVRIN_WINE64
 wineserver=$TAVRIN_WINESERVER
+if [ -n "${TAVRIN_WOW64_ROOT:-}" ]; then
+    # The WoW64 Wine (tools/make-wow64-root.sh): its prefix gets syswow64.
+    wine64=$(dirname "$0")/wow64/wine
+    wineserver=$(dirname "$0")/wow64/wineserver
+fi
 rm -rf "$prefix"
 mkdir -p "$prefix/home"
 export WINEPREFIX="$prefix" WINEDEBUG="$TAVRIN_WINEDEBUG" WINEDLLOVERRIDES="$TAVRIN_WINEDLLOVERRIDES" HOME="$prefix/home"

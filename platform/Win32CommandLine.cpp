@@ -115,6 +115,19 @@ void SuppressSystemErrorBoxes() {
     ::SetErrorMode(::GetErrorMode() | SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
 }
 
+std::wstring SystemErrorText(DWORD code) {
+    wchar_t* text = nullptr;
+    const DWORD length = ::FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
+        reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::wstring result = length != 0 && text != nullptr ? std::wstring(text, length) : std::wstring();
+    if (text != nullptr) ::LocalFree(text);
+    while (!result.empty() && (result.back() == L'\n' || result.back() == L'\r' || result.back() == L' ')) {
+        result.pop_back();
+    }
+    return result;
+}
+
 Win32CommandLineOutput::Win32CommandLineOutput() {
     const HANDLE standardOutput = ::GetStdHandle(STD_OUTPUT_HANDLE);
     const bool hasOutput = standardOutput != nullptr && standardOutput != INVALID_HANDLE_VALUE;

@@ -24,6 +24,10 @@ std::vector<std::wstring> CommandLineArguments();
 // process: a command-line run shows no box of any kind.
 void SuppressSystemErrorBoxes();
 
+// The system's own text for an error code, in the user's language, without
+// the line break it ends with; empty when the system has none.
+std::wstring SystemErrorText(DWORD code);
+
 // Where the lines of a command-line run go. The tool is a GUI program, so it
 // has no console of its own:
 // - standard output redirected to a file or a pipe: UTF-8 there;

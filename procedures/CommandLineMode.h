@@ -19,6 +19,7 @@ inline constexpr int kExitAnotherCopy = 2;       // another copy of the tool run
 inline constexpr int kExitStartupFailed = 3;     // the start-up checks ended the run; nothing done
 inline constexpr int kExitStepFailed = 4;        // a step failed or an unexpected error; what was done stays
 inline constexpr int kExitOtherAccount = 5;      // (register, remove) not run as the logged-on user; nothing done
+inline constexpr int kExitDialogNotShown = 6;    // (dialog) the settings dialog could not be created
 inline constexpr int kExitNothingRegistered = 10;  // (status)
 inline constexpr int kExitPartlyRegistered = 11;   // (status) partly there, or disagreeing
 

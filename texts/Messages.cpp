@@ -54,7 +54,23 @@ std::wstring FillIn(const wchar_t* pattern, const std::wstring& first, const std
     return text;
 }
 
+// Plain decimal digits.
+std::wstring Decimal(unsigned long value) {
+    wchar_t digits[24];
+    wchar_t* at = digits + 24;
+    *--at = L'\0';
+    do {
+        *--at = static_cast<wchar_t>(L'0' + value % 10);
+        value /= 10;
+    } while (value != 0);
+    return at;
+}
+
 }  // namespace
+
+std::wstring DialogNotShownMessage(const std::wstring& systemText, unsigned long code) {
+    return FillIn(kDialogNotShownText, systemText, Decimal(code));
+}
 
 std::wstring OtherAccountQuestion(const std::wstring& processAccount, const std::wstring& sessionUser) {
     return FillIn(kOtherAccountQuestionText, processAccount, sessionUser);

@@ -12,6 +12,10 @@
 namespace tavrin {
 
 // -- Start-up -----------------------------------------------------------------
+// The settings dialog could not be created: the system's own text for the
+// error, and its number.
+inline constexpr const wchar_t* kDialogNotShownText = L"設定画面を表示できませんでした。\n%1（エラー %2）";
+std::wstring DialogNotShownMessage(const std::wstring& systemText, unsigned long code);
 inline constexpr const wchar_t* kKnownFoldersMissingMessage =
     L"ショートカットの保存先が見つかりませんでした\nアプリケーションを終了します";
 inline constexpr const wchar_t* kBrowserMissingMessage =
@@ -146,6 +150,8 @@ std::wstring LogPathLine(const std::wstring& fullPath);
 inline constexpr const wchar_t* kLogWriteFailedText = L"警告: ログ ファイルに書き込めません: %1（これ以降の行はログに残りません）";
 std::wstring LogWriteFailedMessage(const std::wstring& fullPath);
 
+// The command line's answer when another copy runs, and the dialog's when
+// another copy is said to run but none of its windows can be brought forward.
 inline constexpr const wchar_t* kAnotherCopyRunsMessage =
     L"このツールはすでに実行中です。終わってからもう一度実行してください。";
 // The first line of every run except /?: the tool and its version (%1), the

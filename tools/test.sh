@@ -10,7 +10,8 @@ cmake --build --preset native
 ctest --preset native
 
 # The 32-bit product is what we ship; its headers and resources are checked
-# by the Windows tests, so it is built first.
+# by the Windows tests, and the end-to-end suites run it as a 32-bit process
+# under the WoW64 Wine that install-deps.sh built, so it is built first.
 cmake --preset mingw-i686
 cmake --build --preset mingw-i686
 

@@ -42,7 +42,8 @@ LRESULT CALLBACK MessageBoxWatcher::HookProcedure(int code, WPARAM wParam, LPARA
         wchar_t className[16] = {};
         ::GetClassNameW(window, className, 16);
         // The settings dialog is unowned; a message box is owned by it.
-        if (std::wstring(className) == L"#32770" && ::GetWindow(window, GW_OWNER) != nullptr) {
+        if (std::wstring(className) == L"#32770" &&
+            (activeWatcher->includeUnowned || ::GetWindow(window, GW_OWNER) != nullptr)) {
             ShownBox box;
             box.caption = TextOf(window);
             box.text = TextOf(::GetDlgItem(window, 0xFFFF));

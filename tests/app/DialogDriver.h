@@ -33,6 +33,8 @@ public:
     // Called with each box's text as it is shown, for tests that log an order of events.
     std::function<void(const ShownBox&)> onShown;
     int answer = IDOK;
+    // Also a box without an owner (one shown when there is no dialog).
+    bool includeUnowned = false;
 
 private:
     static LRESULT CALLBACK HookProcedure(int code, WPARAM wParam, LPARAM lParam);

@@ -14,9 +14,14 @@
 
 #include "DialogDriver.h"
 #include "Fakes.h"
+#include "app/Module.h"
+#include "app/TavrinApp.h"
 #include "app/TavrinDlg.h"
 #include "app/resource.h"
+#include "platform/Win32CommandLine.h"
 #include "platform/Win32StartupEnvironment.h"
+#include "procedures/CommandLineMode.h"
+#include "texts/Messages.h"
 
 namespace tavrin::app::testing {
 namespace {
@@ -183,6 +188,24 @@ TEST(ToolStartup, ARenamedCopyNamesItselfInItsMessagesAndEndsWhenClosed) {
     }
     ::DeleteFileW(copy.c_str());
     ::RemoveDirectoryW(folder.c_str());
+}
+
+// A dialog that cannot be created (here: no such template) ends the start
+// with the system's reason and number in a box and an exit code of its own;
+// a start never ends without a word.
+TEST(ToolStartup, ADialogThatCannotBeCreatedIsReported) {
+    ModalDialog missing(0x7FFF);
+    MessageBoxWatcher watcher;
+    watcher.includeUnowned = true;
+    EXPECT_EQ(RunSettingsDialog(missing), kExitDialogNotShown);
+    const DWORD error = missing.CreateError();
+    EXPECT_NE(error, static_cast<DWORD>(ERROR_SUCCESS));
+    const std::wstring systemText = platform::SystemErrorText(error);
+    EXPECT_FALSE(systemText.empty());
+    ASSERT_EQ(watcher.Boxes().size(), 1u);
+    EXPECT_EQ(watcher.Boxes()[0].caption, ApplicationName());
+    EXPECT_EQ(watcher.Boxes()[0].text, DialogNotShownMessage(systemText, error));
+    EXPECT_NE(watcher.Boxes()[0].icon, nullptr);
 }
 
 // The dialog over the real environment: the folders the shell gives and the

@@ -40,6 +40,11 @@ TEST(MessagesTest, FileErrorTextForEveryCause) {
 
 TEST(MessagesTest, TextsBuiltFromParts) {
     EXPECT_EQ(MaxCharsMessage(3), L"3 文字以内で入力してください。");
+    // The system's text as it comes, its number in full (no sign, no digit lost).
+    EXPECT_EQ(DialogNotShownMessage(L"ウィンドウ ハンドルが無効です。", 1400),
+              L"設定画面を表示できませんでした。\nウィンドウ ハンドルが無効です。（エラー 1400）");
+    EXPECT_EQ(DialogNotShownMessage(L"%2 50%", 0), L"設定画面を表示できませんでした。\n%2 50%（エラー 0）");
+    EXPECT_EQ(DialogNotShownMessage(L"", 4294967295UL), L"設定画面を表示できませんでした。\n（エラー 4294967295）");
     EXPECT_EQ(OtherAccountQuestion(L"PC\\admin", L"PC\\display"),
               L"このツールは「PC\\admin」として実行されています（ログオン中のユーザーは「PC\\display」です）。\n"
               L"続けると、「PC\\admin」のドキュメント、スタートアップ、デスクトップとタスクに設定します。"

@@ -7,6 +7,8 @@
 //   PROBE <TAB> answered | hung <TAB> enabled | disabled <TAB> painted | unpainted
 //   SECOND <TAB> ended | running <TAB> exit code <TAB> milliseconds <TAB> windows it showed <TAB> front
 //   PROCESSES <TAB> file name <TAB> count
+//   START <TAB> dialog | no-dialog <TAB> copies of the tool's file running before it
+//         was started <TAB> milliseconds until the dialog showed or the tool ended
 //   DIALOG <TAB> open | gone
 //   EXIT <TAB> exit code
 //
@@ -30,6 +32,7 @@
 //   --await-process NAME  wait (up to 30 s) until a process of that file name runs
 //   --await-gone NAME   wait (up to 30 s) until no process of that file name runs
 //   --await-file PATH   wait (up to 30 s) until the file PATH exists and is not empty
+//   --sleep MS          wait MS milliseconds
 //   --probe MS          ask the dialog to answer (limit MS) and to repaint: PROBE
 //   --second PATH       start PATH while the tool runs and wait (up to 30 s) for it
 //                       to end: SECOND, with the windows it showed and which window
@@ -37,6 +40,8 @@
 //   --processes NAME    count the processes of that file name: PROCESSES
 //   --kill              end the tool as a task manager would
 //   --hold <path>       keep <path> open without sharing while the tool runs
+//   --squat <name>      hold a mutex of that name while the tool runs (something
+//                       else holding the tool's single-copy name)
 //
 // The tool's dialog is found once, at start, by its handle: the unowned
 // dialog-class window of the tool's process that holds the address control.
@@ -236,7 +241,17 @@ std::string Front(DWORD toolPid, HWND dialog) {
     if (front == dialog) return "dialog";
     if (front == DriverWindow()) return "driver";
     if (ProcessOf(front) == toolPid) return "box";
-    return "other";
+    // Which other window: its class and its program.
+    wchar_t className[64] = {};
+    GetClassNameW(front, className, 64);
+    wchar_t image[MAX_PATH] = {};
+    DWORD size = MAX_PATH;
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, ProcessOf(front));
+    if (process != nullptr) {
+        if (!QueryFullProcessImageNameW(process, 0, image, &size)) image[0] = L'\0';
+        CloseHandle(process);
+    }
+    return "other(" + Utf8(className) + " " + Utf8(FileName(image)) + ")";
 }
 
 // Starts another copy and watches it end.
@@ -299,9 +314,15 @@ int wmain(int argc, wchar_t** argv) {
             HANDLE file = CreateFileW(steps[i + 1].c_str(), GENERIC_READ, 0, nullptr, OPEN_ALWAYS, 0, nullptr);
             if (file == INVALID_HANDLE_VALUE) return Fail("cannot hold file");
             held.push_back(file);
+        } else if (steps[i] == L"--squat") {
+            HANDLE mutex = CreateMutexW(nullptr, TRUE, steps[i + 1].c_str());
+            if (mutex == nullptr) return Fail("cannot hold the mutex");
+            held.push_back(mutex);
         }
     }
 
+    // A copy left running by an earlier start would take this start's place.
+    const int copiesBefore = CountProcesses(FileName(argv[1]));
     std::wstring commandLine = L"\"" + std::wstring(argv[1]) + L"\"";
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
@@ -323,6 +344,8 @@ int wmain(int argc, wchar_t** argv) {
         if (dialog && IsWindowVisible(dialog)) break;
     }
     const bool dialogShown = dialog && IsWindowVisible(dialog) && WaitForSingleObject(info.hProcess, 0) != WAIT_OBJECT_0;
+    Emit("START", std::string(dialogShown ? "dialog" : "no-dialog") + "\t" + std::to_string(copiesBefore) + "\t" +
+                      std::to_string(GetTickCount() - started));
 
     if (dialogShown) {
         for (size_t i = 0; i < steps.size(); ++i) {
@@ -399,6 +422,9 @@ int wmain(int argc, wchar_t** argv) {
                     Sleep(20);
                 }
                 ++i;
+            } else if (step == L"--sleep") {
+                Sleep(static_cast<DWORD>(std::stoul(value)));
+                ++i;
             } else if (step == L"--probe") {
                 Probe(dialog, static_cast<DWORD>(std::stoul(value)));
                 ++i;
@@ -411,7 +437,7 @@ int wmain(int argc, wchar_t** argv) {
             } else if (step == L"--kill") {
                 TerminateProcess(info.hProcess, 1);
                 WaitForSingleObject(info.hProcess, 15000);
-            } else if (step == L"--hold") {
+            } else if (step == L"--hold" || step == L"--squat") {
                 ++i;
             }
         }

@@ -9,6 +9,7 @@ is on disk and what the stand-in SCHTASKS received; where the dialog does the
 same thing, the results are compared with the dialog's, driven by Driver.cpp.
 """
 
+import contextlib
 import os
 import pathlib
 import re
@@ -18,7 +19,8 @@ import sys
 import time
 import unittest
 
-from support import (EDGE_PATH, KIOSK_LNK, REFUSING, UNREACHABLE, WINE64, Case, SmallVolume, fault_row, link_for,
+import support
+from support import (EDGE_PATH, KIOSK_LNK, REFUSING, UNREACHABLE, Case, SmallVolume, fault_row, link_for,
                      open_prefix, parse_schtasks_log, parse_suite_arguments)
 
 ARGS = None  # set in main()
@@ -701,6 +703,51 @@ class CommandLine(unittest.TestCase):
         c.schtasks_sleep = None
         self.assertEqual(c.run_tool("/remove").code, 0)
 
+    # -- what a 32-bit process sees under WoW64 ---------------------------------------------
+    @fault_row('Command line: `/register` by the 32-bit product on 64-bit Windows (WoW64)',
+               'ショートカットを作成しました, 終了コード: 0',
+               'the SCHTASKS that runs is `SysWOW64\\schtasks.exe` (the 64-bit test build: `system32`); the task runs `%windir%\\SysWOW64\\wscript.exe`')
+    def test_schtasks_and_script_host_of_the_tools_bitness(self):
+        """The 32-bit product, starting <system folder>\\schtasks.exe, gets the
+        one in SysWOW64 (the file system redirection of WoW64); the task
+        action names the 32-bit script host whatever the build."""
+        c = self.case
+        c.reset()
+        self.assertEqual(c.run_tool("/register", "/address", "10.0.0.254").code, 0)
+        folder = {"i686": "syswow64", "x86_64": "system32"}[ARGS.machine]
+        programs = parse_schtasks_log(c.schtasks_log.read_bytes(), wanted="program")
+        self.assertEqual([[program.lower() for program in run] for run in programs],
+                         [[r"c:\windows\%s\schtasks.exe" % folder]])
+        self.assertIn(r"%windir%\SysWOW64\wscript.exe", self.schtasks_records()[0][1][5])
+
+    @fault_row("Command line: `/status`, Edge's App Paths entry only in the 32-bit or only in the 64-bit registry view",
+               'Microsoft Edgeが見つかりません。… (終了コード: 3) only when the view the tool reads has no entry',
+               "one key for both views (Wine's prefixes): found either way; separate views: the 32-bit product finds only the 32-bit entry, the 64-bit test build only the 64-bit one")
+    def test_edge_is_read_from_the_registry_view_of_the_tools_bitness(self):
+        """Where App Paths is one key for both views (Wine's prefixes; the
+        link is what Wine makes), Edge is found whichever view it was written
+        through; where the views differ, only in the tool's own view: the
+        32-bit product reads the 32-bit one."""
+        c = self.case
+        own = {"i686": "32", "x86_64": "64"}[ARGS.machine]
+        app_paths = r"HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\App Paths\msedge.exe"
+
+        def edge_found(view):
+            c.reset(schtasks_exit=None)  # the stand-in Edge file is there
+            for other in ("32", "64"):
+                c.prefix.wine(["reg", "delete", app_paths, "/f", "/reg:" + other], check=False)
+            c.prefix.wine(["reg", "add", app_paths, "/ve", "/t", "REG_SZ", "/d", EDGE_PATH, "/f", "/reg:" + view])
+            run = c.run_tool("/status")
+            self.assertIn(run.code, (3, 10), run)
+            self.assertEqual(run.code == 3, run.lines[:2] == NO_EDGE, run)
+            return run.code == 10
+
+        for views in ("shared", "separate"):
+            with c.prefix.separate_app_paths_views() if views == "separate" else contextlib.nullcontext():
+                for view in ("32", "64"):
+                    with self.subTest(views=views, written_to=view):
+                        self.assertEqual(edge_found(view), views == "shared" or view == own)
+
     # -- a console instead of redirected output ---------------------------------------------
     @fault_row('Command line: started from a console (cmd on a terminal), directly in a batch file and with `start /wait`',
                'the same lines, in that console', 'ERRORLEVEL is the exit code')
@@ -714,7 +761,7 @@ class CommandLine(unittest.TestCase):
                            "%s /?\r\n"
                            "echo direct %%ERRORLEVEL%%\r\n" % (c.tool, c.tool)).encode("ascii"))
         # `script` gives Wine a terminal, and so cmd a console.
-        command = "%s cmd /c %s" % (WINE64, r"C:\\cli-test.bat")
+        command = "%s cmd /c %s" % (support.WINE64, r"C:\\cli-test.bat")
         result = subprocess.run(["script", "-qec", command, "/dev/null"], env=c.schtasks_environment(),
                                 stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
                                 timeout=120)

@@ -31,6 +31,8 @@ TASK_REMOVE_FAILED = "タスクの削除に失敗しました。"
 ADDRESS_INCOMPLETE = "IPアドレスを正しく入力してください。"
 DISK_FULL = "%s へのアクセス中にディスクがいっぱいになりました。"
 NO_EDGE = "Microsoft Edgeが見つかりません。\nMicrosoft Edgeをインストールして再度実行してください。"
+ANOTHER_COPY = "このツールはすでに実行中です。終わってからもう一度実行してください。"
+SINGLE_COPY_NAME = r"Local\Tavrin.KioskSetup.RunningCopy"
 KIOSK_SWITCHES = "--ie-mode-test --inprivate --edge-kiosk-type=fullscreen --kiosk"
 PAGE_QUESTION = ("ユニットの表示画面 %s が応答しません（%s）。\n"
                  "IP アドレスが正しいか、ユニットがネットワークにつながっているか確認してください。\n"
@@ -606,6 +608,7 @@ class EndToEnd(unittest.TestCase):
 
     def assert_second_copy_only_showed_the_first(self, second):
         self.assertEqual(second["state"], "ended")
+        self.assertEqual(second["exit"], 0)
         self.assertEqual(second["windows"], 0, "the second copy showed a window")
         self.assertLess(second["ms"], 10000)
         self.assertIn(second["front"], ("dialog", "box"), "the first copy was not brought to the front")
@@ -640,7 +643,11 @@ class EndToEnd(unittest.TestCase):
     def test_second_copy_while_the_first_waits_on_schtasks(self):
         c = self.case
         c.reset(schtasks_sleep=8000)
-        s = c.run("--click", "register", "--await-process", "schtasks.exe",
+        # SCHTASKS gets a console window of its own (Wine 10 shows it, a
+        # moment after the process starts): it is up before the second copy
+        # starts, so that what comes to the front afterwards is the second
+        # copy's doing.
+        s = c.run("--click", "register", "--await-process", "schtasks.exe", "--sleep", "1500",
                   "--second", c.tool, "--processes", "schtasks.exe", "--probe", "2000", "--answer", "60000")
         self.assertEqual(len(s["second"]), 1)
         self.assert_second_copy_only_showed_the_first(s["second"][0])
@@ -654,6 +661,38 @@ class EndToEnd(unittest.TestCase):
         self.assert_create_call(calls[0], 0, c.documents)
         for folder in (c.startup, c.desktop):
             self.assert_kiosk_shortcut(folder, link_for("192.168.1.1", 0))
+
+    @fault_row('Started while something else holds the single-copy name (a copy still starting, or hung, or another program): no window to bring forward after 5 s',
+               'このツールはすでに実行中です。終わってからもう一度実行してください。',
+               'exit code 2; no dialog; nothing written, no SCHTASKS run')
+    def test_start_while_the_single_copy_name_is_held_without_a_window(self):
+        c = self.case
+        c.reset()
+        started = time.monotonic()
+        s = c.run("--squat", SINGLE_COPY_NAME)
+        self.assertEqual(s["messages"], self.messages(ANOTHER_COPY))
+        self.assertEqual((s["dialog"], s["exit"]), ("gone", "2"))
+        self.assertGreaterEqual(time.monotonic() - started, 5)
+        self.assertEqual(c.schtasks_calls(), [])
+        self.assertEqual(os.listdir(c.prefix.unix(c.documents)), [])
+
+    @fault_row('The dialog cannot be created (here: no display, error 1400)',
+               '設定画面を表示できませんでした。 with the system\'s text and number (`（エラー 1400）`); here no display shows it',
+               'exit code 6; nothing written, no SCHTASKS run')
+    def test_dialog_that_cannot_be_created(self):
+        c = self.case
+        c.reset()
+        # Wine's session without a display stays so for the programs after
+        # it: a wineserver of its own for this run.
+        c.prefix.kill_server()
+        try:
+            run = c.run_tool(without_display=True)
+        finally:
+            c.prefix.kill_server()
+            c.prefix.start_server()
+        self.assertEqual(run.code, 6)
+        self.assertEqual(c.schtasks_calls(), [])
+        self.assertEqual(os.listdir(c.prefix.unix(c.documents)), [])
 
     @fault_row('SCHTASKS never exits',
                'タスクスケジューラの登録に失敗しました, after 60 s',

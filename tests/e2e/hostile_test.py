@@ -322,7 +322,7 @@ class HostilePc(unittest.TestCase):
                     self.assertEqual(c.file(folder, name).read_bytes(), b"left over\r\n", name)
 
     @fault_row('Command line: the single-copy mutex\'s name taken by another kind of object (an event)',
-               'このツールは別に実行中です。終わってからもう一度実行してください。, 終了コード: 2',
+               'このツールはすでに実行中です。終わってからもう一度実行してください。, 終了コード: 2',
                'exit 2; nothing done; once the squatter has gone, the next run works')
     def test_squatted_single_copy_name(self):
         c = self.case

@@ -4,6 +4,8 @@ filled, the records of the recording stand-in SCHTASKS, and the rows of the
 README's fault table the cases declare."""
 
 import argparse
+import contextlib
+import hashlib
 import os
 import shutil
 import socket
@@ -25,7 +27,8 @@ def read_wine_env(path):
     return facts
 
 
-WINE = read_wine_env(Path(__file__).resolve().parents[2] / "cmake" / "wine.env")
+CHECKOUT = Path(__file__).resolve().parents[2]
+WINE = read_wine_env(CHECKOUT / "cmake" / "wine.env")
 WINE64 = WINE["TAVRIN_WINE64"]
 WINESERVER = WINE["TAVRIN_WINESERVER"]
 
@@ -112,6 +115,24 @@ class UnitServer:
             server.server_close()
 
 
+def use_wow64_wine(root):
+    """Runs every Wine program of the suite with the WoW64 Wine in `root` (made
+    by tools/make-wow64-root.sh), through cmake/wow64/: the host's Wine 8 runs
+    64-bit programs only."""
+    global WINE64, WINESERVER
+    os.environ["TAVRIN_WOW64_ROOT"] = str(root)
+    WINE64 = str(CHECKOUT / "cmake" / "wow64" / "wine")
+    WINESERVER = str(CHECKOUT / "cmake" / "wow64" / "wineserver")
+
+
+def pe_machine(path):
+    """The machine a Windows program is built for: "i686" or "x86_64"."""
+    data = Path(path).read_bytes()
+    header = int.from_bytes(data[0x3C:0x40], "little")
+    assert data[header:header + 4] == b"PE\0\0", path
+    machine = int.from_bytes(data[header + 4:header + 6], "little")
+    return {0x14C: "i686", 0x8664: "x86_64"}[machine]
+
 class Prefix:
     """A Wine prefix for the end-to-end cases, copied once from the build's."""
 
@@ -151,8 +172,7 @@ class Prefix:
     def restart_server(self):
         """Ends every Wine process of this prefix and starts its wineserver
         again; the units' web servers keep running."""
-        subprocess.run([WINESERVER, "-k"], env=self.env, check=False,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.kill_server()
         subprocess.run([WINESERVER, "-w"], env=self.env, check=False, timeout=60)
         self.start_server()
 
@@ -169,6 +189,11 @@ class Prefix:
         self.restart_server()
         self.start_task_scheduler()
 
+    def kill_server(self):
+        """Ends every Wine process of this prefix; the units' web servers keep running."""
+        subprocess.run([WINESERVER, "-k"], env=self.env, check=False,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
     def stop_server(self):
         subprocess.run([WINESERVER, "-k"], env=self.env, check=False,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
@@ -184,6 +209,32 @@ class Prefix:
                 " ".join(argv), result.returncode, result.stdout.decode("utf-8", "replace"),
                 result.stderr.decode("utf-8", "replace")))
         return result
+
+    @contextlib.contextmanager
+    def separate_app_paths_views(self):
+        """Inside the block, the prefix's 32-bit registry view has an App Paths
+        key of its own, as on a Windows where the two views differ: Wine makes
+        Wow6432Node\\...\\App Paths a link to the 64-bit key, and the link
+        is left out of a copy of system.reg. The prefix's own registry is back
+        afterwards."""
+        link = "[Software\\\\Wow6432Node\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\App Paths]"
+        system_reg = self.root / "system.reg"
+        kept = self.root / "system.reg.shared-views"
+        self.stop_server()
+        shutil.copyfile(system_reg, kept)
+        try:
+            text = system_reg.read_text(encoding="utf-8")
+            start = text.index("\n" + link + " ") + 1
+            end = text.index("\n\n", start) + 2
+            assert "#link" in text[start:end], text[start:end]
+            system_reg.write_text(text[:start] + text[end:], encoding="utf-8")
+            self.start_server()
+            yield
+        finally:
+            self.stop_server()
+            shutil.copyfile(kept, system_reg)
+            kept.unlink()
+            self.start_server()
 
     def unix(self, windows_path):
         """Unix path of a C:\\ path inside this prefix, or of a path on another
@@ -326,9 +377,11 @@ class SmallVolume:
             filler_file.unlink()
 
 
-def parse_schtasks_log(data):
+def parse_schtasks_log(data, wanted="arg"):
     """Records of the stand-in SCHTASKS: "<key> <value>" lines, and for text
-    "<key> <byte count> <utf-8 text>", between "begin" and "end"."""
+    "<key> <byte count> <utf-8 text>", between "begin" and "end". For each run
+    the texts recorded under `wanted`: its argv ("arg"), or the file that ran
+    ("program")."""
     calls, pos = [], 0
     while pos < len(data):
         end = data.index(b" ", pos) if data[pos:pos + 6] != b"begin\n" and data[pos:pos + 4] != b"end\n" \
@@ -343,7 +396,7 @@ def parse_schtasks_log(data):
             size_end = data.index(b" ", end + 1)
             size = int(data[end + 1:size_end])
             text = data[size_end + 1:size_end + 1 + size].decode("utf-8")
-            if key == "arg":
+            if key == wanted:
                 calls[-1].append(text)
             pos = size_end + 1 + size + 1
         else:
@@ -418,11 +471,7 @@ class Case:
         else:
             self.prefix.reg_delete(app_paths)
         self.prefix.reg_add(r"HKCU\Software\Wine\AppDefaults\%s" % PureWindowsPath(self.tool).name, "Version", version)
-        system32 = self.prefix.root / "drive_c" / "windows" / "system32" / "schtasks.exe"
-        if schtasks:
-            shutil.copyfile(self.schtasks, system32)
-        elif system32.exists():
-            system32.unlink()
+        self.reset_schtasks(schtasks)
         self.schtasks_exit = schtasks_exit
         self.schtasks_sleep = schtasks_sleep
         self.schtasks_env = {}
@@ -434,12 +483,21 @@ class Case:
             subprocess.run(["chattr", "-i", str(task)], check=False)
             task.unlink()
 
+    def system_folders(self):
+        """The system folders of the prefix: system32, and syswow64 in a WoW64
+        prefix, where a 32-bit program that starts system32\\schtasks.exe gets
+        syswow64\\schtasks.exe, as on Windows."""
+        windows = self.prefix.root / "drive_c" / "windows"
+        return [folder for folder in (windows / "system32", windows / "syswow64") if folder.is_dir()]
+
     def reset_schtasks(self, present):
-        system32 = self.prefix.root / "drive_c" / "windows" / "system32" / "schtasks.exe"
-        if present:
-            shutil.copyfile(self.schtasks, system32)
-        elif system32.exists():
-            system32.unlink()
+        """The stand-in SCHTASKS in every system folder, or no SCHTASKS at all."""
+        for folder in self.system_folders():
+            target = folder / "schtasks.exe"
+            if present:
+                shutil.copyfile(self.schtasks, target)
+            elif target.exists():
+                target.unlink()
 
     def use_documents(self, windows_path):
         self.prefix.unix(windows_path).mkdir(parents=True, exist_ok=True)
@@ -535,16 +593,28 @@ class Case:
                 session["labels"].append(rest)
             elif kind == "DIALOG":
                 session["dialog"] = rest
+            elif kind == "START":
+                shown, copies, ms = rest.split("\t")
+                session["start"] = {"dialog": shown == "dialog", "copies_before": int(copies), "ms": int(ms)}
             elif kind == "EXIT":
                 session["exit"] = rest
+        start = session.get("start")
+        if start and not start["dialog"] and not session["messages"]:
+            # Every start shows the dialog or says why: tell the ways apart.
+            raise AssertionError("the tool ended its start without a window or a message: exit code %s after %d ms; "
+                                 "%d copies of it were running when it was started"
+                                 % (session["exit"], start["ms"], start["copies_before"]))
         return session
 
-    def run_tool(self, *arguments, stdout="file", timeout=180):
+    def run_tool(self, *arguments, stdout="file", timeout=180, without_display=False):
         """Runs the tool itself with these arguments, its standard output
         redirected to a file ("file", as `tavrin.exe /status > out.txt` does)
-        or to a pipe ("pipe"); the exit code and the bytes it wrote."""
+        or to a pipe ("pipe"), with or without the X display; the exit code
+        and the bytes it wrote."""
         argv = [WINE64, self.tool] + list(arguments)
         env = self.schtasks_environment()
+        if without_display:
+            env.pop("DISPLAY", None)
         if stdout == "pipe":
             result = subprocess.run(argv, env=env, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
                                     stderr=subprocess.DEVNULL, timeout=timeout)
@@ -608,8 +678,9 @@ class Case:
                 maps = (entry / "maps").read_bytes()
             except OSError:
                 continue
+            # Inside the WoW64 Wine's root the same file shows under that root's path.
             mapped = {line.split(None, 5)[5] for line in maps.splitlines() if len(line.split(None, 5)) == 6}
-            if mapped & images:
+            if any(path.endswith(image) for path in mapped for image in images):
                 pids.append(int(entry.name))
         return pids
 
@@ -679,8 +750,18 @@ def parse_suite_arguments():
     parser.add_argument("--wtsapi", help="the stand-in wtsapi32.dll with another logged-on user (Unix path)")
     parser.add_argument("--make-prefix", required=True, help="the script that makes a test prefix")
     parser.add_argument("--prefix", required=True)
+    parser.add_argument("--wow64-root", help="run under the WoW64 Wine built in this folder")
     args, rest = parser.parse_known_args()
     require_test_network()
+    args.machine = pe_machine(args.tool)
+    # Which file ran, by its bytes: the release zips the same one.
+    digest = hashlib.sha256(Path(args.tool).read_bytes()).hexdigest()
+    if args.wow64_root:
+        use_wow64_wine(args.wow64_root)
+        where = "the WoW64 Wine in %s (Debian 13, Wine 10, new WoW64 mode)" % args.wow64_root
+    else:
+        where = WINE64
+    print("Running the %s tool %s (SHA-256 %s) under %s" % (args.machine, args.tool, digest, where), file=sys.stderr)
     args.tool_unix = str(Path(args.tool).resolve())
     args.driver = str(Path(args.driver).resolve())
     args.schtasks = str(Path(args.schtasks).resolve())
