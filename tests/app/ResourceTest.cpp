@@ -226,7 +226,7 @@ TEST_P(ProductResources, InitialDataHoldsTheHourItemsAndTheLayoutIsEmpty) {
     EXPECT_EQ(Resource(L"AFX_DIALOG_LAYOUT", MAKEINTRESOURCEW(kDialogTemplate), kJapanese), std::string(2, '\0'));
 }
 
-TEST_P(ProductResources, IconGroupHoldsTheThirteenImages) {
+TEST_P(ProductResources, IconGroupHoldsTheFiveTrueColourImages) {
     const std::string group = Resource(RT_GROUP_ICON, MAKEINTRESOURCEW(kIconGroup), kJapanese);
     ASSERT_FALSE(group.empty());
     Reader directory(group.data(), group.size());
@@ -236,14 +236,13 @@ TEST_P(ProductResources, IconGroupHoldsTheThirteenImages) {
         int size;
         WORD bits;
     };
-    const Image expected[] = {{48, 4}, {32, 4}, {24, 4}, {16, 4}, {48, 8}, {32, 8}, {24, 8}, {16, 8},
-                              {256, 32}, {48, 32}, {32, 32}, {24, 32}, {16, 32}};
+    const Image expected[] = {{256, 32}, {48, 32}, {32, 32}, {24, 32}, {16, 32}};
     ASSERT_EQ(directory.Get<WORD>(), std::size(expected));
     for (const Image& image : expected) {
         SCOPED_TRACE(::testing::Message() << image.size << " px, " << image.bits << " bits");
         EXPECT_EQ(directory.Get<BYTE>(), image.size % 256);
         EXPECT_EQ(directory.Get<BYTE>(), image.size % 256);
-        EXPECT_EQ(directory.Get<BYTE>(), image.bits == 4 ? 16 : 0);
+        EXPECT_EQ(directory.Get<BYTE>(), 0);  // no palette
         directory.Get<BYTE>();
         EXPECT_EQ(directory.Get<WORD>(), 1);
         EXPECT_EQ(directory.Get<WORD>(), image.bits);
