@@ -226,7 +226,7 @@ TEST_P(ProductResources, InitialDataHoldsTheHourItemsAndTheLayoutIsEmpty) {
     EXPECT_EQ(Resource(L"AFX_DIALOG_LAYOUT", MAKEINTRESOURCEW(kDialogTemplate), kJapanese), std::string(2, '\0'));
 }
 
-TEST_P(ProductResources, IconGroupHoldsTheThirteenImages) {
+TEST_P(ProductResources, IconGroupHoldsTheFiveTrueColourPngImages) {
     const std::string group = Resource(RT_GROUP_ICON, MAKEINTRESOURCEW(kIconGroup), kJapanese);
     ASSERT_FALSE(group.empty());
     Reader directory(group.data(), group.size());
@@ -236,14 +236,13 @@ TEST_P(ProductResources, IconGroupHoldsTheThirteenImages) {
         int size;
         WORD bits;
     };
-    const Image expected[] = {{48, 4}, {32, 4}, {24, 4}, {16, 4}, {48, 8}, {32, 8}, {24, 8}, {16, 8},
-                              {256, 32}, {48, 32}, {32, 32}, {24, 32}, {16, 32}};
+    const Image expected[] = {{256, 32}, {48, 32}, {32, 32}, {24, 32}, {16, 32}};
     ASSERT_EQ(directory.Get<WORD>(), std::size(expected));
     for (const Image& image : expected) {
         SCOPED_TRACE(::testing::Message() << image.size << " px, " << image.bits << " bits");
         EXPECT_EQ(directory.Get<BYTE>(), image.size % 256);
         EXPECT_EQ(directory.Get<BYTE>(), image.size % 256);
-        EXPECT_EQ(directory.Get<BYTE>(), image.bits == 4 ? 16 : 0);
+        EXPECT_EQ(directory.Get<BYTE>(), 0);  // no palette
         directory.Get<BYTE>();
         EXPECT_EQ(directory.Get<WORD>(), 1);
         EXPECT_EQ(directory.Get<WORD>(), image.bits);
@@ -252,16 +251,26 @@ TEST_P(ProductResources, IconGroupHoldsTheThirteenImages) {
 
         const std::string data = Resource(RT_ICON, MAKEINTRESOURCEW(id), kJapanese);
         ASSERT_EQ(data.size(), bytesInResource);
-        if (image.size == 256) {
-            EXPECT_EQ(data.substr(0, 8), "\x89PNG\r\n\x1a\n");
-        } else {
-            Reader header(data.data(), data.size());
-            EXPECT_EQ(header.Get<DWORD>(), 40u);
-            EXPECT_EQ(header.Get<LONG>(), image.size);
-            EXPECT_EQ(header.Get<LONG>(), image.size * 2);  // colour and mask
-            header.Get<WORD>();
-            EXPECT_EQ(header.Get<WORD>(), image.bits);
-        }
+        EXPECT_EQ(data.substr(0, 8), "\x89PNG\r\n\x1a\n");
+        Reader header(data.data() + 16, data.size() - 16);  // IHDR: width and height, big-endian
+        EXPECT_EQ(_byteswap_ulong(header.Get<DWORD>()), static_cast<DWORD>(image.size));
+        EXPECT_EQ(_byteswap_ulong(header.Get<DWORD>()), static_cast<DWORD>(image.size));
+    }
+    // Windows draws each PNG image: the icon loads at every size the shell asks for.
+    for (const int size : {16, 24, 32, 48, 256}) {
+        SCOPED_TRACE(::testing::Message() << "loaded at " << size << " px");
+        const HICON icon = static_cast<HICON>(
+            ::LoadImageW(module_, MAKEINTRESOURCEW(kIconGroup), IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
+        ASSERT_NE(icon, nullptr);
+        ICONINFO info{};
+        ASSERT_TRUE(::GetIconInfo(icon, &info));
+        BITMAP colour{};
+        EXPECT_NE(::GetObjectW(info.hbmColor, sizeof colour, &colour), 0);
+        EXPECT_EQ(colour.bmWidth, size);
+        EXPECT_EQ(colour.bmHeight, size);
+        ::DeleteObject(info.hbmColor);
+        ::DeleteObject(info.hbmMask);
+        ::DestroyIcon(icon);
     }
 }
 
