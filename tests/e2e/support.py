@@ -220,7 +220,7 @@ class Prefix:
         link = "[Software\\\\Wow6432Node\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\App Paths]"
         system_reg = self.root / "system.reg"
         kept = self.root / "system.reg.shared-views"
-        self.stop_server()
+        self.kill_server()
         shutil.copyfile(system_reg, kept)
         try:
             text = system_reg.read_text(encoding="utf-8")
@@ -231,7 +231,7 @@ class Prefix:
             self.start_server()
             yield
         finally:
-            self.stop_server()
+            self.kill_server()
             shutil.copyfile(kept, system_reg)
             kept.unlink()
             self.start_server()
