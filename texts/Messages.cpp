@@ -1,5 +1,7 @@
 #include "texts/Messages.h"
 
+#include <string_view>
+
 #include "texts/Decimal.h"
 
 namespace tavrin {
@@ -40,8 +42,10 @@ std::wstring FileErrorFormat(int cause) {
 
 // The pattern with every %1 replaced by `first`, every %2 by `second` and
 // every %3 by `third`; what is put in is never searched again.
-std::wstring FillIn(const wchar_t* pattern, const std::wstring& first, const std::wstring& second = {},
-                    const std::wstring& third = {}) {
+// Views rather than strings, so that no caller builds empty strings for the
+// values its pattern does not use.
+std::wstring FillIn(const wchar_t* pattern, std::wstring_view first, std::wstring_view second = {},
+                    std::wstring_view third = {}) {
     std::wstring text;
     for (const wchar_t* at = pattern; *at != L'\0'; ++at) {
         if (at[0] == L'%' && (at[1] == L'1' || at[1] == L'2' || at[1] == L'3')) {
