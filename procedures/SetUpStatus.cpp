@@ -201,8 +201,12 @@ std::wstring TaskStateText(const TaskFacts& task) {
 }
 
 std::wstring DottedAddress(std::uint32_t address) {
-    return DecimalText(address >> 24) + L"." + DecimalText((address >> 16) & 0xFF) + L"." +
-           DecimalText((address >> 8) & 0xFF) + L"." + DecimalText(address & 0xFF);
+    std::wstring text = DecimalText(address >> 24);
+    for (int shift = 16; shift >= 0; shift -= 8) {
+        text += L'.';
+        text += DecimalText((address >> shift) & 0xFF);
+    }
+    return text;
 }
 
 }  // namespace
