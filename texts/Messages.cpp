@@ -157,9 +157,17 @@ std::wstring StatusSettingsLine(const std::optional<std::wstring>& address, std:
 
 std::wstring StatusKeysLine(const wchar_t* registered, const std::optional<std::wstring>& address,
                             std::optional<int> screenSizeChoice, const std::optional<std::wstring>& hour) {
-    const std::wstring size = !screenSizeChoice ? L"-" : *screenSizeChoice == 1 ? L"fullhd" : L"hd";
-    return std::wstring(L"registered=") + registered + L" address=" + address.value_or(L"-") + L" size=" + size +
-           L" hour=" + hour.value_or(L"-");
+    const wchar_t* size = !screenSizeChoice ? L"-" : *screenSizeChoice == 1 ? L"fullhd" : L"hd";
+    // Appended in place: one string, not one for each sum.
+    std::wstring line = L"registered=";
+    line += registered;
+    line += L" address=";
+    line += address ? std::wstring_view(*address) : std::wstring_view(L"-");
+    line += L" size=";
+    line += size;
+    line += L" hour=";
+    line += hour ? std::wstring_view(*hour) : std::wstring_view(L"-");
+    return line;
 }
 
 std::wstring StatusFileLine(const std::wstring& label, const std::wstring& path, const std::wstring& state) {
