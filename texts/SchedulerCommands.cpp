@@ -6,7 +6,11 @@ namespace tavrin {
 
 std::wstring BuildTaskAction(const std::wstring& scriptPath, bool nativeAmd64) {
     const wchar_t* scriptHost = nativeAmd64 ? L"%windir%\\SysWOW64\\wscript.exe" : L"wscript.exe";
-    return std::wstring(scriptHost) + L" \"" + scriptPath + L"\"";
+    std::wstring action = scriptHost;
+    action += L" \"";
+    action += scriptPath;
+    action += L'"';
+    return action;
 }
 
 std::wstring BuildCreateTaskCommand(const std::wstring& taskName, const std::wstring& scriptPath,
@@ -31,7 +35,11 @@ std::wstring BuildDeleteTaskCommand(const std::wstring& taskName) {
 }
 
 std::wstring BuildKioskArguments(const std::wstring& linkAddress) {
-    return std::wstring(kKioskSwitches) + L" \"" + linkAddress + L"\"";
+    std::wstring arguments = kKioskSwitches;
+    arguments += L" \"";
+    arguments += linkAddress;
+    arguments += L'"';
+    return arguments;
 }
 
 }  // namespace tavrin
