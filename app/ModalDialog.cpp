@@ -78,7 +78,7 @@ INT_PTR ModalDialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     switch (message) {
         case WM_INITDIALOG: {
-            if (onWindowCreated) onWindowCreated(window_.Handle());
+            if (onWindowCreated != nullptr) onWindowCreated(window_.Handle(), windowCreatedContext);
             const BOOL result = OnInitDialog();
             CenterInWorkArea();
             return result;

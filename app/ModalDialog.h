@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include <functional>
 #include <string>
 
 #include "app/Window.h"
@@ -41,9 +40,10 @@ public:
     // button pressed.
     int ShowMessageBox(const std::wstring& text, UINT style) const;
 
-    // Called with the dialog's window as soon as it exists, before
-    // OnInitDialog and its start-up checks.
-    std::function<void(HWND)> onWindowCreated;
+    // Called with the dialog's window (and `windowCreatedContext`) as soon as
+    // it exists, before OnInitDialog and its start-up checks.
+    void (*onWindowCreated)(HWND window, void* windowCreatedContext) = nullptr;
+    void* windowCreatedContext = nullptr;
 
 protected:
     // Marks a procedure as running for its whole length. A procedure may

@@ -67,8 +67,12 @@ BOOL CTavrinApp::InitInstance() {
     platform::Win32PageProbe pages;
     platform::Win32StartupEnvironment environment;
     CTavrinDlg dialog(environment, PlatformServices{files, commands, system, shortcuts, tasks, pages});
-    pages.stopWhen = [&dialog] { return dialog.CloseRequested(); };
-    dialog.onWindowCreated = [&instance](HWND window) { instance.PublishWindow(window); };
+    pages.stopWhen = [](const void* shown) { return static_cast<const CTavrinDlg*>(shown)->CloseRequested(); };
+    pages.stopContext = &dialog;
+    dialog.onWindowCreated = [](HWND window, void* copies) {
+        static_cast<platform::SingleInstance*>(copies)->PublishWindow(window);
+    };
+    dialog.windowCreatedContext = &instance;
     exitCode_ = RunSettingsDialog(dialog);
     instance.PublishWindow(nullptr);
     return FALSE;

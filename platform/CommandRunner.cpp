@@ -134,9 +134,11 @@ bool StartCommand(const std::wstring& program, const std::wstring& commandLine, 
 // expands it when the task runs.
 int Win32CommandRunner::RunCommandLine(const std::wstring& commandLine) {
     const std::wstring word = ProgramWord(commandLine);
-    const std::wstring systemDirectory = SystemDirectory();
-    if (word.empty() || systemDirectory.empty()) return kCommandDidNotRun;
-    const std::wstring program = systemDirectory + L"\\" + word + L".exe";
+    std::wstring program = SystemDirectory();
+    if (word.empty() || program.empty()) return kCommandDidNotRun;
+    program += L'\\';
+    program += word;
+    program += L".exe";
 
     // Created inside the job from the start where Windows allows it, so that
     // no moment exists in which killing the tool leaves the command running.

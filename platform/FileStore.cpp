@@ -61,7 +61,12 @@ std::wstring UnlimitedForm(const std::wstring& fullPath) {
 // new file while it is written and of the old one while they change places.
 std::wstring WorkFileStem(const std::wstring& unlimitedPath) {
     static unsigned serial = 0;
-    return unlimitedPath + L"." + DecimalText(::GetCurrentProcessId()) + L"-" + DecimalText(++serial);
+    std::wstring stem = unlimitedPath;
+    stem += L'.';
+    stem += DecimalText(::GetCurrentProcessId());
+    stem += L'-';
+    stem += DecimalText(++serial);
+    return stem;
 }
 
 // A file open for writing under a name of its own beside the file it is to

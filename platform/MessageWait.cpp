@@ -2,7 +2,8 @@
 
 namespace tavrin::platform {
 
-WaitEnd WaitDispatchingMessages(HANDLE object, DWORD limitMs, const std::function<bool()>& stop) {
+WaitEnd WaitDispatchingMessages(HANDLE object, DWORD limitMs, bool (*stop)(const void* stopContext),
+                                const void* stopContext) {
     const ULONGLONG deadline = ::GetTickCount64() + limitMs;
     WaitEnd end = WaitEnd::failed;
     bool quit = false;
@@ -33,7 +34,7 @@ WaitEnd WaitDispatchingMessages(HANDLE object, DWORD limitMs, const std::functio
             ::TranslateMessage(&message);
             ::DispatchMessageW(&message);
         }
-        if (stop && stop()) {
+        if (stop != nullptr && stop(stopContext)) {
             end = WaitEnd::stopped;
             break;
         }

@@ -252,7 +252,7 @@ PageAnswer Win32PageProbe::RequestPage(const std::wstring& linkAddress) {
         return Failed(error);
     }
     // The worker's own limits cover each step; this one covers them together.
-    switch (WaitDispatchingMessages(worker.Get(), limitMs_, stopWhen)) {
+    switch (WaitDispatchingMessages(worker.Get(), limitMs_, stopWhen, stopContext)) {
         case WaitEnd::signalled: return request->answer;
         case WaitEnd::stopped: request->CloseRunning(); return {PageAnswer::Kind::stopped, 0};
         case WaitEnd::timedOut: request->CloseRunning(); return {PageAnswer::Kind::timedOut, 0};

@@ -37,9 +37,10 @@ UniqueModule LoadSystemLibrary(const wchar_t* name) {
     if (module.IsValid() || ::GetLastError() != ERROR_INVALID_PARAMETER) return module;
     // A system without LOAD_LIBRARY_SEARCH_SYSTEM32: by its full path, its
     // own dependencies looked for beside it first.
-    const std::wstring folder = SystemFolder();
-    if (folder.empty()) return module;
-    const std::wstring path = folder + L"\\" + name;
+    std::wstring path = SystemFolder();
+    if (path.empty()) return module;
+    path += L'\\';
+    path += name;
     return UniqueModule(::LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
 }
 

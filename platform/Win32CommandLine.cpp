@@ -160,14 +160,16 @@ Win32CommandLineOutput::Win32CommandLineOutput() {
 void Win32CommandLineOutput::WriteLine(const std::wstring& line) {
     // A line that cannot be shown is not a reason to stop: the log and the
     // exit code still tell.
-    if (sink_ == Sink::console) {
+    if (sink_ != Sink::none) {
         const std::wstring text = line + L"\r\n";
-        DWORD written = 0;
-        ::WriteConsoleW(output_, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    } else if (sink_ == Sink::bytes) {
-        WriteAll(output_, EncodeUtf8(line + L"\r\n"));
+        if (sink_ == Sink::console) {
+            DWORD written = 0;
+            ::WriteConsoleW(output_, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+        } else {
+            WriteAll(output_, EncodeUtf8(text));
+        }
     }
-    if (log_.IsValid() && !WriteAll(log_.Get(), EncodeUtf8(LogLine(Now(), line) + L"\r\n"))) {
+    if (log_.IsValid() && !WriteAll(log_.Get(), EncodeUtf8(LogLine(Now(), line + L"\r\n")))) {
         log_.Close();
         if (!logFailed_) {
             logFailed_ = true;

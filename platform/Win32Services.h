@@ -1,6 +1,5 @@
 #pragma once
 
-#include <functional>
 #include <optional>
 
 #include "procedures/AccountCheck.h"
@@ -46,14 +45,16 @@ private:
 // One GET of the unit's page through WinHTTP (loaded at run time from the
 // system directory), on a worker thread. The calling thread dispatches its
 // messages while it waits, at most `limitMs` in all; `stopWhen`, when set, is
-// asked meanwhile and ends the wait with a "stopped" answer.
+// asked (with `stopContext`) meanwhile and ends the wait with a "stopped"
+// answer when it returns true.
 class Win32PageProbe final : public PageProbe {
 public:
     static constexpr unsigned long kDefaultLimitMs = 5000;
 
     explicit Win32PageProbe(unsigned long limitMs = kDefaultLimitMs) : limitMs_(limitMs) {}
     PageAnswer RequestPage(const std::wstring& linkAddress) override;
-    std::function<bool()> stopWhen;
+    bool (*stopWhen)(const void* stopContext) = nullptr;
+    const void* stopContext = nullptr;
 
 private:
     unsigned long limitMs_;

@@ -72,9 +72,4 @@ AccountDecision DecideAccountForCommandLine(AccountInfo& accounts, bool runningA
     return decision;
 }
 
-bool ConfirmAccountToSetUp(AccountInfo& accounts, const std::function<bool(const std::wstring&)>& askYesNo) {
-    const std::optional<std::wstring> warning = OtherAccountWarning(accounts);
-    return !warning || askYesNo(*warning);
-}
-
 }  // namespace tavrin

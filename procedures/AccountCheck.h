@@ -1,6 +1,5 @@
 #pragma once
 
-#include <functional>
 #include <optional>
 #include <string>
 
@@ -67,8 +66,13 @@ struct AccountDecision {
 
 AccountDecision DecideAccountForCommandLine(AccountInfo& accounts, bool runningAccountMeant);
 
-// Asks `askYesNo` the warning, if there is one. True when the tool may go on:
-// no warning, or the answer was yes.
-bool ConfirmAccountToSetUp(AccountInfo& accounts, const std::function<bool(const std::wstring&)>& askYesNo);
+// Asks `askYesNo` (called with the warning's text, answering true for yes) the
+// warning, if there is one. True when the tool may go on: no warning, or the
+// answer was yes.
+template <typename AskYesNo>
+bool ConfirmAccountToSetUp(AccountInfo& accounts, AskYesNo&& askYesNo) {
+    const std::optional<std::wstring> warning = OtherAccountWarning(accounts);
+    return !warning || askYesNo(*warning);
+}
 
 }  // namespace tavrin

@@ -1,6 +1,7 @@
 #include "procedures/CommandLine.h"
 
 #include <algorithm>
+#include <string_view>
 
 #include "settings/Settings.h"
 
@@ -56,9 +57,10 @@ bool CommandTakes(CommandLineAction action, Option option) {
     }
 }
 
-ParsedCommandLine Refused(UsageProblem::Kind kind, std::wstring argument = {}, std::wstring command = {}) {
+// Views, so that the many callers build no strings of their own.
+ParsedCommandLine Refused(UsageProblem::Kind kind, std::wstring_view argument = {}, std::wstring_view command = {}) {
     ParsedCommandLine parsed;
-    parsed.problem = UsageProblem{kind, std::move(argument), std::move(command)};
+    parsed.problem = UsageProblem{kind, std::wstring(argument), std::wstring(command)};
     return parsed;
 }
 
@@ -95,18 +97,18 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::wstring>& arguments) {
     if (arguments.empty()) return ParsedCommandLine{request, std::nullopt};
 
     using Kind = UsageProblem::Kind;
-    std::optional<std::wstring> given[6];  // as typed, by Option
+    const std::wstring* given[6] = {};  // as typed, by Option; null when not given
     bool addressGiven = false;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::wstring& argument = arguments[i];
         const OptionName* option = FindOption(argument);
         if (option == nullptr) return Refused(Kind::unknownOption, argument);
-        std::optional<std::wstring>& slot = given[static_cast<int>(option->option)];
-        if (slot) {
+        const std::wstring*& slot = given[static_cast<int>(option->option)];
+        if (slot != nullptr) {
             if (option->option == Option::command) return Refused(Kind::notOneCommand, argument);
             return Refused(Kind::repeatedOption, argument);
         }
-        slot = argument;
+        slot = &argument;
         if (!option->takesValue) {
             request.action = option->action;
             continue;
@@ -146,11 +148,13 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::wstring>& arguments) {
         }
     }
 
-    const std::optional<std::wstring>& command = given[static_cast<int>(Option::command)];
-    if (!command) return Refused(Kind::notOneCommand);
+    const std::wstring* command = given[static_cast<int>(Option::command)];
+    if (command == nullptr) return Refused(Kind::notOneCommand);
     for (const Option option : {Option::address, Option::size, Option::hour, Option::log, Option::account}) {
-        const std::optional<std::wstring>& typed = given[static_cast<int>(option)];
-        if (typed && !CommandTakes(request.action, option)) return Refused(Kind::notForCommand, *typed, *command);
+        const std::wstring* typed = given[static_cast<int>(option)];
+        if (typed != nullptr && !CommandTakes(request.action, option)) {
+            return Refused(Kind::notForCommand, *typed, *command);
+        }
     }
     if (request.action == CommandLineAction::registerSetUp && !addressGiven) return Refused(Kind::addressRequired);
     return ParsedCommandLine{request, std::nullopt};

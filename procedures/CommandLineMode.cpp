@@ -170,9 +170,20 @@ int Run(const std::vector<std::wstring>& arguments, CommandLineContext& context)
 }  // namespace
 
 std::wstring LogLine(const LocalTime& time, const std::wstring& text) {
-    return DecimalText(time.year, 4) + L'-' + DecimalText(time.month, 2) + L'-' + DecimalText(time.day, 2) + L' ' +
-           DecimalText(time.hour, 2) + L':' + DecimalText(time.minute, 2) + L':' + DecimalText(time.second, 2) + L'\t' +
-           text;
+    // Appended in place rather than as one chain of sums, each of which
+    // would build a string of its own.
+    const struct {
+        wchar_t separator;
+        int value;
+    } parts[] = {{L'-', time.month}, {L'-', time.day}, {L' ', time.hour}, {L':', time.minute}, {L':', time.second}};
+    std::wstring line = DecimalText(time.year, 4);
+    for (const auto& part : parts) {
+        line += part.separator;
+        line += DecimalText(part.value, 2);
+    }
+    line += L'\t';
+    line += text;
+    return line;
 }
 
 void WriteMessage(CommandLineOutput& output, const std::wstring& text) {

@@ -201,8 +201,12 @@ std::wstring TaskStateText(const TaskFacts& task) {
 }
 
 std::wstring DottedAddress(std::uint32_t address) {
-    return DecimalText(address >> 24) + L"." + DecimalText((address >> 16) & 0xFF) + L"." +
-           DecimalText((address >> 8) & 0xFF) + L"." + DecimalText(address & 0xFF);
+    std::wstring text = DecimalText(address >> 24);
+    for (int shift = 16; shift >= 0; shift -= 8) {
+        text += L'.';
+        text += DecimalText((address >> shift) & 0xFF);
+    }
+    return text;
 }
 
 }  // namespace
@@ -329,16 +333,26 @@ std::vector<std::wstring> StatusLines(const SetUpFacts& facts, const KnownFolder
                              : state == SetUpState::nothing ? kStatusNothingMessage
                              : state == SetUpState::partial ? kStatusPartialMessage
                                                             : kStatusUncheckedMessage;
-    std::vector<std::wstring> lines = {
-        StatusTaskLine(facts.taskName, TaskStateText(facts.task)),
-        StatusFileLine(kScriptLabel, RefreshScriptPath(folders.documents), ItemState(facts.script)),
-        StatusFileLine(kStartupKioskLabel, KioskShortcutPath(folders.startup), ItemState(facts.startupKiosk)),
-        StatusFileLine(kDesktopKioskLabel, KioskShortcutPath(folders.desktop), ItemState(facts.desktopKiosk)),
-        StatusFileLine(kShowDesktopFileLabel, ShowDesktopFilePath(folders.documents), ItemState(facts.showDesktopFile)),
-        StatusFileLine(kShowDesktopShortcutLabel, ShowDesktopShortcutPath(folders.startup),
-                       ItemState(facts.showDesktopShortcut)),
-        verdict,
+    // The five files in the order the lines show them: label, path, facts.
+    struct FileLine {
+        const wchar_t* label;
+        std::wstring (*path)(const std::wstring& folder);
+        const std::wstring& folder;
+        const ItemFacts& item;
     };
+    const FileLine files[] = {
+        {kScriptLabel, RefreshScriptPath, folders.documents, facts.script},
+        {kStartupKioskLabel, KioskShortcutPath, folders.startup, facts.startupKiosk},
+        {kDesktopKioskLabel, KioskShortcutPath, folders.desktop, facts.desktopKiosk},
+        {kShowDesktopFileLabel, ShowDesktopFilePath, folders.documents, facts.showDesktopFile},
+        {kShowDesktopShortcutLabel, ShowDesktopShortcutPath, folders.startup, facts.showDesktopShortcut},
+    };
+    std::vector<std::wstring> lines;
+    lines.push_back(StatusTaskLine(facts.taskName, TaskStateText(facts.task)));
+    for (const FileLine& file : files) {
+        lines.push_back(StatusFileLine(file.label, file.path(file.folder), ItemState(file.item)));
+    }
+    lines.emplace_back(verdict);
     const RegisteredSettings settings = SettingsOf(facts);
     const std::optional<std::wstring> address =
         settings.unitAddress ? std::optional<std::wstring>(DottedAddress(*settings.unitAddress)) : std::nullopt;

@@ -20,11 +20,15 @@ std::wstring LinkAddress(const Settings& settings) {
         link += DecimalText((settings.unitAddress >> shift) & 0xFFu);
         if (shift != 0) link += L'.';
     }
-    return link + settings.pageSuffix;
+    link += settings.pageSuffix;
+    return link;
 }
 
 std::wstring RefreshTaskName(const std::wstring& userName) {
-    return L"Quorvix画面リフレッシュ\uFF08" + userName + L"\uFF09";
+    std::wstring name = L"Quorvix画面リフレッシュ\uFF08";
+    name += userName;
+    name += L'\uFF09';
+    return name;
 }
 
 std::wstring RefreshScriptPath(const std::wstring& documentsFolder) {

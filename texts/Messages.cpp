@@ -1,5 +1,7 @@
 #include "texts/Messages.h"
 
+#include <string_view>
+
 #include "texts/Decimal.h"
 
 namespace tavrin {
@@ -40,8 +42,10 @@ std::wstring FileErrorFormat(int cause) {
 
 // The pattern with every %1 replaced by `first`, every %2 by `second` and
 // every %3 by `third`; what is put in is never searched again.
-std::wstring FillIn(const wchar_t* pattern, const std::wstring& first, const std::wstring& second = {},
-                    const std::wstring& third = {}) {
+// Views rather than strings, so that no caller builds empty strings for the
+// values its pattern does not use.
+std::wstring FillIn(const wchar_t* pattern, std::wstring_view first, std::wstring_view second = {},
+                    std::wstring_view third = {}) {
     std::wstring text;
     for (const wchar_t* at = pattern; *at != L'\0'; ++at) {
         if (at[0] == L'%' && (at[1] == L'1' || at[1] == L'2' || at[1] == L'3')) {
@@ -153,9 +157,17 @@ std::wstring StatusSettingsLine(const std::optional<std::wstring>& address, std:
 
 std::wstring StatusKeysLine(const wchar_t* registered, const std::optional<std::wstring>& address,
                             std::optional<int> screenSizeChoice, const std::optional<std::wstring>& hour) {
-    const std::wstring size = !screenSizeChoice ? L"-" : *screenSizeChoice == 1 ? L"fullhd" : L"hd";
-    return std::wstring(L"registered=") + registered + L" address=" + address.value_or(L"-") + L" size=" + size +
-           L" hour=" + hour.value_or(L"-");
+    const wchar_t* size = !screenSizeChoice ? L"-" : *screenSizeChoice == 1 ? L"fullhd" : L"hd";
+    // Appended in place: one string, not one for each sum.
+    std::wstring line = L"registered=";
+    line += registered;
+    line += L" address=";
+    line += address ? std::wstring_view(*address) : std::wstring_view(L"-");
+    line += L" size=";
+    line += size;
+    line += L" hour=";
+    line += hour ? std::wstring_view(*hour) : std::wstring_view(L"-");
+    return line;
 }
 
 std::wstring StatusFileLine(const std::wstring& label, const std::wstring& path, const std::wstring& state) {

@@ -6,19 +6,28 @@ namespace tavrin {
 
 std::wstring BuildTaskAction(const std::wstring& scriptPath, bool nativeAmd64) {
     const wchar_t* scriptHost = nativeAmd64 ? L"%windir%\\SysWOW64\\wscript.exe" : L"wscript.exe";
-    return std::wstring(scriptHost) + L" \"" + scriptPath + L"\"";
+    std::wstring action = scriptHost;
+    action += L" \"";
+    action += scriptPath;
+    action += L'"';
+    return action;
 }
 
 std::wstring BuildCreateTaskCommand(const std::wstring& taskName, const std::wstring& scriptPath,
                                     int hour, bool nativeAmd64) {
+    // Appended in place: one string, not one for each sum.
+    std::wstring command = L"SCHTASKS /Create /TN \"";
+    command += taskName;
+    command += L"\" /TR \"";
     // Inside the quoted /TR value each quote of the action is escaped.
-    std::wstring action;
     for (const wchar_t c : BuildTaskAction(scriptPath, nativeAmd64)) {
-        if (c == L'"') action += L'\\';
-        action += c;
+        if (c == L'"') command += L'\\';
+        command += c;
     }
-    return L"SCHTASKS /Create /TN \"" + taskName + L"\" /TR \"" + action + L"\" /SC DAILY /ST " + DecimalText(hour, 2) +
-           L":00:00 /IT /F";
+    command += L"\" /SC DAILY /ST ";
+    command += DecimalText(hour, 2);
+    command += L":00:00 /IT /F";
+    return command;
 }
 
 std::wstring BuildDeleteTaskCommand(const std::wstring& taskName) {
@@ -26,7 +35,11 @@ std::wstring BuildDeleteTaskCommand(const std::wstring& taskName) {
 }
 
 std::wstring BuildKioskArguments(const std::wstring& linkAddress) {
-    return std::wstring(kKioskSwitches) + L" \"" + linkAddress + L"\"";
+    std::wstring arguments = kKioskSwitches;
+    arguments += L" \"";
+    arguments += linkAddress;
+    arguments += L'"';
+    return arguments;
 }
 
 }  // namespace tavrin
