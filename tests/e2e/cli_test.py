@@ -743,7 +743,7 @@ class CommandLine(unittest.TestCase):
             c.prefix.wine(["reg", "add", app_paths, "/ve", "/t", "REG_SZ", "/d", EDGE_PATH, "/f", "/reg:" + view])
             run = c.run_tool("/status")
             self.assertIn(run.code, (3, 10), run)
-            self.assertEqual(run.code == 3, run.lines[:2] == NO_EDGE, run)
+            self.assertEqual(run.code == 3, self.body(run)[:2] == NO_EDGE, run)
             return run.code == 10
 
         for views in ("shared", "separate"):
