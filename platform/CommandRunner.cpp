@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/MessageWait.h"
+#include "platform/SystemLibrary.h"
 #include "platform/Win32Handles.h"
 #include "platform/Win32Services.h"
 
@@ -29,16 +30,6 @@ std::wstring ProgramWord(const std::wstring& commandLine) {
         if (!allowed) return {};
     }
     return word;
-}
-
-std::wstring SystemDirectory() {
-    std::vector<wchar_t> buffer(MAX_PATH);
-    for (;;) {
-        const UINT length = ::GetSystemDirectoryW(buffer.data(), static_cast<UINT>(buffer.size()));
-        if (length == 0) return {};
-        if (length < buffer.size()) return std::wstring(buffer.data(), length);
-        buffer.resize(length);
-    }
 }
 
 // Windows 10's attribute that starts a process inside a job; the SDK declares
@@ -134,7 +125,7 @@ bool StartCommand(const std::wstring& program, const std::wstring& commandLine, 
 // expands it when the task runs.
 int Win32CommandRunner::RunCommandLine(const std::wstring& commandLine) {
     const std::wstring word = ProgramWord(commandLine);
-    std::wstring program = SystemDirectory();
+    std::wstring program = SystemFolder();
     if (word.empty() || program.empty()) return kCommandDidNotRun;
     program += L'\\';
     program += word;

@@ -5,8 +5,6 @@
 
 namespace tavrin::platform {
 
-namespace {
-
 std::wstring SystemFolder() {
     std::vector<wchar_t> buffer(MAX_PATH);
     for (;;) {
@@ -16,8 +14,6 @@ std::wstring SystemFolder() {
         buffer.resize(length);
     }
 }
-
-}  // namespace
 
 void RestrictDllSearchToSystemFolder() {
     // Looked up rather than imported: a Windows 7 without the update that

@@ -8,6 +8,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 #include "platform/Win32Handles.h"
 
 namespace tavrin::platform {
@@ -25,6 +27,10 @@ using UniqueModule = ScopedResource<ModuleTraits>;
 // by a system DLL on its behalf, searches the system folder only (never the
 // executable's folder nor the current folder).
 void RestrictDllSearchToSystemFolder();
+
+// The system folder's full path (System32, or SysWOW64 as a 32-bit process on
+// 64-bit Windows sees it); empty when it cannot be read.
+std::wstring SystemFolder();
 
 // `name` (a bare file name such as L"wtsapi32.dll") loaded from the system
 // folder only; an empty owner when it is not there.
