@@ -618,12 +618,9 @@ class CommandLine(unittest.TestCase):
         wtsapi32.dll in the system folder, the only folder the tool loads
         it from."""
         c = self.case
-        if ARGS.machine == "i686":
-            # The stand-in is a 64-bit DLL; the 32-bit tool loads syswow64's.
-            # The decision is the same code in both builds, and portable.
-            self.skipTest("no 32-bit stand-in wtsapi32.dll")
         self.assertTrue(ARGS.wtsapi, "--wtsapi is needed")
-        system_dll = c.prefix.root / "drive_c" / "windows" / "system32" / "wtsapi32.dll"
+        self.assertEqual(support.pe_machine(ARGS.wtsapi), ARGS.machine, "the stand-in must match the tool's bitness")
+        system_dll = self.system_wtsapi()
         saved = system_dll.with_name("wtsapi32.dll.wine")
         if not saved.exists():
             shutil.copyfile(system_dll, saved)
@@ -633,10 +630,16 @@ class CommandLine(unittest.TestCase):
         if user is not None:
             c.schtasks_env["TAVRIN_SESSION_USER"] = user
 
+    def system_wtsapi(self):
+        """The wtsapi32.dll the tool loads: the system folder of its bitness
+        (a 32-bit tool's system folder is syswow64)."""
+        folder = "syswow64" if ARGS.machine == "i686" else "system32"
+        return self.case.prefix.root / "drive_c" / "windows" / folder / "wtsapi32.dll"
+
     def no_other_session_user(self):
         """The next runs see the session as Wine reports it again."""
         c = self.case
-        system_dll = c.prefix.root / "drive_c" / "windows" / "system32" / "wtsapi32.dll"
+        system_dll = self.system_wtsapi()
         saved = system_dll.with_name("wtsapi32.dll.wine")
         if saved.exists():
             shutil.copyfile(saved, system_dll)
