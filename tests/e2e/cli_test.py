@@ -622,8 +622,12 @@ class CommandLine(unittest.TestCase):
         self.assertEqual(support.pe_machine(ARGS.wtsapi), ARGS.machine, "the stand-in must match the tool's bitness")
         system_dll = self.system_wtsapi()
         saved = system_dll.with_name("wtsapi32.dll.wine")
-        if not saved.exists():
-            shutil.copyfile(system_dll, saved)
+        absent = system_dll.with_name("wtsapi32.dll.absent")  # a WoW64 prefix's syswow64 may have none
+        if not saved.exists() and not absent.exists():
+            if system_dll.exists():
+                shutil.copyfile(system_dll, saved)
+            else:
+                absent.touch()
             self.addCleanup(self.no_other_session_user)
         shutil.copyfile(ARGS.wtsapi, system_dll)
         c.schtasks_env = {"WINEDLLOVERRIDES": c.prefix.env["WINEDLLOVERRIDES"] + ";wtsapi32=n"}
@@ -641,9 +645,13 @@ class CommandLine(unittest.TestCase):
         c = self.case
         system_dll = self.system_wtsapi()
         saved = system_dll.with_name("wtsapi32.dll.wine")
+        absent = system_dll.with_name("wtsapi32.dll.absent")
         if saved.exists():
             shutil.copyfile(saved, system_dll)
             saved.unlink()
+        elif absent.exists():
+            system_dll.unlink(missing_ok=True)
+            absent.unlink()
         c.schtasks_env = {}
 
     @fault_row('Command line: `/register` or `/remove` run as another account than the logged-on user, or with the logged-on user unreadable or nobody logged on',
