@@ -215,9 +215,10 @@ PageAnswer Get(PageRequest& request) {
         DWORD value;
     } options[] = {
         {WINHTTP_OPTION_REDIRECT_POLICY, WINHTTP_OPTION_REDIRECT_POLICY_NEVER},
-        {WINHTTP_OPTION_DISABLE_FEATURE, WINHTTP_DISABLE_REDIRECTS},
-        {WINHTTP_OPTION_DISABLE_FEATURE, WINHTTP_DISABLE_COOKIES},
-        {WINHTTP_OPTION_DISABLE_FEATURE, WINHTTP_DISABLE_AUTHENTICATION},
+        // In one call: whether a later call adds to or replaces the features
+        // an earlier one disabled is not documented.
+        {WINHTTP_OPTION_DISABLE_FEATURE,
+         WINHTTP_DISABLE_REDIRECTS | WINHTTP_DISABLE_COOKIES | WINHTTP_DISABLE_AUTHENTICATION},
         {WINHTTP_OPTION_AUTOLOGON_POLICY, WINHTTP_AUTOLOGON_SECURITY_LEVEL_HIGH},
     };
     for (const auto& option : options) {
