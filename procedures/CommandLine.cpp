@@ -70,6 +70,24 @@ bool IsHourItem(const std::wstring& text) {
 
 }  // namespace
 
+std::vector<std::wstring> OptionsTakenBy(CommandLineAction action) {
+    std::vector<std::wstring> names;
+    for (const OptionName& option : kOptions) {
+        if (option.option != Option::command && CommandTakes(action, option.option)) {
+            names.push_back(std::wstring(L"/") + option.name);
+        }
+    }
+    return names;
+}
+
+std::vector<std::wstring> CommandNames() {
+    std::vector<std::wstring> names;
+    for (const OptionName& option : kOptions) {
+        if (option.option == Option::command) names.push_back(std::wstring(L"/") + option.name);
+    }
+    return names;
+}
+
 std::optional<std::uint32_t> ParseUnitAddress(const std::wstring& text) {
     std::uint32_t address = 0;
     std::size_t at = 0;

@@ -55,6 +55,12 @@ struct ParsedCommandLine {
 // refuses the whole line, and nothing in a refused line is ever acted on.
 ParsedCommandLine ParseCommandLine(const std::vector<std::wstring>& arguments);
 
+// The options a command takes besides itself, each as "/name" in lower case,
+// in the order of the tool's option table; empty for the dialog.
+std::vector<std::wstring> OptionsTakenBy(CommandLineAction action);
+// The four commands, each as "/name".
+std::vector<std::wstring> CommandNames();
+
 // Four decimal numbers 0-255 joined by dots, nothing else: no blanks, no
 // sign, no leading zero (010 is octal to some programs), no empty or fifth part.
 std::optional<std::uint32_t> ParseUnitAddress(const std::wstring& text);

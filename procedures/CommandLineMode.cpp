@@ -52,6 +52,50 @@ std::wstring CurrentExceptionText() {
     }
 }
 
+// The arguments as the run was given them, for its first line: one line
+// whatever they hold (a control character is shown as \xNN, never written),
+// and an argument with a blank or a quote, or an empty one, in quotes.
+std::wstring CommandAsGiven(const std::vector<std::wstring>& arguments) {
+    static constexpr wchar_t kHex[] = L"0123456789ABCDEF";
+    std::wstring shown;
+    for (const std::wstring& argument : arguments) {
+        if (!shown.empty()) shown += L' ';
+        const bool quoted = argument.empty() || argument.find_first_of(L" \t\"") != std::wstring::npos;
+        if (quoted) shown += L'"';
+        for (const wchar_t c : argument) {
+            if (c < 0x20 || c == 0x7F) {
+                shown += L"\\x";
+                shown += kHex[(c >> 4) & 0xF];
+                shown += kHex[c & 0xF];
+            } else if (c == L'"') {
+                shown += L"\"\"";
+            } else {
+                shown += c;
+            }
+        }
+        if (quoted) shown += L'"';
+    }
+    return shown;
+}
+
+const wchar_t* ResultWord(ProcedureResult result) {
+    switch (result) {
+        case ProcedureResult::done: return L"done";
+        case ProcedureResult::partial: return L"partial";
+        case ProcedureResult::failed: break;
+    }
+    return L"failed";
+}
+
+constexpr const wchar_t* kRefusedWord = L"refused";
+
+// How a command ended: its exit code and, for /register and /remove, the
+// word of the key line.
+struct RunEnd {
+    int code;
+    const wchar_t* result;
+};
+
 std::wstring AccountShown(CommandLineContext& context) {
     if (const std::optional<AccountName> account = context.environment.ProcessAccount()) {
         if (!account->name.empty()) return AccountDisplayName(*account);
@@ -96,34 +140,51 @@ bool AccountMayBeSetUp(const CommandLineRequest& request, CommandLineContext& co
     return false;
 }
 
+bool ChangesSetUp(const CommandLineRequest& request) {
+    return request.action == CommandLineAction::registerSetUp || request.action == CommandLineAction::removeSetUp;
+}
+
+RunEnd FromProcedure(ProcedureResult result) {
+    return {result == ProcedureResult::done ? kExitDone : kExitStepFailed, ResultWord(result)};
+}
+
 // Everything after the command line was accepted and the log opened.
-int RunCommand(const CommandLineRequest& request, CommandLineContext& context) {
+RunEnd RunCommand(const CommandLineRequest& request, CommandLineContext& context) {
     if (context.copies.AnotherCopyRuns()) {
         context.output.WriteLine(kAnotherCopyRunsMessage);
-        return kExitAnotherCopy;
+        return {kExitAnotherCopy, kRefusedWord};
     }
-    const bool changesSetUp = request.action == CommandLineAction::registerSetUp ||
-                              request.action == CommandLineAction::removeSetUp;
-    if (changesSetUp && !AccountMayBeSetUp(request, context)) return kExitOtherAccount;
+    if (ChangesSetUp(request) && !AccountMayBeSetUp(request, context)) return {kExitOtherAccount, kRefusedWord};
     CommandLineHost host(context.output, context.environment);
     const FolderLookup lookup = request.action == CommandLineAction::showStatus ? FolderLookup::lookUpOnly
                                                                                   : FolderLookup::createMissing;
     const StartupResult startup = RunStartupChecks(context.environment, host, lookup);
-    if (!startup.ready) return kExitStartupFailed;
+    if (!startup.ready) return {kExitStartupFailed, kRefusedWord};
     const KnownFolderPaths folders = context.environment.KnownFolders();
 
     switch (request.action) {
         case CommandLineAction::registerSetUp: {
             const Settings settings = SettingsFromCommandLine(request);
-            return RunRegisterProcedure(host, settings, folders, startup.browserPath, context.platform)
-                       ? kExitDone
-                       : kExitStepFailed;
+            return FromProcedure(RunRegisterProcedure(host, settings, folders, startup.browserPath, context.platform));
         }
-        case CommandLineAction::removeSetUp:
-            return RunRemoveProcedure(host, folders, context.platform) ? kExitDone : kExitStepFailed;
-        case CommandLineAction::showStatus: return RunStatus(context, folders, startup.browserPath);
-        default: return kExitUsage;
+        case CommandLineAction::removeSetUp: return FromProcedure(RunRemoveProcedure(host, folders, context.platform));
+        case CommandLineAction::showStatus: return {RunStatus(context, folders, startup.browserPath), nullptr};
+        default: return {kExitUsage, kRefusedWord};
     }
+}
+
+// The key line of /register and /remove, for a search across many PCs' logs
+// that need not match Japanese.
+void WriteResultKeys(const CommandLineRequest& request, const RunEnd& end, CommandLineContext& context) {
+    if (!ChangesSetUp(request) || end.result == nullptr) return;
+    std::optional<RegisterKeys> settings;
+    if (request.action == CommandLineAction::registerSetUp) {
+        const std::uint32_t a = request.unitAddress;
+        settings = RegisterKeys{DecimalText(a >> 24) + L'.' + DecimalText((a >> 16) & 0xFF) + L'.' +
+                                    DecimalText((a >> 8) & 0xFF) + L'.' + DecimalText(a & 0xFF),
+                                request.screenSizeChoice, request.refreshHour};
+    }
+    context.output.WriteLine(ResultKeysLine(end.result, end.code, settings));
 }
 
 int Run(const std::vector<std::wstring>& arguments, CommandLineContext& context) {
@@ -138,7 +199,8 @@ int Run(const std::vector<std::wstring>& arguments, CommandLineContext& context)
     // The log first, so that the first line reaches it too.
     const bool logReady =
         parsed.request && (parsed.request->logFile.empty() || context.output.OpenLog(parsed.request->logFile));
-    context.output.WriteLine(RunHeaderLine(context.version, context.computer, AccountShown(context)));
+    context.output.WriteLine(RunHeaderLine(context.version, context.computer, AccountShown(context)) +
+                             RunCommandPart(CommandAsGiven(arguments)));
     if (!parsed.request) {
         context.output.WriteLine(UsageProblemText(*parsed.problem));
         WriteUsage(context);
@@ -148,6 +210,7 @@ int Run(const std::vector<std::wstring>& arguments, CommandLineContext& context)
     const CommandLineRequest& request = *parsed.request;
     if (!logReady) {
         context.output.WriteLine(LogOpenFailedMessage(request.logFile));
+        WriteResultKeys(request, {kExitUsage, kRefusedWord}, context);
         context.output.WriteLine(ExitCodeLine(kExitUsage));
         return kExitUsage;
     }
@@ -156,15 +219,17 @@ int Run(const std::vector<std::wstring>& arguments, CommandLineContext& context)
     if (!request.logFile.empty() && context.output.LogPath() != request.logFile) {
         context.output.WriteLine(LogPathLine(context.output.LogPath()));
     }
-    int code = kExitStepFailed;
+    RunEnd end{kExitStepFailed, L"failed"};
     try {
-        code = RunCommand(request, context);
+        end = RunCommand(request, context);
     } catch (...) {
+        // What was done before the error stays, and cannot be told apart here.
         context.output.WriteLine(CurrentExceptionText());
-        code = kExitStepFailed;
+        end = {kExitStepFailed, L"failed"};
     }
-    context.output.WriteLine(ExitCodeLine(code));
-    return code;
+    WriteResultKeys(request, end, context);
+    context.output.WriteLine(ExitCodeLine(end.code));
+    return end.code;
 }
 
 }  // namespace

@@ -124,6 +124,8 @@ std::wstring RunHeaderLine(const std::wstring& version, const std::wstring& comp
     return FillIn(kRunHeaderText, version, computer, account);
 }
 
+std::wstring RunCommandPart(const std::wstring& commandAsGiven) { return FillIn(kRunCommandText, commandAsGiven); }
+
 std::wstring OtherAccountWarningLine(const std::wstring& processAccount, const std::wstring& sessionUser) {
     return FillIn(kOtherAccountWarningText, processAccount, sessionUser);
 }
@@ -167,6 +169,21 @@ std::wstring StatusKeysLine(const wchar_t* registered, const std::optional<std::
     line += size;
     line += L" hour=";
     line += hour ? std::wstring_view(*hour) : std::wstring_view(L"-");
+    return line;
+}
+
+std::wstring ResultKeysLine(const wchar_t* result, int exitCode, const std::optional<RegisterKeys>& settings) {
+    std::wstring line = L"result=";
+    line += result;
+    line += L" exit=";
+    line += DecimalText(exitCode);
+    if (settings) {
+        line += L" address=";
+        line += settings->address;
+        line += settings->screenSizeChoice == 1 ? L" size=fullhd" : L" size=hd";
+        line += L" hour=";
+        line += settings->hour;
+    }
     return line;
 }
 

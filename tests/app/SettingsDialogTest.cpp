@@ -401,8 +401,10 @@ TEST_F(SettingsDialogTest, AnotherAccountThanTheLoggedOnUserIsAskedAbout) {
 // with the focus in the address and nothing written; "はい" registers.
 TEST_F(SettingsDialogTest, APageThatDoesNotAnswerIsAskedAboutWithNoAsTheDefault) {
     const std::wstring question =
-        L"ユニットの表示画面 http://192.168.1.1/display.htm?size=1 が応答しません（HTTP ステータス 404）。\n"
-        L"IP アドレスが正しいか、ユニットがネットワークにつながっているか確認してください。\n"
+        L"ユニットの表示画面 http://192.168.1.1/display.htm?size=1 を開けませんでした"
+        L"（ユニットは応答しましたが、表示画面ではなく HTTP ステータス 404 でした）。\n"
+        L"次の順に確かめてください: ユニットの電源が入っているか、IPアドレスがユニットに設定したものと同じか、"
+        L"ユニットと PC の LAN ケーブルがつながっているか。\n"
         L"このまま登録しますか？（ユニットをまだ接続していないときなど）";
     for (const int answer : {IDNO, IDYES}) {
         SCOPED_TRACE(answer == IDYES ? "yes" : "no");

@@ -101,8 +101,9 @@ const std::wstring kAccountAdvice =
 
 const Lines kUsage = {
     L"使い方:",
-    L"  tavrin.exe /register /address A.B.C.D [/size hd|fullhd] [/hour H] [/log FILE]",
-    L"  tavrin.exe /remove [/log FILE]",
+    L"  tavrin.exe /register /address A.B.C.D [/size hd|fullhd] [/hour H]",
+    L"      [/account current] [/log FILE]",
+    L"  tavrin.exe /remove [/account current] [/log FILE]",
     L"  tavrin.exe /status [/log FILE]",
     L"  tavrin.exe /?",
     L"  /register  設定画面の「登録」と同じ設定をします。/address は必ず指定します。",
@@ -116,10 +117,11 @@ const Lines kUsage = {
     L"             /register、/remove: ログオン中のユーザーではなく、実行中の",
     L"             アカウントに設定します。",
     L"  /log       表示する行を日時付きでファイル FILE にも追記します。",
-    L"  終了コードの意味: 0 完了、1 使い方の誤り、2 すでに実行中、",
-    L"    3 起動時の確認で終了、4 手順の失敗、",
-    L"    5 ログオン中のユーザーと違うアカウント（何もしていない）、",
+    L"  終了コードの意味: 0 完了、1 使い方の誤りか、ログ ファイルを開けない、",
+    L"    2 すでに実行中、3 起動時の確認で終了、4 手順の失敗、",
+    L"    5 対象のアカウントを決められない、",
     L"    10 登録されていない、11 一部だけ登録されているか不一致",
+    L"    （1、2、3、5 のときは何もしていません）",
 };
 
 // The first line of every run but /?.
@@ -143,11 +145,18 @@ void PrintTo(const Scenario& scenario, std::ostream* os) { *os << scenario.name;
 
 class CommandLineScenarioTest : public ::testing::TestWithParam<Scenario> {};
 
+// The first line ends with the command as given; these arguments need no quotes.
+std::wstring WithCommand(const std::wstring& header, const Args& args) {
+    std::wstring line = header + L"、コマンド:";
+    for (const std::wstring& arg : args) line += L" " + arg;
+    return line;
+}
+
 TEST_P(CommandLineScenarioTest, LinesAndExitCode) {
     CliSetup s;
     GetParam().arrange(s);
     EXPECT_EQ(s.Run(GetParam().args), GetParam().exitCode);
-    EXPECT_EQ(s.output.lines, Then({GetParam().header}, GetParam().lines));
+    EXPECT_EQ(s.output.lines, Then({WithCommand(GetParam().header, GetParam().args)}, GetParam().lines));
 }
 
 const Lines kStatusOfNothing = {
@@ -174,67 +183,67 @@ INSTANTIATE_TEST_SUITE_P(
     CommandLine, CommandLineScenarioTest,
     ::testing::Values(
         Scenario{"RegisterEveryStepDone", kRegister, [](CliSetup&) {}, 0,
-                 {L"ショートカットを作成しました", L"終了コード: 0"}},
+                 {L"ショートカットを作成しました", L"result=done exit=0 address=10.0.0.254 size=hd hour=0", L"終了コード: 0"}},
         // PCs are often set up before the unit is connected: a warning, and the
         // run goes on; the exit code is the steps'.
         Scenario{"RegisterPageDoesNotAnswer", kRegister,
                  [](CliSetup& s) { s.world.pageAnswer = {PageAnswer::Kind::unreachable, 0}; }, 0,
                  {L"警告: ユニットの表示画面 " + kLink +
-                      L" が応答しません（ユニットに到達できません（ネットワークの経路がありません））。",
-                  L"ショートカットを作成しました", L"終了コード: 0"}},
+                      L" を開けませんでした（ネットワークの経路がなく、ユニットに届きません）。",
+                  L"ショートカットを作成しました", L"result=done exit=0 address=10.0.0.254 size=hd hour=0", L"終了コード: 0"}},
         Scenario{"RegisterPageTimesOutAndSchtasksFails", kRegister,
                  [](CliSetup& s) {
                      s.world.pageAnswer = {PageAnswer::Kind::timedOut, 0};
                      s.world.commandStatus = 1;
                  },
                  4,
-                 {L"警告: ユニットの表示画面 " + kLink + L" が応答しません（5 秒以内に応答がありません）。",
-                  L"タスクスケジューラの登録に失敗しました", L"終了コード: 4"}},
+                 {L"警告: ユニットの表示画面 " + kLink + L" を開けませんでした（5 秒以内に応答がありません）。",
+                  L"タスクスケジューラの登録に失敗しました", L"result=partial exit=4 address=10.0.0.254 size=hd hour=0", L"終了コード: 4"}},
         Scenario{"RegisterSchtasksFails", kRegister, [](CliSetup& s) { s.world.commandStatus = 1; }, 4,
-                 {L"タスクスケジューラの登録に失敗しました", L"終了コード: 4"}},
+                 {L"タスクスケジューラの登録に失敗しました", L"result=partial exit=4 address=10.0.0.254 size=hd hour=0", L"終了コード: 4"}},
         Scenario{"RegisterScriptCannotBeOpened", kRegister,
                  [](CliSetup& s) { s.world.unopenable.insert(s.scriptPath()); }, 4,
-                 {L"スクリプトファイルの作成に失敗しました", L"終了コード: 4"}},
+                 {L"スクリプトファイルの作成に失敗しました", L"result=failed exit=4 address=10.0.0.254 size=hd hour=0", L"終了コード: 4"}},
         // The dialog would close with success after this; the command line
         // still says a step failed.
         Scenario{"RegisterOneKioskShortcutFails", kRegister,
                  [](CliSetup& s) { s.world.failingSaves.insert(s.startupKioskPath()); }, 4,
                  {L"スタートアップへのショートカット作成に失敗しました", L"ショートカットを作成しました",
-                  L"終了コード: 4"}},
+                  L"result=partial exit=4 address=10.0.0.254 size=hd hour=0", L"終了コード: 4"}},
         Scenario{"RegisterDiskFull", kRegister, [](CliSetup& s) { s.world.failingWrites.insert(s.scriptPath()); }, 4,
-                 {kDocuments + L"\\LAU_Refresh.vbs へのアクセス中にディスクがいっぱいになりました。", L"終了コード: 4"}},
+                 {kDocuments + L"\\LAU_Refresh.vbs へのアクセス中にディスクがいっぱいになりました。", L"result=failed exit=4 address=10.0.0.254 size=hd hour=0", L"終了コード: 4"}},
         Scenario{"RegisterOutOfMemory", kRegister,
                  [](CliSetup& s) { s.world.beforeOpen = [](const std::wstring&) { throw std::bad_alloc(); }; }, 4,
-                 {L"メモリが不足しています。", L"終了コード: 4"}},
+                 {L"メモリが不足しています。", L"result=failed exit=4 address=10.0.0.254 size=hd hour=0", L"終了コード: 4"}},
         Scenario{"RegisterStandardExceptionWithText", kRegister,
                  [](CliSetup& s) {
                      s.world.beforeOpen = [](const std::wstring&) { throw std::runtime_error("vector::reserve"); };
                  },
-                 4, {L"予期しないエラーが発生しました: vector::reserve", L"終了コード: 4"}},
+                 4, {L"予期しないエラーが発生しました: vector::reserve", L"result=failed exit=4 address=10.0.0.254 size=hd hour=0", L"終了コード: 4"}},
         Scenario{"RegisterStandardExceptionWithoutReadableText", kRegister,
                  [](CliSetup& s) {
                      s.world.beforeOpen = [](const std::wstring&) { throw std::runtime_error("\xFF\xFE"); };
                  },
-                 4, {L"アプリケーションの内部エラーです。", L"終了コード: 4"}},
+                 4, {L"アプリケーションの内部エラーです。", L"result=failed exit=4 address=10.0.0.254 size=hd hour=0", L"終了コード: 4"}},
         Scenario{"RegisterSomethingElseThrown", kRegister,
                  [](CliSetup& s) { s.world.beforeOpen = [](const std::wstring&) { throw 42; }; }, 4,
-                 {L"アプリケーションの内部エラーです。", L"終了コード: 4"}},
+                 {L"アプリケーションの内部エラーです。", L"result=failed exit=4 address=10.0.0.254 size=hd hour=0", L"終了コード: 4"}},
         Scenario{"RemoveEverything", kRemove, [](CliSetup& s) { s.PutEverything(); }, 0,
-                 {L"タスクとショートカットの削除に成功しました。", L"終了コード: 0"}},
+                 {L"タスクとショートカットの削除に成功しました。", L"result=done exit=0", L"終了コード: 0"}},
         Scenario{"RemoveNothingThere", kRemove, [](CliSetup& s) { s.world.commandStatus = 1; }, 0,
-                 {L"タスクとショートカットの削除に成功しました。", L"終了コード: 0"}},
+                 {L"タスクとショートカットの削除に成功しました。", L"result=done exit=0", L"終了コード: 0"}},
         Scenario{"RemoveTaskStays", kRemove,
                  [](CliSetup& s) {
                      s.world.commandStatus = 1;
                      s.PutTask();
                  },
-                 4, {L"タスクの削除に失敗しました。", L"終了コード: 4"}},
+                 4, {L"タスクの削除に失敗しました。", L"result=failed exit=4", L"終了コード: 4"}},
         Scenario{"RemoveScriptStays", kRemove,
                  [](CliSetup& s) {
                      s.PutEverything();
                      s.world.undeletable.insert(s.scriptPath());
                  },
-                 4, {L"ショートカットの削除に失敗しました。", L"終了コード: 4"}},
+                 4, {L"ショートカットの削除に失敗しました。", L"result=partial exit=4", L"終了コード: 4"}},
         Scenario{"StatusNothing", kStatus, [](CliSetup& s) { s.world.commandStatus = 1; }, 10,
                  Then(kStatusOfNothing, {L"終了コード: 10"})},
         Scenario{"StatusComplete", kStatus, RegisterFirst, 0,
@@ -244,7 +253,7 @@ INSTANTIATE_TEST_SUITE_P(
                   L"デスクトップのショートカット「" + kDesktop + L"\\LAN対応ユニット.lnk」: あり（リンク先 " + kLink + L"）",
                   L"デスクトップ表示ファイル「" + kDocuments + L"\\DeskTop.scf」: なし",
                   L"デスクトップ表示のショートカット「" + kStartup + L"\\DeskTop.lnk」: なし",
-                  L"表示画面 " + kLink + L": 応答あり", L"状態: すべて登録されています",
+                  L"表示画面「" + kLink + L"」: 開けます", L"状態: すべて登録されています",
                   L"設定: アドレス 10.0.0.254、画面サイズ ハイビジョン、リフレッシュ 毎日 0 時",
                   L"registered=complete address=10.0.0.254 size=hd hour=0", L"終了コード: 0"}},
         // Whether the page answers is shown, not judged: verdict and exit code stay.
@@ -260,7 +269,7 @@ INSTANTIATE_TEST_SUITE_P(
                   L"デスクトップのショートカット「" + kDesktop + L"\\LAN対応ユニット.lnk」: あり（リンク先 " + kLink + L"）",
                   L"デスクトップ表示ファイル「" + kDocuments + L"\\DeskTop.scf」: なし",
                   L"デスクトップ表示のショートカット「" + kStartup + L"\\DeskTop.lnk」: なし",
-                  L"表示画面 " + kLink + L": 応答なし（接続を拒否されました）", L"状態: すべて登録されています",
+                  L"表示画面「" + kLink + L"」: 開けません（接続を拒否されました）", L"状態: すべて登録されています",
                   L"設定: アドレス 10.0.0.254、画面サイズ ハイビジョン、リフレッシュ 毎日 0 時",
                   L"registered=complete address=10.0.0.254 size=hd hour=0", L"終了コード: 0"}},
         Scenario{"StatusScriptDeleted", kStatus,
@@ -276,15 +285,15 @@ INSTANTIATE_TEST_SUITE_P(
                   L"デスクトップのショートカット「" + kDesktop + L"\\LAN対応ユニット.lnk」: あり（リンク先 " + kLink + L"）",
                   L"デスクトップ表示ファイル「" + kDocuments + L"\\DeskTop.scf」: なし",
                   L"デスクトップ表示のショートカット「" + kStartup + L"\\DeskTop.lnk」: なし",
-                  L"表示画面 " + kLink + L": 応答なし（HTTP ステータス 404）",
+                  L"表示画面「" + kLink + L"」: 開けません（ユニットは応答しましたが、表示画面ではなく HTTP ステータス 404 でした）",
                   L"状態: 一部だけ登録されているか、内容が一致しません（もう一度登録してください。すべて置き換わります）",
                   L"設定: アドレス 10.0.0.254、画面サイズ ハイビジョン、リフレッシュ 毎日 0 時",
                   L"registered=partial address=10.0.0.254 size=hd hour=0", L"終了コード: 11"}},
         Scenario{"StatusTaskCannotBeChecked", kStatus, [](CliSetup& s) { s.world.schedulerAnswers = false; },
                  4,
-                 Then({L"タスク「Quorvix画面リフレッシュ（taro）」: 確認できません（タスク スケジューラが応答しません）"},
+                 Then({L"タスク「Quorvix画面リフレッシュ（taro）」: 確認できません（タスク スケジューラからタスクを読み取れません）"},
                       Then(Lines(kStatusOfNothing.begin() + 1, kStatusOfNothing.end() - 2),
-                           {L"状態: タスクを確認できないため判断できません",
+                           {L"状態: タスクを読み取れないため判断できません（Task Scheduler サービスが実行中か確かめてください）",
                             L"設定: アドレス 不明、画面サイズ 不明、リフレッシュ 不明",
                             L"registered=unknown address=- size=- hour=-", L"終了コード: 4"}))},
         Scenario{"StatusNamesTheAccountWithoutADomain", kStatus,
@@ -303,12 +312,12 @@ INSTANTIATE_TEST_SUITE_P(
                  10, Then(kStatusOfNothing, {L"終了コード: 10"}),
                  L"Quorvix画面設定ツール 9.8.7.6、コンピューター: KIOSK-01、アカウント: taro"},
         Scenario{"AnotherCopyRuns", kRegister, [](CliSetup& s) { s.guard.anotherCopy = true; }, 2,
-                 {L"このツールはすでに実行中です。終わってからもう一度実行してください。", L"終了コード: 2"}},
+                 {L"このツールはすでに実行中です。終わってからもう一度実行してください。", L"result=refused exit=2 address=10.0.0.254 size=hd hour=0", L"終了コード: 2"}},
         Scenario{"NoBrowser", kRegister, [](CliSetup& s) { s.environment.browser.clear(); }, 3,
                  {L"Microsoft Edgeが見つかりません。", L"Microsoft Edgeをインストールして再度実行してください。",
-                  L"終了コード: 3"}},
+                  L"result=refused exit=3 address=10.0.0.254 size=hd hour=0", L"終了コード: 3"}},
         Scenario{"NoKnownFolders", kRemove, [](CliSetup& s) { s.environment.foldersThere = false; }, 3,
-                 {L"ショートカットの保存先が見つかりませんでした", L"アプリケーションを終了します", L"終了コード: 3"}},
+                 {L"ショートカットの保存先が見つかりませんでした", L"アプリケーションを終了します", L"result=refused exit=3", L"終了コード: 3"}},
         Scenario{"NothingThereAtAll", kStatus,
                  [](CliSetup& s) {
                      s.environment.foldersThere = false;
@@ -323,7 +332,7 @@ INSTANTIATE_TEST_SUITE_P(
                  [](CliSetup& s) { s.environment.process = AccountName{L"PC", L"admin"}; }, 5,
                  {L"このツールは「PC\\admin」として実行されていますが、ログオン中のユーザーは「PC\\taro」です。"
                   L"何もしていません。",
-                  kAccountAdvice, L"終了コード: 5"},
+                  kAccountAdvice, L"result=refused exit=5 address=10.0.0.254 size=hd hour=0", L"終了コード: 5"},
                  L"Quorvix画面設定ツール 9.8.7.6、コンピューター: KIOSK-01、アカウント: PC\\admin"},
         Scenario{"AnotherAccountRemoves", kRemove,
                  [](CliSetup& s) {
@@ -333,7 +342,7 @@ INSTANTIATE_TEST_SUITE_P(
                  5,
                  {L"このツールは「PC\\admin」として実行されていますが、ログオン中のユーザーは「PC\\taro」です。"
                   L"何もしていません。",
-                  kAccountAdvice, L"終了コード: 5"},
+                  kAccountAdvice, L"result=refused exit=5", L"終了コード: 5"},
                  L"Quorvix画面設定ツール 9.8.7.6、コンピューター: KIOSK-01、アカウント: PC\\admin"},
         Scenario{"SystemRegisters", kRegister,
                  [](CliSetup& s) {
@@ -342,26 +351,26 @@ INSTANTIATE_TEST_SUITE_P(
                  },
                  5,
                  {L"このツールはサービス アカウント「NT AUTHORITY\\SYSTEM」として実行されています"
-                  L"（ログオン中のユーザー: （読み取れません））。何もしていません。",
-                  kAccountAdvice, L"終了コード: 5"},
+                  L"（ログオン中のユーザー: 「（読み取れません）」）。何もしていません。",
+                  kAccountAdvice, L"result=refused exit=5 address=10.0.0.254 size=hd hour=0", L"終了コード: 5"},
                  L"Quorvix画面設定ツール 9.8.7.6、コンピューター: KIOSK-01、アカウント: NT AUTHORITY\\SYSTEM"},
         Scenario{"SessionUserUnreadable", kRemove, [](CliSetup& s) { s.environment.session.reset(); }, 5,
                  {L"ログオン中のユーザーを確認できません（このツールは「PC\\taro」として実行されています）。"
                   L"何もしていません。",
-                  kAccountAdvice, L"終了コード: 5"}},
+                  kAccountAdvice, L"result=refused exit=5", L"終了コード: 5"}},
         // Said on the command line: one warning line, and the run goes on.
         Scenario{"AnotherAccountMeant", Then(kRegister, {L"/account", L"current"}),
                  [](CliSetup& s) { s.environment.process = AccountName{L"PC", L"admin"}; }, 0,
                  {L"警告: ログオン中のユーザー「PC\\taro」ではなく「PC\\admin」として実行されています。"
                   L"設定し、調べるのは「PC\\admin」のドキュメント、スタートアップ、デスクトップとタスクです。",
-                  L"ショートカットを作成しました", L"終了コード: 0"},
+                  L"ショートカットを作成しました", L"result=done exit=0 address=10.0.0.254 size=hd hour=0", L"終了コード: 0"},
                  L"Quorvix画面設定ツール 9.8.7.6、コンピューター: KIOSK-01、アカウント: PC\\admin"},
         Scenario{"SystemMeant", Then(kRemove, {L"/account", L"current"}),
                  [](CliSetup& s) {
                      s.environment.process = AccountName{L"NT AUTHORITY", L"SYSTEM", L"S-1-5-18"};
                      s.environment.session.reset();
                  },
-                 0, {L"タスクとショートカットの削除に成功しました。", L"終了コード: 0"},
+                 0, {L"タスクとショートカットの削除に成功しました。", L"result=done exit=0", L"終了コード: 0"},
                  L"Quorvix画面設定ツール 9.8.7.6、コンピューター: KIOSK-01、アカウント: NT AUTHORITY\\SYSTEM"},
         // /status only reads: the warning, and the registration's exit code.
         Scenario{"AnotherAccountStatus", kStatus,
@@ -378,7 +387,7 @@ INSTANTIATE_TEST_SUITE_P(
                  [](CliSetup& s) { s.output.logOpens = false; }, 1,
                  {L"ログ ファイルを開けません: Q:\\nowhere\\remove.log（何もしていません。フォルダーがあるか、"
                   L"パスが正しいか、書き込めるかを確認してください）",
-                  L"終了コード: 1"}}),
+                  L"result=refused exit=1", L"終了コード: 1"}}),
     [](const ::testing::TestParamInfo<Scenario>& info) { return std::string(info.param.name); });
 
 TEST(CommandLineModeTest, EachUsageProblemHasItsLine) {
@@ -413,7 +422,7 @@ TEST(CommandLineModeTest, EachUsageProblemHasItsLine) {
     for (const auto& c : cases) {
         CliSetup s;
         EXPECT_EQ(s.Run(c.args), 1);
-        EXPECT_EQ(s.output.lines, Then(Then({kHeader, c.line}, kUsage), {L"終了コード: 1"}));
+        EXPECT_EQ(s.output.lines, Then(Then({WithCommand(kHeader, c.args), c.line}, kUsage), {L"終了コード: 1"}));
     }
 }
 
@@ -443,6 +452,38 @@ TEST(CommandLineModeTest, UsageTextFitsEightyColumnsAndHasNoExitCodeLine) {
         EXPECT_LT(ConsoleColumns(line), 80u) << ::testing::PrintToString(line);
         EXPECT_EQ(line.find(L"終了コード: "), std::wstring::npos) << ::testing::PrintToString(line);
     }
+}
+
+// The first line names the command as given, on one line whatever the
+// arguments hold: a line break in an argument must not start a line of its own
+// in the log.
+TEST(CommandLineModeTest, TheFirstLineNamesTheCommandOnOneLine) {
+    const struct {
+        Args args;
+        std::wstring shown;
+    } cases[] = {
+        {{L"/STATUS", L"/log", L"C:\\logs\\a.log"}, L"/STATUS /log C:\\logs\\a.log"},
+        {{L"/status", L"/log", L"C:\\Kiosk Logs\\a.log"}, L"/status /log \"C:\\Kiosk Logs\\a.log\""},
+        {{L"/status", L"/log", L"a\"b"}, L"/status /log \"a\"\"b\""},
+        {{L"/status", L""}, L"/status \"\""},
+        {{L"/status", L"/log", L"x\r\n2026-01-01 00:00:00\tforged"},
+         L"/status /log \"x\\x0D\\x0A2026-01-01 00:00:00\\x09forged\""},
+    };
+    for (const auto& c : cases) {
+        CliSetup s;
+        s.Run(c.args);
+        ASSERT_FALSE(s.output.lines.empty());
+        EXPECT_EQ(s.output.lines[0], kHeader + L"、コマンド: " + c.shown);
+    }
+}
+
+// The key line carries the settings as they were given, in ASCII.
+TEST(CommandLineModeTest, RegisterKeysNameTheGivenSettings) {
+    CliSetup s;
+    EXPECT_EQ(s.Run({L"/register", L"/address", L"192.168.10.200", L"/size", L"FullHD", L"/hour", L"23"}), 0);
+    ASSERT_GE(s.output.lines.size(), 2u);
+    EXPECT_EQ(s.output.lines[s.output.lines.size() - 2],
+              L"result=done exit=0 address=192.168.10.200 size=fullhd hour=23");
 }
 
 // Refused or help-only runs touch nothing: no log, no single-copy place, no
@@ -490,7 +531,7 @@ TEST(CommandLineModeTest, StatusAsAnotherAccountWarnsAndJudgesAsUsual) {
     s.environment.session = AccountName{L"PC", L"hanako"};
     EXPECT_EQ(s.Run(kStatus), 10);
     ASSERT_GE(s.output.lines.size(), 4u);
-    EXPECT_EQ(s.output.lines[0], kHeader);
+    EXPECT_EQ(s.output.lines[0], WithCommand(kHeader, kStatus));
     EXPECT_EQ(s.output.lines[1], L"警告: ログオン中のユーザー「PC\\hanako」ではなく「PC\\taro」として実行されています。"
                                  L"設定し、調べるのは「PC\\taro」のドキュメント、スタートアップ、デスクトップとタスクです。");
     EXPECT_EQ(s.output.lines.back(), L"終了コード: 10");
@@ -510,8 +551,10 @@ TEST(CommandLineModeTest, EveryLineOfARunReachesTheLog) {
     s.world.failingSaves.insert(s.desktopKioskPath());
     EXPECT_EQ(s.Run({L"/log", L"run.log", L"/register", L"/address", L"10.0.0.254"}), 4);
     EXPECT_EQ(s.output.logPaths, Lines{L"run.log"});
-    EXPECT_EQ(s.output.logged, (Lines{kHeader, L"デスクトップへのショートカット作成に失敗しました",
-                                      L"ショートカットを作成しました", L"終了コード: 4"}));
+    EXPECT_EQ(s.output.logged, (Lines{kHeader + L"、コマンド: /log run.log /register /address 10.0.0.254",
+                                      L"デスクトップへのショートカット作成に失敗しました",
+                                      L"ショートカットを作成しました",
+                                      L"result=partial exit=4 address=10.0.0.254 size=hd hour=0", L"終了コード: 4"}));
     EXPECT_EQ(s.output.logged, s.output.lines);
 }
 
@@ -610,6 +653,7 @@ TEST(CommandLineModeTest, TheSecondLineNamesALogNotGivenInFull) {
         s.output.fullLogPath = c.full;
         EXPECT_EQ(s.Run({L"/status", L"/log", c.given}), plainCode);
         Lines expected = plain.output.lines;
+        expected[0] += L" /log " + c.given;
         expected.insert(expected.begin() + 1, c.between.begin(), c.between.end());
         EXPECT_EQ(s.output.lines, expected) << ::testing::PrintToString(c.given);
         EXPECT_EQ(s.output.logged, s.output.lines);

@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "procedures/CommandLine.h"
+#include "texts/Messages.h"
 
 namespace tavrin::testing {
 namespace {
@@ -179,6 +182,101 @@ TEST(CommandLineTest, TheFirstProblemFromTheLeftIsTheOneReported) {
     ASSERT_TRUE(parsed.problem);
     EXPECT_EQ(parsed.problem->kind, Kind::badHour);
     EXPECT_EQ(parsed.problem->argument, L"3");
+}
+
+// One synopsis line of the usage text ("  tavrin.exe /remove [/log FILE]"),
+// with the lines that go on from it, as words.
+std::vector<std::vector<std::wstring>> UsageSynopses() {
+    std::vector<std::vector<std::wstring>> synopses;
+    for (const std::wstring& line : UsageLines(L"tavrin.exe")) {
+        const std::size_t first = line.find_first_not_of(L' ');
+        const bool startsOne = line.compare(0, 13, L"  tavrin.exe ") == 0;
+        const bool goesOn = !synopses.empty() && first != std::wstring::npos && first > 2 && line[first] == L'[';
+        if (!startsOne && !goesOn) continue;
+        if (startsOne) synopses.emplace_back();
+        std::wistringstream words(line);
+        std::wstring word;
+        while (words >> word) {
+            if (word != L"tavrin.exe") synopses.back().push_back(word);
+        }
+    }
+    return synopses;
+}
+
+// Values that the parser takes for the usage text's placeholders.
+std::vector<std::wstring> SampleValues(const std::wstring& placeholder) {
+    if (placeholder == L"A.B.C.D") return {L"192.168.1.10"};
+    if (placeholder == L"H") return {L"4"};
+    if (placeholder == L"FILE") return {L"x.log"};
+    std::vector<std::wstring> choices;
+    std::wistringstream alternatives(placeholder);
+    std::wstring choice;
+    while (std::getline(alternatives, choice, L'|')) choices.push_back(choice);
+    return choices;
+}
+
+// The usage text and the parser agree: each command's line names exactly the
+// options the parser takes with it, with values it accepts, and every command
+// and option has a line of its own below.
+TEST(CommandLineTest, TheUsageTextNamesWhatTheParserTakes) {
+    const auto synopses = UsageSynopses();
+    std::set<std::wstring> commandsShown;
+    for (const auto& words : synopses) {
+        ASSERT_FALSE(words.empty());
+        const std::wstring& command = words[0];
+        SCOPED_TRACE(Narrow({command}));
+        commandsShown.insert(command);
+        // Required options first (no brackets), then optional ones.
+        Args required = {command};
+        std::vector<std::pair<std::wstring, std::vector<std::wstring>>> optional;
+        std::set<std::wstring> named;
+        for (std::size_t i = 1; i < words.size(); ++i) {
+            std::wstring option = words[i];
+            const bool bracketed = option.front() == L'[';
+            if (bracketed) option = option.substr(1);
+            if (!option.empty() && option.back() == L']') option.pop_back();
+            ASSERT_EQ(option.front(), L'/') << Narrow({words[i]});
+            named.insert(option);
+            std::vector<std::wstring> values;
+            if (i + 1 < words.size() && words[i + 1].front() != L'/' && words[i + 1].front() != L'[') {
+                std::wstring value = words[++i];
+                if (value.back() == L']') value.pop_back();
+                values = SampleValues(value);
+            }
+            if (bracketed) {
+                optional.emplace_back(option, values);
+            } else {
+                required.push_back(option);
+                if (!values.empty()) required.push_back(values[0]);
+            }
+        }
+        const ParsedCommandLine minimal = ParseCommandLine(required);
+        ASSERT_TRUE(minimal.request.has_value()) << Narrow(required);
+        for (const auto& [option, values] : optional) {
+            for (const std::wstring& value : values.empty() ? std::vector<std::wstring>{L""} : values) {
+                Args line = required;
+                line.push_back(option);
+                if (!value.empty()) line.push_back(value);
+                EXPECT_TRUE(ParseCommandLine(line).request.has_value()) << Narrow(line);
+            }
+        }
+        const std::vector<std::wstring> taken = OptionsTakenBy(minimal.request->action);
+        EXPECT_EQ(named, std::set<std::wstring>(taken.begin(), taken.end()));
+    }
+    const std::vector<std::wstring> commands = CommandNames();
+    EXPECT_EQ(commandsShown, std::set<std::wstring>(commands.begin(), commands.end()));
+
+    std::set<std::wstring> described;
+    for (const std::wstring& line : UsageLines(L"tavrin.exe")) {
+        if (line.compare(0, 3, L"  /") != 0) continue;
+        described.insert(line.substr(2, line.find(L' ', 2) - 2));
+    }
+    std::set<std::wstring> everyName(commands.begin(), commands.end());
+    for (const Action action : {Action::registerSetUp, Action::removeSetUp, Action::showStatus}) {
+        for (const std::wstring& option : OptionsTakenBy(action)) everyName.insert(option);
+    }
+    everyName.erase(L"/?");  // its synopsis line says all there is
+    EXPECT_EQ(described, everyName);
 }
 
 }  // namespace

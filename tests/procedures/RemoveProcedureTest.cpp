@@ -142,9 +142,9 @@ TEST(RemoveProcedureTest, AsksTheSchedulerForTheSameTask) {
     s.world.tasks[L"Quorvix画面リフレッシュ\uFF08山田 太郎\uFF09"] = L"<Task/>";
     s.world.tasks[L"Quorvix画面リフレッシュ\uFF08taro\uFF09"] = L"<Task/>";
     s.world.commandStatus = 1;
-    EXPECT_FALSE(RunRemoveProcedure(s.dialog, s.folders, s.platform));
+    EXPECT_EQ(RunRemoveProcedure(s.dialog, s.folders, s.platform), ProcedureResult::failed);
     s.world.tasks.erase(L"Quorvix画面リフレッシュ\uFF08山田 太郎\uFF09");
-    EXPECT_TRUE(RunRemoveProcedure(s.dialog, s.folders, s.platform));
+    EXPECT_EQ(RunRemoveProcedure(s.dialog, s.folders, s.platform), ProcedureResult::done);
 }
 
 }  // namespace
@@ -153,37 +153,46 @@ TEST(RemoveProcedureTest, AsksTheSchedulerForTheSameTask) {
 namespace tavrin::testing {
 namespace {
 
-// True exactly when the dialog reports success.
+// Done exactly when the dialog reports success; partial when some of the
+// set-up is gone and some stays.
 TEST(RemoveProcedureTest, ReportsWhetherTheTaskAndEveryFileAreGone) {
+    using R = ProcedureResult;
     const struct {
         const char* name;
         std::function<void(FakeSetup&)> arrange;
-        bool expected;
+        ProcedureResult expected;
     } cases[] = {
-        {"everything removed", [](FakeSetup& s) { s.world.disk[s.scriptPath()] = "x"; }, true},
-        {"nothing was registered", [](FakeSetup& s) { s.world.commandStatus = 1; }, true},
+        {"everything removed", [](FakeSetup& s) { s.world.disk[s.scriptPath()] = "x"; }, R::done},
+        {"nothing was registered", [](FakeSetup& s) { s.world.commandStatus = 1; }, R::done},
         {"task stays",
          [](FakeSetup& s) {
              s.world.commandStatus = 1;
              s.PutTask();
          },
-         false},
+         R::failed},
+        {"task stays, the script is removed",
+         [](FakeSetup& s) {
+             s.world.commandStatus = 1;
+             s.PutTask();
+             s.world.disk[s.scriptPath()] = "x";
+         },
+         R::partial},
         {"SCHTASKS cannot be run, task there",
          [](FakeSetup& s) {
              s.world.commandStatus = -1;
              s.PutTask();
          },
-         false},
+         R::failed},
         {"the scheduler cannot answer", [](FakeSetup& s) {
              s.world.commandStatus = 1;
              s.world.schedulerAnswers = false;
-         }, false},
+         }, R::failed},
         {"a shortcut stays",
          [](FakeSetup& s) {
              s.world.disk[s.desktopKioskPath()] = "x";
              s.world.undeletable.insert(s.desktopKioskPath());
          },
-         false},
+         R::partial},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

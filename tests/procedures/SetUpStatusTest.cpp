@@ -321,7 +321,7 @@ TEST(SetUpStatusTest, LinesForWhatIsMissingUnreadableOrUnknown) {
     EXPECT_FALSE(facts.showDesktopPlatform);
     EXPECT_EQ(StatusLines(facts, s.folders, JudgeSetUp(facts)),
               (Lines{
-                  kTaskLine + L"確認できません（タスク スケジューラが応答しません）",
+                  kTaskLine + L"確認できません（タスク スケジューラからタスクを読み取れません）",
                   L"スクリプト「" + kDocuments + L"\\LAU_Refresh.vbs」: なし",
                   L"スタートアップのショートカット「" + kStartup +
                       L"\\LAN対応ユニット.lnk」: あり（リンク先 http://192.168.1.1/display.htm?size=1）",
@@ -351,7 +351,7 @@ TEST(SetUpStatusTest, TaskStateFromTheSchedulersAnswer) {
              s.PutTask();
              s.world.schedulerAnswers = false;
          },
-         TaskState::unchecked, kTaskLine + L"確認できません（タスク スケジューラが応答しません）"},
+         TaskState::unchecked, kTaskLine + L"確認できません（タスク スケジューラからタスクを読み取れません）"},
         {"definition unreadable",
          [](StatusSetup& s) {
              s.PutTask();
