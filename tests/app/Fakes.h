@@ -2,6 +2,7 @@
 
 // Recording stand-ins for the start-up environment and the platform services.
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -26,7 +27,11 @@ public:
         log_.push_back(lookup == FolderLookup::createMissing ? L"query folders" : L"look up folders");
         return foldersAvailable;
     }
-    void ReleaseKnownFolders() override { log_.push_back(L"release folders"); }
+    void ReleaseKnownFolders() override {
+        log_.push_back(L"release folders");
+        if (onRelease) onRelease();
+    }
+    std::function<void()> onRelease;  // called as the dialog ends
     KnownFolderPaths KnownFolders() const override {
         return {L"C:\\Users\\技術者\\Desktop", L"C:\\Users\\技術者\\Documents",
                 L"C:\\Users\\技術者\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs\\Startup"};

@@ -10,6 +10,8 @@
 #include <iterator>
 #include <memory>
 #include <new>
+#include <optional>
+#include <ostream>
 #include <stdexcept>
 #include <string>
 
@@ -658,6 +660,125 @@ TEST_F(SettingsDialogTest, CommandsAndClosingArrivingWhileACommandRunsAreIgnored
             EXPECT_EQ(watcher.Boxes().back().text, procedure.message);
         }
     }
+}
+
+// What the dialog looks like to someone at it: the cursor the dialog sets
+// when the mouse is over it, and whether 登録, 削除 and キャンセル can be clicked.
+struct Looks {
+    bool waitCursor;
+    bool registerEnabled;
+    bool removeEnabled;
+    bool cancelEnabled;
+    bool operator==(const Looks& other) const {
+        return waitCursor == other.waitCursor && registerEnabled == other.registerEnabled &&
+               removeEnabled == other.removeEnabled && cancelEnabled == other.cancelEnabled;
+    }
+};
+
+void PrintTo(const Looks& looks, std::ostream* os) {
+    *os << (looks.waitCursor ? "wait cursor" : "own cursor") << ", 登録 " << looks.registerEnabled << ", 削除 "
+        << looks.removeEnabled << ", キャンセル " << looks.cancelEnabled;
+}
+
+Looks LooksOf(HWND hwnd) {
+    const HCURSOR wait = ::LoadCursorW(nullptr, IDC_WAIT);
+    ::SetCursor(nullptr);
+    ::SendMessageW(hwnd, WM_SETCURSOR, reinterpret_cast<WPARAM>(hwnd), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    return {::GetCursor() == wait, ::IsWindowEnabled(::GetDlgItem(hwnd, IDOK)) != FALSE,
+            ::IsWindowEnabled(::GetDlgItem(hwnd, IDC_REMOVE)) != FALSE,
+            ::IsWindowEnabled(::GetDlgItem(hwnd, IDCANCEL)) != FALSE};
+}
+
+constexpr Looks kIdle{false, true, true, true};
+// キャンセル and the close box stay: they end the page check.
+constexpr Looks kCheckingPage{true, false, false, true};
+
+// While the unit's page is asked (up to 5 s), the dialog looks busy, and
+// looks as before however the check ends: the page answers, it does not
+// (the question follows), or the dialog is closed meanwhile.
+TEST_F(SettingsDialogTest, LooksBusyWhileThePageIsAskedAndNotAfterwards) {
+    const struct {
+        const char* name;
+        PageAnswer answer;
+        bool closeMeanwhile;
+    } endings[] = {
+        {"answers", {PageAnswer::Kind::status, 200}, false},
+        {"does not answer", {PageAnswer::Kind::timedOut, 0}, false},
+        {"dialog closed", {PageAnswer::Kind::stopped, 0}, true},
+    };
+    for (const auto& ending : endings) {
+        SCOPED_TRACE(ending.name);
+        EventLog caseLog;
+        FakeEnvironment caseEnvironment{caseLog};
+        FakePlatform casePlatform;
+        casePlatform.world.pageAnswer = ending.answer;
+        casePlatform.world.commandStatus = 1;  // 登録 stops after the task: the dialog stays
+        CTavrinDlg caseDialog{caseEnvironment, casePlatform.Services()};
+        std::optional<Looks> meanwhile;
+        std::optional<Looks> whenAsked;
+        std::optional<Looks> whenClosed;
+        casePlatform.world.whilePageRequested = [&] {
+            const HWND hwnd = caseDialog.DialogWindow().Handle();
+            meanwhile = LooksOf(hwnd);
+            if (ending.closeMeanwhile) {
+                ::PostMessageW(hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
+                MSG message;
+                while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+                    ::TranslateMessage(&message);
+                    ::DispatchMessageW(&message);
+                }
+            }
+        };
+        watcher.onShown = [&](const ShownBox&) {
+            if (!whenAsked) whenAsked = LooksOf(caseDialog.DialogWindow().Handle());
+        };
+        caseEnvironment.onRelease = [&] {
+            if (!whenClosed) whenClosed = LooksOf(caseDialog.DialogWindow().Handle());
+        };
+        std::optional<Looks> after;
+        DialogScript caseScript({[&](HWND hwnd) {
+                                     EXPECT_EQ(LooksOf(hwnd), kIdle);
+                                     Click(hwnd, IDOK);
+                                 },
+                                 [&](HWND hwnd) { after = LooksOf(hwnd); }});
+        caseScript.Run(caseDialog);
+        watcher.onShown = nullptr;
+
+        ASSERT_TRUE(meanwhile.has_value());
+        EXPECT_EQ(*meanwhile, kCheckingPage);
+        if (ending.closeMeanwhile) {
+            ASSERT_TRUE(whenClosed.has_value());
+            EXPECT_EQ(*whenClosed, kIdle);
+            EXPECT_FALSE(whenAsked.has_value());
+            EXPECT_EQ(caseScript.StepsRun(), 1u);
+        } else {
+            // The next box (the question, or SCHTASKS's failure) finds it idle.
+            ASSERT_TRUE(whenAsked.has_value());
+            EXPECT_EQ(*whenAsked, kIdle);
+            ASSERT_TRUE(after.has_value());
+            EXPECT_EQ(*after, kIdle);
+        }
+    }
+}
+
+// The SCHTASKS run looks busy as well, with
+// the whole dialog disabled for the command.
+TEST_F(SettingsDialogTest, LooksBusyWhileSchtasksRunsAndNotAfterwards) {
+    EventLog caseLog;
+    FakeEnvironment caseEnvironment{caseLog};
+    FakePlatform casePlatform;
+    CTavrinDlg caseDialog{caseEnvironment, casePlatform.Services()};
+    std::optional<Looks> meanwhile;
+    casePlatform.world.whileCommandRuns = [&] { meanwhile = LooksOf(caseDialog.DialogWindow().Handle()); };
+    std::optional<Looks> after;
+    DialogScript caseScript({[&](HWND hwnd) { Click(hwnd, IDC_REMOVE); }, [&](HWND hwnd) { after = LooksOf(hwnd); }});
+    caseScript.Run(caseDialog);
+    ASSERT_TRUE(meanwhile.has_value());
+    EXPECT_TRUE(meanwhile->waitCursor);
+    EXPECT_FALSE(meanwhile->registerEnabled);
+    EXPECT_FALSE(meanwhile->removeEnabled);
+    ASSERT_TRUE(after.has_value());
+    EXPECT_EQ(*after, kIdle);
 }
 
 }  // namespace

@@ -38,6 +38,8 @@ PAGE_QUESTION = ("ユニットの表示画面 %s を開けませんでした（%
                  "次の順に確かめてください: ユニットの電源が入っているか、IPアドレスがユニットに設定したものと同じか、"
                  "ユニットと PC の LAN ケーブルがつながっているか。\n"
                  "このまま登録しますか？（ユニットをまだ接続していないときなど）")
+# 登録, 削除, キャンセル while the dialog waits for the unit's page.
+BUSY_BUTTONS = ("disabled", "disabled", "enabled")
 STATUS_REASON = "ユニットは応答しましたが、表示画面ではなく HTTP ステータス %d でした"
 NOT_HTTP_REASON = "ユニットは応答しましたが、Web ページではありませんでした"
 SHOW_DESKTOP_BYTES = (b"[Shell]\r\nCommand=2\r\nIconFile=explorer.exe,3\r\n"
@@ -571,10 +573,11 @@ class EndToEnd(unittest.TestCase):
         c.reset()
         c.units.hang("192.168.1.22")
         started = time.monotonic()
-        s = c.run("--address", "192.168.1.22", "--click", "register", "--probe", "1000",
+        s = c.run("--address", "192.168.1.22", "--click", "register", "--probe", "1000", "--buttons",
                   "--command", "register", "--command", "close", "--await-gone", "tavrin.exe")
         elapsed = time.monotonic() - started
         self.assertEqual(s["probes"], [("answered", "enabled", "painted")])
+        self.assertEqual(s["buttons"], [BUSY_BUTTONS])
         self.assertEqual(s["questions"], [])
         self.assertEqual(s["messages"], [])
         self.assertEqual(s["dialog"], "gone")
@@ -584,6 +587,20 @@ class EndToEnd(unittest.TestCase):
         self.assertEqual(c.schtasks_calls(), [])
         # Well before the 5 s the check would take by itself, plus the tool's start.
         self.assertLess(elapsed, 8)
+
+    @fault_row('Register, the unit accepts the connection and never answers: the 5 s of the check',
+               '(none while it waits; then the question)',
+               'busy meanwhile: 登録 and 削除 unavailable (キャンセル and the close box stay, they end the check), the wait cursor over the dialog (shown in the in-process dialog case); all back once the question shows; was: the dialog looked idle and a click did nothing')
+    def test_the_dialog_looks_busy_while_the_check_waits(self):
+        c = self.case
+        c.reset()
+        c.units.hang("192.168.1.22")
+        s = c.run("--address", "192.168.1.22", "--click", "register", "--sleep", "1500", "--buttons",
+                  "--answer", "15000", "--buttons", "--focus")
+        self.assertEqual(s["buttons"], [BUSY_BUTTONS, ("enabled", "enabled", "enabled")])
+        self.assertEqual(len(s["questions"]), 1)
+        self.assertEqual(s["focus"], ["address"])
+        self.assertEqual(s["dialog"], "open")
 
     @fault_row('Remove with a read-only script',
                'ショートカットの削除に失敗しました。',

@@ -581,11 +581,13 @@ class Case:
     def session(out):
         """What the driver saw, from its output (see run())."""
         session = {"messages": [], "labels": [], "dialog": None, "exit": None,
-                   "probes": [], "second": [], "processes": [], "questions": [], "focus": []}
+                   "probes": [], "second": [], "processes": [], "questions": [], "focus": [], "buttons": []}
         for line in out.splitlines():
             kind, _, rest = line.partition("\t")
             if kind == "PROBE":
                 session["probes"].append(tuple(rest.split("\t")))
+            elif kind == "BUTTONS":
+                session["buttons"].append(tuple(rest.split("\t")))
             elif kind == "SECOND":
                 state, code, ms, windows, front = rest.split("\t")
                 session["second"].append({"state": state, "exit": int(code), "ms": int(ms),

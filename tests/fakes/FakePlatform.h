@@ -46,6 +46,7 @@ struct FakeWorld {
     // The unit's page: how it answers every request, and the user's reply
     // when asked whether to register anyway.
     PageAnswer pageAnswer{PageAnswer::Kind::status, 200};
+    std::function<void()> whilePageRequested;  // called inside each RequestPage
     bool registerUnanswered = false;
     ReportedVersion version{6, 1};
     bool nativeAmd64 = true;
@@ -224,6 +225,7 @@ public:
     explicit FakePages(FakeWorld& world) : world_(world) {}
     PageAnswer RequestPage(const std::wstring& linkAddress) override {
         world_.log.push_back(L"request " + linkAddress);
+        if (world_.whilePageRequested) world_.whilePageRequested();
         return world_.pageAnswer;
     }
 
