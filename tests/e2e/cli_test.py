@@ -237,6 +237,8 @@ class CommandLine(unittest.TestCase):
             ("nothing listens", REFUSING, lambda units: None, "接続を拒否されました"),
             ("no route", UNREACHABLE, lambda units: None, "ネットワークの経路がなく、ユニットに届きません"),
             ("not HTTP at all", served, lambda units: units.reply(served, b"SSH-2.0-unit\r\n"), NOT_HTTP_REASON),
+            ("100 Continue, then silence", served,
+             lambda units: units.reply(served, b"HTTP/1.1 100 Continue\r\n\r\n", then_hang=True), NOT_HTTP_REASON),
         ]
         for name, address, arrange, reason in cases:
             with self.subTest(name):
