@@ -4,6 +4,7 @@
 
 #include "procedures/DialogHost.h"
 #include "procedures/Services.h"
+#include "procedures/SetUpTarget.h"
 #include "settings/Settings.h"
 #include "texts/Messages.h"
 
@@ -38,12 +39,11 @@ bool ReportsShowDesktopPlatform(const ReportedVersion& version);
 // reports 6.2 or 6.3, then both kiosk shortcuts. `settings` is the dialog's
 // member, brought up to date by host.ReadControls(). True only when every
 // step was done; the dialog goes by its messages, the command line by this.
-bool RunRegisterProcedure(DialogHost& host, const Settings& settings, const KnownFolderPaths& folders,
+bool RunRegisterProcedure(DialogHost& host, const Settings& settings, const SetUpTarget& target,
                           const std::wstring& browserPath, const PlatformServices& platform);
 
-// "削除": deletes the task, then the script and both kiosk shortcuts. Success
+// "削除": deletes the target's task, then the script and both kiosk shortcuts. Success
 // is reported, and true returned, only when the task and every file are gone.
-bool RunRemoveProcedure(DialogHost& host, const KnownFolderPaths& folders,
-                        const PlatformServices& platform);
+bool RunRemoveProcedure(DialogHost& host, const SetUpTarget& target, const PlatformServices& platform);
 
 }  // namespace tavrin

@@ -21,7 +21,7 @@ const std::wstring kScriptFailed = L"message スクリプトファイルの作�
 const std::wstring kTaskFailed = L"message タスクスケジューラの登録に失敗しました";
 
 void RunRegister(FakeSetup& s) {
-    RunRegisterProcedure(s.dialog, s.dialog.settings, s.folders, s.browser, s.platform);
+    RunRegisterProcedure(s.dialog, s.dialog.settings, s.target(), s.browser, s.platform);
 }
 
 struct RegisterScenario {
@@ -147,7 +147,7 @@ TEST(RegisterProcedureTest, APageThatDoesNotAnswerIsAskedAboutBeforeAnythingIsWr
             FakeSetup s;
             s.world.pageAnswer = c.answer;
             s.world.registerUnanswered = yes;
-            const bool done = RunRegisterProcedure(s.dialog, s.dialog.settings, s.folders, s.browser, s.platform);
+            const bool done = RunRegisterProcedure(s.dialog, s.dialog.settings, s.target(), s.browser, s.platform);
             Log expected = {L"read controls", kRequestDefault};
             if (c.reason) expected.push_back(ask + c.reason);
             if (!c.reason || yes) {
@@ -167,7 +167,7 @@ TEST(RegisterProcedureTest, ACheckStoppedByClosingDoesNothingMore) {
     FakeSetup s;
     s.world.pageAnswer = {PageAnswer::Kind::stopped, 0};
     s.world.registerUnanswered = true;
-    EXPECT_FALSE(RunRegisterProcedure(s.dialog, s.dialog.settings, s.folders, s.browser, s.platform));
+    EXPECT_FALSE(RunRegisterProcedure(s.dialog, s.dialog.settings, s.target(), s.browser, s.platform));
     EXPECT_EQ(s.world.log, (Log{L"read controls", kRequestDefault}));
 }
 
@@ -316,7 +316,7 @@ TEST(RegisterProcedureTest, ReportsWhetherEveryStepWasDone) {
         SCOPED_TRACE(c.name);
         FakeSetup s;
         c.arrange(s);
-        EXPECT_EQ(RunRegisterProcedure(s.dialog, s.dialog.settings, s.folders, s.browser, s.platform), c.expected);
+        EXPECT_EQ(RunRegisterProcedure(s.dialog, s.dialog.settings, s.target(), s.browser, s.platform), c.expected);
     }
 }
 
