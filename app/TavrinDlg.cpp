@@ -124,8 +124,11 @@ BOOL CTavrinDlg::OnInitDialog() {
     tavrin::UpdatePageSuffix(settings_);
     ModalDialog::OnInitDialog();
 
-    const StartupResult startup = RunStartupChecks(environment_, *this);
+    const TargetChoice choice = ChooseSetUpTarget(environment_, TargetRequest{});
+    if (choice.running) runningAccount_ = AccountDisplayName(*choice.running);
+    const StartupResult startup = RunStartupChecks(environment_, *this, DialogSetUpTarget(choice));
     browserPath_ = startup.browserPath;
+    target_ = startup.target;
     // A missing folder or browser has ended the dialog already.
     if (!startup.ready && !endedAtStartup_) OnCancel();
     return TRUE;
@@ -211,14 +214,14 @@ void CTavrinDlg::UpdatePageSuffix() {
 void CTavrinDlg::OnRegister() {
     {
         const ProcedureScope running(*this);
-        RunRegisterProcedure(*this, settings_, environment_.KnownFolders(), browserPath_, services_);
+        RunRegisterProcedure(*this, settings_, target_, browserPath_, services_);
     }
     if (closeRequested_) OnCancel();
 }
 
 void CTavrinDlg::OnRemove() {
     const ProcedureScope running(*this);
-    RunRemoveProcedure(*this, environment_.KnownFolders(), services_);
+    RunRemoveProcedure(*this, target_, services_);
 }
 
 void CTavrinDlg::ShowMessage(const std::wstring& text) { ShowMessageBox(text, MB_OK); }
@@ -229,9 +232,11 @@ void CTavrinDlg::ReportMissing(const std::wstring& text) {
     endedAtStartup_ = true;
 }
 
-bool CTavrinDlg::ConfirmOtherAccount(const std::wstring& question) {
-    // "いいえ" is the default: Enter alone must not set up the wrong account.
-    return ShowMessageBox(question, MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
+bool CTavrinDlg::ConfirmSetUpFor(const SetUpTarget& target) {
+    if (!target.otherUser) return true;
+    // "はい" is the default: setting up the user at the screen is what is meant.
+    const std::wstring notice = DisplayUserNotice(runningAccount_, AccountDisplayName(target.account));
+    return ShowMessageBox(notice, MB_YESNO | MB_ICONINFORMATION | MB_DEFBUTTON1) == IDYES;
 }
 
 void CTavrinDlg::FocusUnitAddress() {

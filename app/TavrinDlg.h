@@ -49,7 +49,7 @@ private:
     // StartupUser, for the start-up checks: a missing folder or browser
     // ends the dialog before it shows.
     void ReportMissing(const std::wstring& text) override;
-    bool ConfirmOtherAccount(const std::wstring& question) override;
+    bool ConfirmSetUpFor(const SetUpTarget& target) override;
 
     void UpdatePageSuffix();
     void OnRegister();
@@ -118,6 +118,8 @@ private:
     Settings settings_;
     Window registerButton_;
     std::wstring browserPath_;
+    SetUpTarget target_;
+    std::wstring runningAccount_;  // for the notice naming whom the set-up is for
     StartupEnvironment& environment_;
     DisabledWhileRunning commands_;
     bool checkingPage_ = false;

@@ -24,6 +24,7 @@ std::wstring UsageProblemText(const UsageProblem& problem) {
         case Kind::badSize: return BadSizeMessage(problem.argument);
         case Kind::badHour: return BadHourMessage(problem.argument);
         case Kind::badAccount: return BadAccountMessage(problem.argument);
+        case Kind::badUser: return BadUserMessage(problem.argument);
         case Kind::notOneCommand: return kOneCommandMessage;
         case Kind::notForCommand: return OptionNotForCommandMessage(problem.argument, problem.command);
         case Kind::addressRequired: return kAddressRequiredMessage;
@@ -96,17 +97,37 @@ struct RunEnd {
     const wchar_t* result;
 };
 
-std::wstring AccountShown(CommandLineContext& context) {
-    if (const std::optional<AccountName> account = context.environment.ProcessAccount()) {
-        if (!account->name.empty()) return AccountDisplayName(*account);
-    }
+// The running account for the first line: the token's, else the name the
+// system gives the thread.
+std::wstring RunningShown(const TargetChoice& choice, CommandLineContext& context) {
+    if (choice.running) return AccountDisplayName(*choice.running);
     return context.platform.system.QueryUserName();
 }
 
-int RunStatus(CommandLineContext& context, const KnownFolderPaths& folders, const std::wstring& browserPath) {
-    const SetUpFacts facts = ReadSetUp(folders, browserPath, context.platform, context.reader);
+std::wstring TargetShown(const TargetChoice& choice) {
+    if (choice.target) return AccountDisplayName(choice.target->account);
+    if (choice.refusal == TargetRefusal::nobodyLoggedOn) return kNobodyShown;
+    if (choice.displayUser) return AccountDisplayName(*choice.displayUser);
+    return kAccountUnreadable;
+}
+
+// The one line that says why nobody is set up.
+std::wstring RefusalLine(const TargetChoice& choice, const CommandLineRequest& request) {
+    switch (choice.refusal) {
+        case TargetRefusal::nobodyLoggedOn: return kNobodyLoggedOnMessage;
+        case TargetRefusal::consoleChanging: return kConsoleChangingMessage;
+        case TargetRefusal::guardMismatch:
+            return GuardMismatchMessage(request.guard, AccountDisplayName(choice.target->account));
+        case TargetRefusal::cannotTell:
+        case TargetRefusal::none: break;
+    }
+    return DisplayUserUnknownMessage(choice.running ? AccountDisplayName(*choice.running) : kAccountUnreadable);
+}
+
+int RunStatus(CommandLineContext& context, const SetUpTarget& target, const std::wstring& browserPath) {
+    const SetUpFacts facts = ReadSetUp(target, browserPath, context.platform, context.reader);
     const SetUpState state = JudgeSetUp(facts);
-    std::vector<std::wstring> lines = StatusLines(facts, folders, state);
+    std::vector<std::wstring> lines = StatusLines(facts, target.folders, state);
     // Whether the page answers now is shown, not judged: a unit that is
     // switched off is not a broken set-up.
     // After the task and the five files, before the verdict.
@@ -121,25 +142,6 @@ int RunStatus(CommandLineContext& context, const KnownFolderPaths& folders, cons
     return kExitStepFailed;
 }
 
-// Whether /register or /remove may change the running account's set-up;
-// when not, says why and what to do.
-bool AccountMayBeSetUp(const CommandLineRequest& request, CommandLineContext& context) {
-    const AccountDecision decision = DecideAccountForCommandLine(context.environment, request.runningAccountMeant);
-    const auto shown = [](const std::optional<AccountName>& account) {
-        return account ? AccountDisplayName(*account) : std::wstring(kAccountUnreadable);
-    };
-    const wchar_t* pattern = nullptr;
-    switch (decision.refusal) {
-        case AccountRefusal::none: return true;
-        case AccountRefusal::otherUser: pattern = kOtherAccountRefusedText; break;
-        case AccountRefusal::serviceAccount: pattern = kServiceAccountRefusedText; break;
-        case AccountRefusal::cannotTell: pattern = kAccountUnknownRefusedText; break;
-    }
-    context.output.WriteLine(AccountRefusedMessage(pattern, shown(decision.process), shown(decision.session)));
-    context.output.WriteLine(kAccountAdviceMessage);
-    return false;
-}
-
 bool ChangesSetUp(const CommandLineRequest& request) {
     return request.action == CommandLineAction::registerSetUp || request.action == CommandLineAction::removeSetUp;
 }
@@ -149,26 +151,29 @@ RunEnd FromProcedure(ProcedureResult result) {
 }
 
 // Everything after the command line was accepted and the log opened.
-RunEnd RunCommand(const CommandLineRequest& request, CommandLineContext& context) {
+RunEnd RunCommand(const CommandLineRequest& request, const TargetChoice& choice, CommandLineContext& context) {
     if (context.copies.AnotherCopyRuns()) {
         context.output.WriteLine(kAnotherCopyRunsMessage);
         return {kExitAnotherCopy, kRefusedWord};
     }
-    if (ChangesSetUp(request) && !AccountMayBeSetUp(request, context)) return {kExitOtherAccount, kRefusedWord};
-    CommandLineHost host(context.output, context.environment);
+    if (choice.refusal != TargetRefusal::none) {
+        context.output.WriteLine(RefusalLine(choice, request));
+        return {kExitNobodyToSetUp, kRefusedWord};
+    }
+    CommandLineHost host(context.output, choice.displayUser);
     const FolderLookup lookup = request.action == CommandLineAction::showStatus ? FolderLookup::lookUpOnly
                                                                                   : FolderLookup::createMissing;
-    const StartupResult startup = RunStartupChecks(context.environment, host, lookup);
+    const StartupResult startup = RunStartupChecks(context.environment, host, *choice.target, lookup);
     if (!startup.ready) return {kExitStartupFailed, kRefusedWord};
-    const KnownFolderPaths folders = context.environment.KnownFolders();
+    const SetUpTarget& target = startup.target;
 
     switch (request.action) {
         case CommandLineAction::registerSetUp: {
             const Settings settings = SettingsFromCommandLine(request);
-            return FromProcedure(RunRegisterProcedure(host, settings, folders, startup.browserPath, context.platform));
+            return FromProcedure(RunRegisterProcedure(host, settings, target, startup.browserPath, context.platform));
         }
-        case CommandLineAction::removeSetUp: return FromProcedure(RunRemoveProcedure(host, folders, context.platform));
-        case CommandLineAction::showStatus: return {RunStatus(context, folders, startup.browserPath), nullptr};
+        case CommandLineAction::removeSetUp: return FromProcedure(RunRemoveProcedure(host, target, context.platform));
+        case CommandLineAction::showStatus: return {RunStatus(context, target, startup.browserPath), nullptr};
         default: return {kExitUsage, kRefusedWord};
     }
 }
@@ -199,8 +204,13 @@ int Run(const std::vector<std::wstring>& arguments, CommandLineContext& context)
     // The log first, so that the first line reaches it too.
     const bool logReady =
         parsed.request && (parsed.request->logFile.empty() || context.output.OpenLog(parsed.request->logFile));
-    context.output.WriteLine(RunHeaderLine(context.version, context.computer, AccountShown(context)) +
-                             RunCommandPart(CommandAsGiven(arguments)));
+    // Decided once, before the first line names whom the run is for.
+    const TargetChoice choice = ChooseSetUpTarget(
+        context.environment, parsed.request ? TargetRequest{parsed.request->runningAccountMeant, parsed.request->guard}
+                                            : TargetRequest{});
+    context.output.WriteLine(
+        RunHeaderLine(context.version, context.computer, RunningShown(choice, context), TargetShown(choice)) +
+        RunCommandPart(CommandAsGiven(arguments)));
     if (!parsed.request) {
         context.output.WriteLine(UsageProblemText(*parsed.problem));
         WriteUsage(context);
@@ -221,7 +231,7 @@ int Run(const std::vector<std::wstring>& arguments, CommandLineContext& context)
     }
     RunEnd end{kExitStepFailed, L"failed"};
     try {
-        end = RunCommand(request, context);
+        end = RunCommand(request, choice, context);
     } catch (...) {
         // What was done before the error stays, and cannot be told apart here.
         context.output.WriteLine(CurrentExceptionText());
@@ -261,9 +271,10 @@ void WriteMessage(CommandLineOutput& output, const std::wstring& text) {
     }
 }
 
-bool CommandLineHost::ConfirmOtherAccount(const std::wstring&) {
-    if (const std::optional<OtherAccount> other = FindOtherAccount(accounts_)) {
-        output_.WriteLine(OtherAccountWarningLine(AccountDisplayName(other->process), AccountDisplayName(other->session)));
+bool CommandLineHost::ConfirmSetUpFor(const SetUpTarget& target) {
+    // Only /account current sets up someone else than the user at the screen.
+    if (!target.otherUser && displayUser_ && !IsSameAccount(*displayUser_, target.account)) {
+        output_.WriteLine(OtherAccountWarningLine(AccountDisplayName(target.account), AccountDisplayName(*displayUser_)));
     }
     return true;
 }

@@ -69,8 +69,9 @@ bool CheckUnitPage(DialogHost& host, PageProbe& pages, const std::wstring& linkA
     return false;
 }
 
-ProcedureResult RunRegisterProcedure(DialogHost& host, const Settings& settings, const KnownFolderPaths& folders,
+ProcedureResult RunRegisterProcedure(DialogHost& host, const Settings& settings, const SetUpTarget& target,
                                      const std::wstring& browserPath, const PlatformServices& platform) {
+    const KnownFolderPaths& folders = target.folders;
     host.ReadControls();
     // A blank field would read as 0 and register a unit that does not exist.
     if (!settings.unitAddressComplete) {
@@ -88,8 +89,7 @@ ProcedureResult RunRegisterProcedure(DialogHost& host, const Settings& settings,
     // through today's local time at that hour would shift it on a day when
     // that hour does not exist (a daylight-saving gap).
     const int hour = RefreshHourNumber(settings.refreshHour);
-    const std::wstring taskName = RefreshTaskName(platform.system.QueryUserName());
-    if (!RegisterRefreshTask(host, platform, scriptPath, hour, taskName)) return ProcedureResult::partial;
+    if (!RegisterRefreshTask(host, platform, scriptPath, hour, TargetTaskName(target))) return ProcedureResult::partial;
 
     if (ReportsShowDesktopPlatform(platform.system.QueryReportedVersion())) {
         const std::wstring showDesktopFile = ShowDesktopFilePath(folders.documents);
@@ -133,11 +133,10 @@ bool DeleteRefreshTask(const PlatformServices& platform, const std::wstring& tas
 
 }  // namespace
 
-ProcedureResult RunRemoveProcedure(DialogHost& host, const KnownFolderPaths& folders,
-                                   const PlatformServices& platform) {
+ProcedureResult RunRemoveProcedure(DialogHost& host, const SetUpTarget& target, const PlatformServices& platform) {
+    const KnownFolderPaths& folders = target.folders;
     RemoveLeftoverWorkFiles(platform.files, folders);
-    const std::wstring taskName = RefreshTaskName(platform.system.QueryUserName());
-    const bool taskRemoved = DeleteRefreshTask(platform, taskName);
+    const bool taskRemoved = DeleteRefreshTask(platform, TargetTaskName(target));
 
     bool removalFailed = false;
     bool fileRemoved = false;

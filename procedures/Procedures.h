@@ -4,6 +4,7 @@
 
 #include "procedures/DialogHost.h"
 #include "procedures/Services.h"
+#include "procedures/SetUpTarget.h"
 #include "settings/Settings.h"
 #include "texts/Messages.h"
 
@@ -46,13 +47,12 @@ enum class ProcedureResult {
 // reports 6.2 or 6.3, then both kiosk shortcuts. `settings` is the dialog's
 // member, brought up to date by host.ReadControls(). Partial once the script
 // is written.
-ProcedureResult RunRegisterProcedure(DialogHost& host, const Settings& settings, const KnownFolderPaths& folders,
-                          const std::wstring& browserPath, const PlatformServices& platform);
+ProcedureResult RunRegisterProcedure(DialogHost& host, const Settings& settings, const SetUpTarget& target,
+                                     const std::wstring& browserPath, const PlatformServices& platform);
 
-// "削除": deletes the task, then the script and both kiosk shortcuts. Success
-// is reported, and done returned, only when the task and every file are gone;
-// partial when some of them are gone.
-ProcedureResult RunRemoveProcedure(DialogHost& host, const KnownFolderPaths& folders,
-                        const PlatformServices& platform);
+// "削除": deletes the target's task, then the script and both kiosk shortcuts.
+// Success is reported, and done returned, only when the task and every file
+// are gone; partial when some of them are gone.
+ProcedureResult RunRemoveProcedure(DialogHost& host, const SetUpTarget& target, const PlatformServices& platform);
 
 }  // namespace tavrin

@@ -119,7 +119,7 @@ TEST_F(SettingsDialogTest, OpensWithTheDefaultsCentredWithTheFocusInTheAddress) 
     EXPECT_EQ(script->StepsRun(), 1u);
     EXPECT_EQ(result, IDCANCEL);
     EXPECT_TRUE(watcher.Boxes().empty());
-    EXPECT_EQ(dialog.BrowserPath(), environment.browserPath);
+    EXPECT_EQ(dialog.BrowserPath(), environment.browser);
 }
 
 // Each line of every label is drawn whole in its control, in the font the
@@ -299,7 +299,7 @@ TEST_F(SettingsDialogTest, EnterRunsRegisterWithTheValuesOfTheControls) {
         EXPECT_NE(casePlatform.world.commandLines[0].find(L"/ST 23:00:00"), std::wstring::npos);
         ASSERT_EQ(casePlatform.world.shortcuts.size(), 2u);
         for (const auto& saved : casePlatform.world.shortcuts) {
-            EXPECT_EQ(saved.second.targetPath, caseEnvironment.browserPath);
+            EXPECT_EQ(saved.second.targetPath, caseEnvironment.browser);
         }
         ASSERT_EQ(watcher.Boxes().size(), boxesBefore + 1);
         EXPECT_EQ(watcher.Boxes().back().text, kRegistered);
@@ -329,8 +329,8 @@ TEST_F(SettingsDialogTest, MissingFoldersOrBrowserAreReportedInOrderAndEndTheDia
         log.clear();
         const std::size_t boxesBefore = watcher.Boxes().size();
         FakeEnvironment caseEnvironment{log};
-        caseEnvironment.foldersAvailable = c.folders;
-        if (!c.browser) caseEnvironment.browserPath.clear();
+        caseEnvironment.foldersThere = c.folders;
+        if (!c.browser) caseEnvironment.browser.clear();
         CTavrinDlg caseDialog{caseEnvironment, platform.Services()};
         DialogScript caseScript({[](HWND) {}});
 
@@ -345,30 +345,30 @@ TEST_F(SettingsDialogTest, MissingFoldersOrBrowserAreReportedInOrderAndEndTheDia
     EXPECT_TRUE(platform.world.disk.empty());
 }
 
-// Started by another account than the logged-on user (an administrator's
-// name typed into the elevation prompt), the tool asks before it shows the
-// dialog; "いいえ" ends it with nothing done, "はい" goes on as usual.
-TEST_F(SettingsDialogTest, AnotherAccountThanTheLoggedOnUserIsAskedAbout) {
-    const std::wstring question =
-        L"このツールは「KIOSK-PC\\admin」として実行されています（ログオン中のユーザーは「KIOSK-PC\\display」です）。\n"
-        L"続けると、「KIOSK-PC\\admin」のドキュメント、スタートアップ、デスクトップとタスクに設定します。"
-        L"「KIOSK-PC\\display」がログオンしてもキオスクは表示されず、リフレッシュも動きません。\n"
-        L"「KIOSK-PC\\display」に設定するには「いいえ」を押し、お読みください.txt の「はじめに」のとおりに"
-        L"実行し直してください。\n続けますか？";
+// Started by another account than the user at the screen (an
+// administrator's name typed into the elevation prompt), the tool says whom
+// it sets up before it shows the dialog, "はい" the default: "はい" sets up
+// the user at the screen, "いいえ" ends it with nothing done.
+TEST_F(SettingsDialogTest, AnotherAccountSaysItSetsUpTheUserAtTheScreen) {
+    const std::wstring notice =
+        L"このツールは「KIOSK-PC\\admin」として実行されていますが、設定するのは画面の前のユーザー「KIOSK-PC\\display」"
+        L"です。\n「KIOSK-PC\\display」のドキュメント、スタートアップ、デスクトップとタスクに設定します。\n"
+        L"「KIOSK-PC\\display」に設定しますか？（「いいえ」を押すと何もせずに終了します）";
+    const AccountName admin{L"KIOSK-PC", L"admin", L"S-1-5-21-11-22-33-500"};
+    const AccountName display{L"KIOSK-PC", L"display", L"S-1-5-21-11-22-33-1002"};
     for (const int answer : {IDNO, IDYES}) {
         SCOPED_TRACE(answer == IDYES ? "yes" : "no");
         EventLog caseLog;
         FakeEnvironment caseEnvironment{caseLog};
-        caseEnvironment.processAccount = AccountName{L"KIOSK-PC", L"admin"};
-        caseEnvironment.sessionUser = AccountName{L"KIOSK-PC", L"display"};
+        caseEnvironment.facts = tavrin::testing::SessionFacts(admin, display);
         FakePlatform casePlatform;
         CTavrinDlg caseDialog{caseEnvironment, casePlatform.Services()};
         const std::size_t boxesBefore = watcher.Boxes().size();
-        bool shownBeforeTheQuestion = false;
+        bool shownBeforeTheNotice = false;
         watcher.onShown = [&](const ShownBox&) {
             const HWND hwnd = caseDialog.DialogWindow().Handle();
             if (watcher.Boxes().size() == boxesBefore + 1) {
-                shownBeforeTheQuestion = hwnd != nullptr && ::IsWindowVisible(hwnd);
+                shownBeforeTheNotice = hwnd != nullptr && ::IsWindowVisible(hwnd);
             }
         };
         watcher.answer = answer;  // the one-button boxes that follow close on any answer
@@ -377,23 +377,24 @@ TEST_F(SettingsDialogTest, AnotherAccountThanTheLoggedOnUserIsAskedAbout) {
 
         ASSERT_GE(watcher.Boxes().size(), boxesBefore + 1);
         const ShownBox& asked = watcher.Boxes()[boxesBefore];
-        EXPECT_EQ(asked.text, question);
+        EXPECT_EQ(asked.text, notice);
         EXPECT_EQ(asked.caption, kTestProgramName);
-        EXPECT_EQ(asked.icon, SystemIcon(IDI_WARNING));
-        EXPECT_EQ(asked.defaultButton, IDNO);
-        EXPECT_FALSE(shownBeforeTheQuestion);
+        EXPECT_EQ(asked.icon, SystemIcon(IDI_INFORMATION));
+        EXPECT_EQ(asked.defaultButton, IDYES);
+        EXPECT_FALSE(shownBeforeTheNotice);
         if (answer == IDNO) {
             EXPECT_EQ(result, IDCANCEL);
             EXPECT_EQ(caseScript.StepsRun(), 0u) << "the dialog took input";
             EXPECT_EQ(watcher.Boxes().size(), boxesBefore + 1);
             EXPECT_TRUE(casePlatform.world.disk.empty());
             EXPECT_TRUE(casePlatform.world.commandLines.empty());
-            EXPECT_EQ(caseLog, (EventLog{L"query folders", L"find browser", L"release folders"}));
+            EXPECT_EQ(caseLog, (EventLog{L"query folders of KIOSK-PC\\display", L"find browser", L"release folders"}));
         } else {
             EXPECT_EQ(result, IDOK);
             ASSERT_EQ(watcher.Boxes().size(), boxesBefore + 2);
             EXPECT_EQ(watcher.Boxes().back().text, L"ショートカットを作成しました");
-            EXPECT_EQ(casePlatform.world.commandLines.size(), 1u);
+            ASSERT_EQ(casePlatform.world.commandLines.size(), 1u);
+            EXPECT_NE(casePlatform.world.commandLines[0].find(L"（display）"), std::wstring::npos);
         }
     }
 }
@@ -447,11 +448,12 @@ TEST_F(SettingsDialogTest, APageThatDoesNotAnswerIsAskedAboutWithNoAsTheDefault)
     }
 }
 
-TEST_F(SettingsDialogTest, TheSameAccountInAnotherLetterCaseIsNotAskedAbout) {
+// The same identifier is the same account, however its name is spelled.
+TEST_F(SettingsDialogTest, TheSameAccountUnderAnotherNameIsNotAskedAbout) {
     EventLog caseLog;
     FakeEnvironment caseEnvironment{caseLog};
-    caseEnvironment.processAccount = AccountName{L"kiosk-pc", L"DISPLAY"};
-    caseEnvironment.sessionUser = AccountName{L"KIOSK-PC", L"display"};
+    caseEnvironment.facts = tavrin::testing::SessionFacts(AccountName{L"kiosk-pc", L"DISPLAY", L"S-1-5-21-5-6-7-1001"},
+                                                          AccountName{L"KIOSK-PC", L"Łucja", L"S-1-5-21-5-6-7-1001"});
     CTavrinDlg caseDialog{caseEnvironment, platform.Services()};
     DialogScript caseScript({[](HWND) {}});
     EXPECT_EQ(caseScript.Run(caseDialog), IDCANCEL);

@@ -36,9 +36,9 @@ KIOSK_ARGUMENTS = '--ie-mode-test --inprivate --edge-kiosk-type=fullscreen --kio
 USAGE = [
     "使い方:",
     "  tavrin.exe /register /address A.B.C.D [/size hd|fullhd] [/hour H]",
-    "      [/account current] [/log FILE]",
-    "  tavrin.exe /remove [/account current] [/log FILE]",
-    "  tavrin.exe /status [/log FILE]",
+    "      [/user DOMAIN\\name] [/account current] [/log FILE]",
+    "  tavrin.exe /remove [/user DOMAIN\\name] [/account current] [/log FILE]",
+    "  tavrin.exe /status [/user DOMAIN\\name] [/account current] [/log FILE]",
     "  tavrin.exe /?",
     "  /register  設定画面の「登録」と同じ設定をします。/address は必ず指定します。",
     "  /address   LAN対応ユニットのIPアドレス（例: 192.168.1.10）",
@@ -47,13 +47,16 @@ USAGE = [
     "  /remove    設定画面の「削除」と同じく、タスク、スクリプト、ショートカットを",
     "             削除します。",
     "  /status    登録の状態を表示します（何も変更しません）。",
+    "  /user      DOMAIN\\name: 画面の前のユーザーがこのユーザーのときだけ実行",
+    "             します（違えば何もせずに終了コード 5）。",
     "  /account current",
-    "             /register、/remove: ログオン中のユーザーではなく、実行中の",
-    "             アカウントに設定します。",
+    "             画面の前のユーザーではなく、実行中のアカウントに設定します",
+    "             （/status はそのアカウントの状態を表示します）。",
     "  /log       表示する行を日時付きでファイル FILE にも追記します。",
     "  終了コードの意味: 0 完了、1 使い方の誤りか、ログ ファイルを開けない、",
     "    2 すでに実行中、3 起動時の確認で終了、4 手順の失敗、",
-    "    5 対象のアカウントを決められない、",
+    "    5 画面の前のユーザーに設定できない（ログオンしていない、確認できない、",
+    "      /user と違う。後で実行し直す）、",
     "    10 登録されていない、11 一部だけ登録されているか不一致",
     "    （1、2、3、5 のときは何もしていません）",
 ]
@@ -63,7 +66,7 @@ VERSION = ".".join(re.findall(r"#define TAVRIN_VERSION_(?:MAJOR|MINOR|BUILD|REVI
 # The first line of every run but /?. Under Wine the process runs as root, in
 # a domain named after the machine.
 HEADER = re.compile(r"Quorvix画面設定ツール %s、コンピューター: (?P<computer>[^、\\]+)、アカウント: (?P<domain>[^\\]+)\\root"
-                    r"、コマンド: (?P<command>.*)" % re.escape(VERSION))
+                    r"、対象ユーザー: (?P<target>[^、]+)、コマンド: (?P<command>.*)" % re.escape(VERSION))
 PARTIAL = "一部だけ登録されているか、内容が一致しません（もう一度登録してください。すべて置き換わります）"
 SHORTCUT_TEXTS = ("Local path", "Command line arguments", "Working directory", "Description")
 PAGE_UNCHECKED = "表示画面: 確認していません（リンク先が登録されていません）"
@@ -385,7 +388,7 @@ class CommandLine(unittest.TestCase):
         self.assertEqual(c.run_tool("/status").code, 10)
         # Every run with /log appended its lines; the ones without left none.
         log = self.log_lines(0, time.time())
-        self.assertEqual(log[-2:], [REMOVED, exit_line(0)])
+        self.assertEqual(log[-3:], [REMOVED, "result=done exit=0", exit_line(0)])
         self.assertEqual(log.count(exit_line(10)), 1)
 
     @fault_row('Command line: a shortcut that holds another address than the script',
@@ -428,7 +431,7 @@ class CommandLine(unittest.TestCase):
                                  "設定し、調べるのは「{0}\\root」のドキュメント、スタートアップ、デスクトップとタスクです。"
                                  .format(domain))
                 self.assertEqual(sum("警告" in line for line in run.lines), 1, run)
-                self.assertEqual(run.lines[-2:], [last, exit_line(code)])
+                self.assertEqual(self.body(run)[-2:], [last, exit_line(code)])
         self.assertEqual(self.log_lines(0, time.time()), register.lines + status.lines)
         # Without the stand-in the same PC gives no warning.
         self.no_other_session_user()
@@ -618,7 +621,7 @@ class CommandLine(unittest.TestCase):
         self.assertTrue(self.body(run)[0].startswith("警告: ログオン中のユーザー「KIOSK\\display」ではなく"), run)
         run = c.run_tool("/register", "/address", "10.9.9.9", "/account", "current")
         self.assertEqual(run.code, 0, run)
-        self.assertEqual(run.lines[-2:], [CREATED, exit_line(0)])
+        self.assertEqual(self.body(run)[-2:], [CREATED, exit_line(0)])
         self.assertTrue(self.body(run)[0].startswith("警告: "), run)
         # The fake session user agrees with the account: nothing refused.
         self.other_session_user(account)

@@ -15,6 +15,7 @@
 #include "procedures/DialogHost.h"
 #include "procedures/FileError.h"
 #include "procedures/Services.h"
+#include "procedures/SetUpTarget.h"
 #include "procedures/SetUpStatus.h"
 #include "settings/Settings.h"
 #include "texts/DiskText.h"
@@ -314,6 +315,10 @@ struct FakeSetup : FakeServices {
     std::wstring startupKioskPath() const { return KioskShortcutPath(folders.startup); }
     std::wstring desktopKioskPath() const { return KioskShortcutPath(folders.desktop); }
     std::wstring taskName() const { return RefreshTaskName(world.userName); }
+    // The set-up is for the user the world names, in these folders.
+    SetUpTarget target() const {
+        return {AccountName{L"KIOSK-PC", world.userName, L"S-1-5-21-7-8-9-1001"}, false, 0, folders};
+    }
     // The refresh task as SCHTASKS registers it for this user's script at 05:00.
     void PutTask() {
         world.tasks[taskName()] = TaskXml(L"%windir%\\SysWOW64\\wscript.exe", L"\"" + scriptPath() + L"\"");

@@ -42,6 +42,7 @@ TEST(CommandLineTest, AcceptedLines) {
         std::wstring hour;
         std::wstring log;
         bool runningAccountMeant = false;
+        std::wstring guard = L"";
     } cases[] = {
         {{L"/register", L"/address", L"10.0.0.254"}, Action::registerSetUp, 0x0A0000FE, 0, L"0", L""},
         {{L"-REGISTER", L"-Address", L"192.168.1.1", L"-SIZE", L"FullHD", L"/Hour", L"23", L"/LOG",
@@ -64,6 +65,13 @@ TEST(CommandLineTest, AcceptedLines) {
         {{L"/register", L"/address", L"1.2.3.4", L"/account", L"current"}, Action::registerSetUp, 0x01020304, 0, L"0",
          L"", true},
         {{L"-Account", L"CURRENT", L"-remove"}, Action::removeSetUp, 0, 0, L"0", L"", true},
+        {{L"/status", L"/account", L"current"}, Action::showStatus, 0, 0, L"0", L"", true},
+        {{L"/status", L"/user", L"KIOSK-PC\\display"}, Action::showStatus, 0, 0, L"0", L"", false,
+         L"KIOSK-PC\\display"},
+        {{L"/register", L"/address", L"1.2.3.4", L"-USER", L"CORP.example\\山田 太郎"}, Action::registerSetUp,
+         0x01020304, 0, L"0", L"", false, L"CORP.example\\山田 太郎"},
+        {{L"/remove", L"/user", L"PC\\Łucja", L"/account", L"current"}, Action::removeSetUp, 0, 0, L"0", L"", true,
+         L"PC\\Łucja"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(Narrow(c.args));
@@ -76,6 +84,7 @@ TEST(CommandLineTest, AcceptedLines) {
         EXPECT_EQ(parsed.request->refreshHour, c.hour);
         EXPECT_EQ(parsed.request->logFile, c.log);
         EXPECT_EQ(parsed.request->runningAccountMeant, c.runningAccountMeant);
+        EXPECT_EQ(parsed.request->guard, c.guard);
     }
 }
 
@@ -129,7 +138,10 @@ TEST(CommandLineTest, RefusedLines) {
         {{L"/status", L"/hour", L"4"}, Kind::notForCommand, L"/hour", L"/status"},
         {{L"-Status", L"-Size", L"hd"}, Kind::notForCommand, L"-Size", L"-Status"},
         {{L"/?", L"/log", L"x.log"}, Kind::notForCommand, L"/log", L"/?"},
-        {{L"/status", L"/account", L"current"}, Kind::notForCommand, L"/account", L"/status"},
+        {{L"/?", L"/user", L"PC\\display"}, Kind::notForCommand, L"/user", L"/?"},
+        {{L"/status", L"/user", L"PC\\a", L"/user", L"PC\\a"}, Kind::repeatedOption, L"/user", L""},
+        {{L"/status", L"/user"}, Kind::missingValue, L"/user", L""},
+        {{L"/remove", L"/user", L"/log", L"x.log"}, Kind::missingValue, L"/user", L""},
         {{L"/remove", L"/account", L"current", L"/account", L"current"}, Kind::repeatedOption, L"/account", L""},
         {{L"/remove", L"/account"}, Kind::missingValue, L"/account", L""},
         // /register without an address.
@@ -160,6 +172,9 @@ TEST(CommandLineTest, RefusedValues) {
         {L"/size", Kind::badSize, {L"full", L"hd1", L"1", L"2", L"full hd", L" hd", L""}},
         {L"/hour", Kind::badHour, {L"2", L"3", L"24", L"05", L"00", L"-1", L"+4", L" 4", L"4 ", L"1.0", L"４", L""}},
         {L"/account", Kind::badAccount, {L"other", L"currentuser", L" current", L"SYSTEM", L""}},
+        {L"/user", Kind::badUser,
+         {L"", L"display", L"\\display", L"PC\\", L"PC\\a\\b", L"PC\\ display", L"PC \\display", L"PC\\dis:play",
+          L"PC\\dis*", L"PC\\a\tb", L"PC\\user@corp", L"PC/display", L"PC\\\"x\""}},
     };
     for (const auto& c : cases) {
         for (const std::wstring& value : c.values) {
@@ -208,6 +223,7 @@ std::vector<std::wstring> SampleValues(const std::wstring& placeholder) {
     if (placeholder == L"A.B.C.D") return {L"192.168.1.10"};
     if (placeholder == L"H") return {L"4"};
     if (placeholder == L"FILE") return {L"x.log"};
+    if (placeholder == L"DOMAIN\\name") return {L"PC\\taro"};
     std::vector<std::wstring> choices;
     std::wistringstream alternatives(placeholder);
     std::wstring choice;

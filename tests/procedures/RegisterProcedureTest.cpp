@@ -21,7 +21,7 @@ const std::wstring kScriptFailed = L"message スクリプトファイルの作�
 const std::wstring kTaskFailed = L"message タスクスケジューラの登録に失敗しました";
 
 void RunRegister(FakeSetup& s) {
-    RunRegisterProcedure(s.dialog, s.dialog.settings, s.folders, s.browser, s.platform);
+    RunRegisterProcedure(s.dialog, s.dialog.settings, s.target(), s.browser, s.platform);
 }
 
 struct RegisterScenario {
@@ -148,7 +148,7 @@ TEST(RegisterProcedureTest, APageThatDoesNotAnswerIsAskedAboutBeforeAnythingIsWr
             FakeSetup s;
             s.world.pageAnswer = c.answer;
             s.world.registerUnanswered = yes;
-            const bool done = RunRegisterProcedure(s.dialog, s.dialog.settings, s.folders, s.browser, s.platform) ==
+            const bool done = RunRegisterProcedure(s.dialog, s.dialog.settings, s.target(), s.browser, s.platform) ==
                               ProcedureResult::done;
             Log expected = {L"read controls", kRequestDefault};
             if (c.reason) expected.push_back(ask + c.reason);
@@ -169,7 +169,7 @@ TEST(RegisterProcedureTest, ACheckStoppedByClosingDoesNothingMore) {
     FakeSetup s;
     s.world.pageAnswer = {PageAnswer::Kind::stopped, 0};
     s.world.registerUnanswered = true;
-    EXPECT_EQ(RunRegisterProcedure(s.dialog, s.dialog.settings, s.folders, s.browser, s.platform),
+    EXPECT_EQ(RunRegisterProcedure(s.dialog, s.dialog.settings, s.target(), s.browser, s.platform),
               ProcedureResult::failed);
     EXPECT_EQ(s.world.log, (Log{L"read controls", kRequestDefault}));
 }
@@ -329,7 +329,7 @@ TEST(RegisterProcedureTest, ReportsHowFarItGot) {
         SCOPED_TRACE(c.name);
         FakeSetup s;
         c.arrange(s);
-        EXPECT_EQ(RunRegisterProcedure(s.dialog, s.dialog.settings, s.folders, s.browser, s.platform), c.expected);
+        EXPECT_EQ(RunRegisterProcedure(s.dialog, s.dialog.settings, s.target(), s.browser, s.platform), c.expected);
     }
 }
 

@@ -35,7 +35,7 @@ void PutEverything(FakeSetup& s) {
 TEST_P(RemoveScenarioTest, RemovesWhatIsThereAndReports) {
     FakeSetup s;
     GetParam().arrange(s);
-    RunRemoveProcedure(s.dialog, s.folders, s.platform);
+    RunRemoveProcedure(s.dialog, s.target(), s.platform);
     EXPECT_EQ(s.world.log, GetParam().expected);
 
     std::vector<std::wstring> left;
@@ -130,7 +130,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(RemoveProcedureTest, DeletesTheCurrentUsersTaskWithoutReadingTheControls) {
     FakeSetup s;
     s.world.userName = L"山田 太郎";
-    RunRemoveProcedure(s.dialog, s.folders, s.platform);
+    RunRemoveProcedure(s.dialog, s.target(), s.platform);
     ASSERT_EQ(s.world.commandLines.size(), 1u);
     EXPECT_EQ(s.world.commandLines[0], L"schtasks /delete /f /tn \"Quorvix画面リフレッシュ\uFF08山田 太郎\uFF09\"");
     EXPECT_EQ(std::count(s.world.log.begin(), s.world.log.end(), L"read controls"), 0);
@@ -142,9 +142,9 @@ TEST(RemoveProcedureTest, AsksTheSchedulerForTheSameTask) {
     s.world.tasks[L"Quorvix画面リフレッシュ\uFF08山田 太郎\uFF09"] = L"<Task/>";
     s.world.tasks[L"Quorvix画面リフレッシュ\uFF08taro\uFF09"] = L"<Task/>";
     s.world.commandStatus = 1;
-    EXPECT_EQ(RunRemoveProcedure(s.dialog, s.folders, s.platform), ProcedureResult::failed);
+    EXPECT_EQ(RunRemoveProcedure(s.dialog, s.target(), s.platform), ProcedureResult::failed);
     s.world.tasks.erase(L"Quorvix画面リフレッシュ\uFF08山田 太郎\uFF09");
-    EXPECT_EQ(RunRemoveProcedure(s.dialog, s.folders, s.platform), ProcedureResult::done);
+    EXPECT_EQ(RunRemoveProcedure(s.dialog, s.target(), s.platform), ProcedureResult::done);
 }
 
 }  // namespace
@@ -198,7 +198,7 @@ TEST(RemoveProcedureTest, ReportsWhetherTheTaskAndEveryFileAreGone) {
         SCOPED_TRACE(c.name);
         FakeSetup s;
         c.arrange(s);
-        EXPECT_EQ(RunRemoveProcedure(s.dialog, s.folders, s.platform), c.expected);
+        EXPECT_EQ(RunRemoveProcedure(s.dialog, s.target(), s.platform), c.expected);
     }
 }
 
