@@ -8,13 +8,14 @@
 
 #include "app/resource.h"
 #include "platform/Win32StartupEnvironment.h"
+#include "procedures/SetUpTarget.h"
 
 namespace {
 
 class Unattended final : public tavrin::StartupUser {
 public:
     void ReportMissing(const std::wstring&) override {}
-    bool ConfirmOtherAccount(const std::wstring&) override { return true; }
+    bool ConfirmSetUpFor(const tavrin::SetUpTarget&) override { return true; }
 };
 
 INT_PTR CALLBACK BareProcedure(HWND window, UINT message, WPARAM wParam, LPARAM) {
@@ -33,7 +34,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     ::InitCommonControlsEx(&classes);
     tavrin::platform::Win32StartupEnvironment environment;
     Unattended user;
-    tavrin::RunStartupChecks(environment, user);
+    const tavrin::TargetChoice choice = tavrin::ChooseSetUpTarget(environment, tavrin::TargetRequest{});
+    tavrin::RunStartupChecks(environment, user, tavrin::DialogSetUpTarget(choice));
     ::DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_TAVRIN_DIALOG), nullptr, &BareProcedure, 0);
     return 0;
 }
