@@ -459,9 +459,9 @@ class CommandLine(unittest.TestCase):
         cases = [
             # name, change, the lines of the script and the two shortcuts, the page line
             ("the script's Addr line names another page", forge_script,
-             [unreadable, held, held], "表示画面 %s: 応答あり" % good),
+             [unreadable, held, held], "表示画面「%s」: 開けます" % good),
             ("the Startup shortcut's link holds CR LF and an exit line", forge_startup,
-             ["なし", unreadable, held], "表示画面 %s: 応答あり" % good),
+             ["なし", unreadable, held], "表示画面「%s」: 開けます" % good),
             ("both shortcuts name a host", name_a_host, ["なし", unreadable, unreadable], PAGE_UNCHECKED),
         ]
         for name, change, items, page in cases:
