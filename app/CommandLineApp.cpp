@@ -14,14 +14,17 @@ int RunCommandLineApp(const std::vector<std::wstring>& arguments) {
         platform::SuppressSystemErrorBoxes();
         platform::Win32CommandLineOutput output;
         platform::Win32RunningCopyGuard copies;
-        platform::Win32FileStore files;
+        platform::Win32StartupEnvironment environment;
+        // The stores act as the display user where the tool holds that user's token.
+        platform::Win32FileStore ownFiles;
+        platform::UserFileStore files(ownFiles, environment.DisplayUserToken());
         platform::Win32CommandRunner commands;
         platform::Win32SystemInfo system;
-        platform::Win32ShortcutWriter shortcuts;
+        platform::Win32ShortcutWriter shortcuts(files);
         platform::Win32TaskScheduler tasks;
         platform::Win32PageProbe pages;
-        platform::Win32SetUpReader reader;
-        platform::Win32StartupEnvironment environment;
+        platform::Win32SetUpReader ownReader;
+        platform::UserSetUpReader reader(ownReader, environment.DisplayUserToken());
         CommandLineContext context{ApplicationName() + L".exe", output, copies, environment,
                                    PlatformServices{files, commands, system, shortcuts, tasks, pages}, reader,
                                    L"" TAVRIN_VERSION_TEXT, platform::ComputerName()};

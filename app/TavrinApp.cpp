@@ -59,13 +59,15 @@ BOOL CTavrinApp::InitInstance() {
     INITCOMMONCONTROLSEX internetClasses{sizeof(internetClasses), ICC_INTERNET_CLASSES};
     ::InitCommonControlsEx(&internetClasses);
 
-    platform::Win32FileStore files;
+    platform::Win32StartupEnvironment environment;
+    // The stores act as the display user where the tool holds that user's token.
+    platform::Win32FileStore ownFiles;
+    platform::UserFileStore files(ownFiles, environment.DisplayUserToken());
     platform::Win32CommandRunner commands;
     platform::Win32SystemInfo system;
-    platform::Win32ShortcutWriter shortcuts;
+    platform::Win32ShortcutWriter shortcuts(files);
     platform::Win32TaskScheduler tasks;
     platform::Win32PageProbe pages;
-    platform::Win32StartupEnvironment environment;
     CTavrinDlg dialog(environment, PlatformServices{files, commands, system, shortcuts, tasks, pages});
     pages.stopWhen = [](const void* shown) { return static_cast<const CTavrinDlg*>(shown)->CloseRequested(); };
     pages.stopContext = &dialog;

@@ -49,47 +49,83 @@ private:
     // StartupUser, for the start-up checks: a missing folder or browser
     // ends the dialog before it shows.
     void ReportMissing(const std::wstring& text) override;
-    bool ConfirmOtherAccount(const std::wstring& question) override;
+    bool ConfirmSetUpFor(const SetUpTarget& target) override;
 
     void UpdatePageSuffix();
     void OnRegister();
     void OnRemove();
     void PaintMinimized();
+    HICON Icon();
 
-    // Runs each command with the dialog disabled. The runner dispatches
-    // messages while it waits, so the dialog keeps painting; disabled, it
-    // takes no clicks or keys meanwhile. The focus is put back afterwards.
+    // Looks busy, as Windows programs do, for as long as it lives: the wait
+    // cursor over the dialog and 登録 and 削除 unavailable. Put back however
+    // the wait it wraps ends; the focus goes back where it was.
+    class BusyScope {
+    public:
+        explicit BusyScope(CTavrinDlg& dialog);
+        ~BusyScope();
+        BusyScope(const BusyScope&) = delete;
+        BusyScope& operator=(const BusyScope&) = delete;
+
+    private:
+        CTavrinDlg& dialog_;
+        HWND focus_ = nullptr;
+        bool outermost_ = false;
+        bool enabled_[2] = {};
+    };
+    // The cursor over the dialog as it is now.
+    void RefreshCursor() const;
+
+    // Runs each command busy and with the dialog disabled. The runner
+    // dispatches messages while it waits, so the dialog keeps painting;
+    // disabled, it takes no clicks or keys meanwhile.
     class DisabledWhileRunning final : public CommandRunner {
     public:
-        DisabledWhileRunning(const ModalDialog& dialog, CommandRunner& commands)
-            : dialog_(dialog), commands_(commands) {}
+        DisabledWhileRunning(CTavrinDlg& dialog, CommandRunner& commands) : dialog_(dialog), commands_(commands) {}
         int RunCommandLine(const std::wstring& commandLine) override;
 
     private:
-        const ModalDialog& dialog_;
+        CTavrinDlg& dialog_;
         CommandRunner& commands_;
     };
 
-    // Marks the page check as running, the one wait that closing the dialog ends.
+    // Marks the page check as running, the one wait that closing the dialog
+    // ends (キャンセル and the close box stay available for that), busy.
     class StoppableCheck final : public PageProbe {
     public:
-        StoppableCheck(bool& checking, PageProbe& pages) : checking_(checking), pages_(pages) {}
+        StoppableCheck(CTavrinDlg& dialog, PageProbe& pages) : dialog_(dialog), pages_(pages) {}
         PageAnswer RequestPage(const std::wstring& linkAddress) override;
 
     private:
-        bool& checking_;
+        CTavrinDlg& dialog_;
         PageProbe& pages_;
     };
 
-    HICON icon_;
+    // Reads the Task Scheduler busy: the read may wait.
+    class BusyReading final : public TaskScheduler {
+    public:
+        BusyReading(CTavrinDlg& dialog, TaskScheduler& tasks) : dialog_(dialog), tasks_(tasks) {}
+        ScheduledTask ReadTask(const std::wstring& taskName) override;
+
+    private:
+        CTavrinDlg& dialog_;
+        TaskScheduler& tasks_;
+    };
+
+    HICON icon_ = nullptr;  // loaded once the dialog shows
+    bool iconsSet_ = false;
+    int busy_ = 0;
     Settings settings_;
     Window registerButton_;
     std::wstring browserPath_;
+    SetUpTarget target_;
+    std::wstring runningAccount_;  // for the notice naming whom the set-up is for
     StartupEnvironment& environment_;
     DisabledWhileRunning commands_;
     bool checkingPage_ = false;
     bool closeRequested_ = false;
     StoppableCheck pages_;
+    BusyReading tasks_;
     PlatformServices services_;
     bool endedAtStartup_ = false;
 };

@@ -185,6 +185,8 @@ PageAnswer WhyNoConnection(u_long host, DWORD limitMs, DWORD winHttpError) {
 PageAnswer AnswerFromError(const PageRequest& request, DWORD error) {
     if (error == ERROR_WINHTTP_TIMEOUT) return {PageAnswer::Kind::timedOut, 0};
     if (error == ERROR_WINHTTP_CANNOT_CONNECT) return WhyNoConnection(request.hostAddress, request.limitMs, error);
+    // The connection was made and bytes came back, but no HTTP status line.
+    if (error == ERROR_WINHTTP_INVALID_SERVER_RESPONSE) return {PageAnswer::Kind::notHttp, error};
     return Failed(error);
 }
 

@@ -16,12 +16,18 @@ public:
     virtual void WriteBytes(const std::string& bytes) = 0;
 };
 
-class Win32FileStore final : public FileStore {
+// A file store that also writes bytes as they are.
+class ByteFileStore : public FileStore {
+public:
+    virtual std::unique_ptr<ByteFileOutput> OpenBytesForWriting(const std::wstring& path) = 0;
+};
+
+class Win32FileStore final : public ByteFileStore {
 public:
     std::unique_ptr<TextFileOutput> OpenForWriting(const std::wstring& path) override;
     // The same file, open for bytes: every file the tool puts on disk goes
     // through this one writer.
-    std::unique_ptr<ByteFileOutput> OpenBytesForWriting(const std::wstring& path);
+    std::unique_ptr<ByteFileOutput> OpenBytesForWriting(const std::wstring& path) override;
     bool Exists(const std::wstring& path) override;
     void Remove(const std::wstring& path) override;
     void RemoveWorkFiles(const std::wstring& path) override;
@@ -68,13 +74,14 @@ public:
 };
 
 // Shortcuts are made by the shell's link object, and their bytes are written
-// by the file store like every other file.
+// by the store it is given, like every other file of the set-up.
 class Win32ShortcutWriter final : public ShortcutWriter {
 public:
+    explicit Win32ShortcutWriter(ByteFileStore& files) : files_(files) {}
     bool SaveShortcut(const ShortcutRecord& record) override;
 
 private:
-    Win32FileStore files_;
+    ByteFileStore& files_;
 };
 
 class Win32SetUpReader final : public SetUpReader {
@@ -100,11 +107,13 @@ private:
     unsigned long limitMs_;
 };
 
-class Win32AccountInfo final : public AccountInfo {
-public:
-    std::optional<AccountName> ProcessAccount() override;
-    std::optional<AccountName> SessionUser() override;
-};
+// The facts whom the set-up is for rests on: the process token, this
+// process's session and the console's, each session's user with its
+// identifier.
+DisplayUserFacts ReadDisplayUserFacts();
+// Whether "DOMAIN\name" names the account, compared as Windows compares
+// account names (ordinal, ignoring case).
+bool AccountIsNamed(const AccountName& account, const std::wstring& given);
 
 // This PC's NetBIOS name; empty when it cannot be read.
 std::wstring ComputerName();

@@ -1,29 +1,35 @@
 #include "procedures/AccountCheck.h"
 
-#include "texts/Messages.h"
-
 namespace tavrin {
 
 namespace {
 
-// Upper case for the letters account names are made of: ASCII, Latin-1,
-// Greek, Cyrillic and the full-width Latin letters.
-wchar_t Folded(wchar_t c) {
-    if (c >= L'a' && c <= L'z') return static_cast<wchar_t>(c - 0x20);
-    if (c >= 0x00E0 && c <= 0x00FE && c != 0x00F7) return static_cast<wchar_t>(c - 0x20);
-    if (c >= 0x03B1 && c <= 0x03C9 && c != 0x03C2) return static_cast<wchar_t>(c - 0x20);
-    if (c >= 0x0430 && c <= 0x044F) return static_cast<wchar_t>(c - 0x20);
-    if (c >= 0x0450 && c <= 0x045F) return static_cast<wchar_t>(c - 0x50);
-    if (c >= 0xFF41 && c <= 0xFF5A) return static_cast<wchar_t>(c - 0x20);
-    return c;
-}
-
-bool EqualIgnoringCase(const std::wstring& a, const std::wstring& b) {
-    if (a.size() != b.size()) return false;
+// Security identifiers in string form are "S-" and decimal numbers; only the
+// prefix letter can differ in case between sources.
+bool SameSidText(const std::wstring& a, const std::wstring& b) {
+    if (a.empty() || a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
-        if (Folded(a[i]) != Folded(b[i])) return false;
+        const wchar_t x = a[i] == L's' ? L'S' : a[i];
+        const wchar_t y = b[i] == L's' ? L'S' : b[i];
+        if (x != y) return false;
     }
     return true;
+}
+
+bool Known(const std::optional<AccountName>& account) {
+    return account && !account->name.empty() && !account->sid.empty();
+}
+
+// The decision for a session with somebody in it; nullopt when nobody is.
+std::optional<DisplayUserDecision> UserOf(const SessionUser& session, unsigned long id, const AccountName& process,
+                                          DisplayUserOutcome other) {
+    if (!session.readable) return DisplayUserDecision{DisplayUserOutcome::cannotTell, std::nullopt, id};
+    if (!session.user || session.user->name.empty()) return std::nullopt;
+    // Compared by identifier only: a user whose identifier cannot be had
+    // cannot be told apart from the running account.
+    if (session.user->sid.empty()) return DisplayUserDecision{DisplayUserOutcome::cannotTell, session.user, id};
+    const DisplayUserOutcome outcome = IsSameAccount(*session.user, process) ? DisplayUserOutcome::self : other;
+    return DisplayUserDecision{outcome, session.user, id};
 }
 
 }  // namespace
@@ -32,42 +38,38 @@ std::wstring AccountDisplayName(const AccountName& account) {
     return account.domain.empty() ? account.name : account.domain + L"\\" + account.name;
 }
 
-bool IsSameAccount(const AccountName& a, const AccountName& b) {
-    return EqualIgnoringCase(a.domain, b.domain) && EqualIgnoringCase(a.name, b.name);
-}
-
-std::optional<OtherAccount> FindOtherAccount(AccountInfo& accounts) {
-    const std::optional<AccountName> process = accounts.ProcessAccount();
-    if (!process || process->name.empty()) return std::nullopt;
-    const std::optional<AccountName> session = accounts.SessionUser();
-    if (!session || session->name.empty()) return std::nullopt;
-    if (IsSameAccount(*process, *session)) return std::nullopt;
-    return OtherAccount{*process, *session};
-}
-
-std::optional<std::wstring> OtherAccountWarning(AccountInfo& accounts) {
-    const std::optional<OtherAccount> other = FindOtherAccount(accounts);
-    if (!other) return std::nullopt;
-    return OtherAccountQuestion(AccountDisplayName(other->process), AccountDisplayName(other->session));
-}
-
 bool IsServiceAccount(const AccountName& account) {
     return account.sid == L"S-1-5-18" || account.sid == L"S-1-5-19" || account.sid == L"S-1-5-20";
 }
 
-AccountDecision DecideAccountForCommandLine(AccountInfo& accounts, bool runningAccountMeant) {
-    AccountDecision decision;
-    decision.process = accounts.ProcessAccount();
-    decision.session = accounts.SessionUser();
-    if (decision.process && decision.process->name.empty()) decision.process.reset();
-    if (decision.session && decision.session->name.empty()) decision.session.reset();
-    if (runningAccountMeant) return decision;
-    if (decision.process && IsServiceAccount(*decision.process)) {
-        decision.refusal = AccountRefusal::serviceAccount;
-    } else if (!decision.process || !decision.session) {
-        decision.refusal = AccountRefusal::cannotTell;
-    } else if (!IsSameAccount(*decision.process, *decision.session)) {
-        decision.refusal = AccountRefusal::otherUser;
+bool IsSameAccount(const AccountName& a, const AccountName& b) { return SameSidText(a.sid, b.sid); }
+
+DisplayUserDecision DecideDisplayUser(const DisplayUserFacts& facts) {
+    if (!Known(facts.process)) return {DisplayUserOutcome::cannotTell, std::nullopt, facts.ownSession};
+    const AccountName& process = *facts.process;
+    // Session 0 holds no user's desktop: an agent there sets up the console's user.
+    if (facts.ownSession != 0) {
+        if (auto decision = UserOf(facts.ownSessionUser, facts.ownSession, process, DisplayUserOutcome::ownSessionUser)) {
+            return *decision;
+        }
+    }
+    if (facts.consoleSession == kConsoleChangingHands) {
+        return {DisplayUserOutcome::consoleChanging, std::nullopt, facts.consoleSession};
+    }
+    if (auto decision = UserOf(facts.consoleUser, facts.consoleSession, process, DisplayUserOutcome::consoleUser)) {
+        return *decision;
+    }
+    return {DisplayUserOutcome::nobodyLoggedOn, std::nullopt, facts.consoleSession};
+}
+
+DisplayUserDecision FindDisplayUser(DisplayUserSource& source, DisplayUserFacts* lastFacts) {
+    DisplayUserDecision decision;
+    for (int attempt = 0; attempt < kDisplayUserTries; ++attempt) {
+        if (attempt > 0) source.PauseBeforeRetry();
+        const DisplayUserFacts facts = source.ReadDisplayUserFacts();
+        decision = DecideDisplayUser(facts);
+        if (lastFacts != nullptr) *lastFacts = facts;
+        if (decision.outcome != DisplayUserOutcome::consoleChanging) break;
     }
     return decision;
 }

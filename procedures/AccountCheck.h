@@ -13,66 +13,71 @@ struct AccountName {
     std::wstring sid = {};
 };
 
-// Who the tool runs as, and who is logged on to the session it runs in.
-// Everything the tool sets up belongs to the first.
-class AccountInfo {
-public:
-    virtual ~AccountInfo() = default;
-    // The account of this process's token; nullopt when it cannot be read.
-    virtual std::optional<AccountName> ProcessAccount() = 0;
-    // The user logged on to this process's session; nullopt when it cannot be read.
-    virtual std::optional<AccountName> SessionUser() = 0;
-};
-
 // "DOMAIN\name", or the name alone when there is no domain.
 std::wstring AccountDisplayName(const AccountName& account);
-
-// Same domain and same name, ignoring letter case as Windows does for
-// account names.
-bool IsSameAccount(const AccountName& a, const AccountName& b);
-
-// The two accounts when the process's account is not the logged-on user;
-// nullopt when they are the same or either cannot be read.
-struct OtherAccount {
-    AccountName process;
-    AccountName session;
-};
-std::optional<OtherAccount> FindOtherAccount(AccountInfo& accounts);
-
-// The warning to give before setting up the process's account when that is
-// not the logged-on user (an administrator's name typed into the elevation
-// prompt); nullopt when they are the same or either cannot be read.
-std::optional<std::wstring> OtherAccountWarning(AccountInfo& accounts);
 
 // SYSTEM, LOCAL SERVICE or NETWORK SERVICE, told by the security identifier:
 // their names are translated on many Windows installations.
 bool IsServiceAccount(const AccountName& account);
 
-// Why a command line must not set up (or take away) the running account's
-// set-up: nobody is there to be asked, so anything but the logged-on user
-// is refused unless the command line says the running account is meant.
-enum class AccountRefusal {
-    none,            // the running account is the logged-on user, or the command line says it is meant
-    otherUser,       // another account than the logged-on user
-    serviceAccount,  // SYSTEM, LOCAL SERVICE or NETWORK SERVICE
-    cannotTell,      // the logged-on user (or the running account) cannot be read, or nobody is logged on
+// The same account: the same security identifier (names are no proof: a
+// renamed account keeps its identifier, and letter case folds differently
+// from one language to the next).
+bool IsSameAccount(const AccountName& a, const AccountName& b);
+
+// What WTSGetActiveConsoleSessionId answers while the console is being
+// attached to another session.
+inline constexpr unsigned long kConsoleChangingHands = 0xFFFFFFFFul;
+
+// The user of one session as the platform read it.
+struct SessionUser {
+    bool readable = false;            // false: the session could not be asked
+    std::optional<AccountName> user;  // readable: nullopt when nobody is logged on
 };
 
-struct AccountDecision {
-    AccountRefusal refusal = AccountRefusal::none;
-    std::optional<AccountName> process;
-    std::optional<AccountName> session;
+// The plain facts the choice of the display user rests on.
+struct DisplayUserFacts {
+    std::optional<AccountName> process;  // the process token's account; nullopt when unreadable
+    unsigned long ownSession = 0;        // 0: the services' session (an agent)
+    SessionUser ownSessionUser;
+    unsigned long consoleSession = kConsoleChangingHands;
+    SessionUser consoleUser;
 };
 
-AccountDecision DecideAccountForCommandLine(AccountInfo& accounts, bool runningAccountMeant);
+// Whom a run sets up: the person at the screen, whoever runs the tool.
+enum class DisplayUserOutcome {
+    self,              // the process account is the display user: today's path
+    ownSessionUser,    // another account runs the tool in the display user's session (an administrator over the shoulder)
+    consoleUser,       // the tool runs outside any user's session (SYSTEM, an agent): the console's user
+    nobodyLoggedOn,    // nobody to set up
+    consoleChanging,   // the console was changing hands on every try
+    cannotTell,        // an account or a session could not be read
+};
 
-// Asks `askYesNo` (called with the warning's text, answering true for yes) the
-// warning, if there is one. True when the tool may go on: no warning, or the
-// answer was yes.
-template <typename AskYesNo>
-bool ConfirmAccountToSetUp(AccountInfo& accounts, AskYesNo&& askYesNo) {
-    const std::optional<std::wstring> warning = OtherAccountWarning(accounts);
-    return !warning || askYesNo(*warning);
-}
+struct DisplayUserDecision {
+    DisplayUserOutcome outcome = DisplayUserOutcome::cannotTell;
+    std::optional<AccountName> user;  // the display user (self and the two other-user outcomes)
+    unsigned long session = 0;        // the display user's session
+};
+
+DisplayUserDecision DecideDisplayUser(const DisplayUserFacts& facts);
+
+// Where the facts come from, and how long to wait between tries while the
+// console changes hands.
+class DisplayUserSource {
+public:
+    virtual ~DisplayUserSource() = default;
+    virtual DisplayUserFacts ReadDisplayUserFacts() = 0;
+    virtual void PauseBeforeRetry() = 0;
+    // Whether `given` ("DOMAIN\name", as on the command line) names the
+    // account, in the platform's own comparison of account names.
+    virtual bool AccountIsNamed(const AccountName& account, const std::wstring& given) = 0;
+};
+
+// How many times the facts are read while the console changes hands.
+inline constexpr int kDisplayUserTries = 6;
+
+// Reads the facts and decides; retries while the console changes hands.
+DisplayUserDecision FindDisplayUser(DisplayUserSource& source, DisplayUserFacts* lastFacts = nullptr);
 
 }  // namespace tavrin

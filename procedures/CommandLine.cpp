@@ -10,7 +10,7 @@ namespace tavrin {
 namespace {
 
 // The options, each once; the four commands share one slot.
-enum class Option { command, address, size, hour, log, account };
+enum class Option { command, address, size, hour, log, account, user };
 
 struct OptionName {
     const wchar_t* name;  // lower case, without the leading '/' or '-'
@@ -29,6 +29,7 @@ constexpr OptionName kOptions[] = {
     {L"hour", Option::hour, CommandLineAction::dialog, true},
     {L"log", Option::log, CommandLineAction::dialog, true},
     {L"account", Option::account, CommandLineAction::dialog, true},
+    {L"user", Option::user, CommandLineAction::dialog, true},
 };
 
 std::wstring Lower(std::wstring text) {
@@ -51,8 +52,9 @@ const OptionName* FindOption(const std::wstring& argument) {
 bool CommandTakes(CommandLineAction action, Option option) {
     switch (action) {
         case CommandLineAction::registerSetUp: return true;
-        case CommandLineAction::removeSetUp: return option == Option::log || option == Option::account;
-        case CommandLineAction::showStatus: return option == Option::log;
+        case CommandLineAction::removeSetUp:
+        case CommandLineAction::showStatus:
+            return option == Option::log || option == Option::account || option == Option::user;
         default: return false;
     }
 }
@@ -64,11 +66,39 @@ ParsedCommandLine Refused(UsageProblem::Kind kind, std::wstring_view argument = 
     return parsed;
 }
 
+// Characters no Windows account or domain name holds, besides control characters.
+constexpr std::wstring_view kNotInAccountNames = L"\"/\\[]:;|=,+*?<>@";
+
+bool IsNamePart(std::wstring_view part) {
+    if (part.empty() || part.front() == L' ' || part.back() == L' ') return false;
+    return std::none_of(part.begin(), part.end(), [](wchar_t c) {
+        return c < 0x20 || c == 0x7F || kNotInAccountNames.find(c) != std::wstring_view::npos;
+    });
+}
+
 bool IsHourItem(const std::wstring& text) {
     return std::any_of(kHourItems.begin(), kHourItems.end(), [&text](const wchar_t* item) { return text == item; });
 }
 
 }  // namespace
+
+std::vector<std::wstring> OptionsTakenBy(CommandLineAction action) {
+    std::vector<std::wstring> names;
+    for (const OptionName& option : kOptions) {
+        if (option.option != Option::command && CommandTakes(action, option.option)) {
+            names.push_back(std::wstring(L"/") + option.name);
+        }
+    }
+    return names;
+}
+
+std::vector<std::wstring> CommandNames() {
+    std::vector<std::wstring> names;
+    for (const OptionName& option : kOptions) {
+        if (option.option == Option::command) names.push_back(std::wstring(L"/") + option.name);
+    }
+    return names;
+}
 
 std::optional<std::uint32_t> ParseUnitAddress(const std::wstring& text) {
     std::uint32_t address = 0;
@@ -92,12 +122,19 @@ std::optional<std::uint32_t> ParseUnitAddress(const std::wstring& text) {
     return address;
 }
 
+bool IsAccountNameText(const std::wstring& text) {
+    const std::size_t separator = text.find(L'\\');
+    if (separator == std::wstring::npos) return false;
+    const std::wstring_view whole(text);
+    return IsNamePart(whole.substr(0, separator)) && IsNamePart(whole.substr(separator + 1));
+}
+
 ParsedCommandLine ParseCommandLine(const std::vector<std::wstring>& arguments) {
     CommandLineRequest request;
     if (arguments.empty()) return ParsedCommandLine{request, std::nullopt};
 
     using Kind = UsageProblem::Kind;
-    const std::wstring* given[6] = {};  // as typed, by Option; null when not given
+    const std::wstring* given[7] = {};  // as typed, by Option; null when not given
     bool addressGiven = false;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::wstring& argument = arguments[i];
@@ -144,13 +181,18 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::wstring>& arguments) {
                 if (Lower(value) != L"current") return Refused(Kind::badAccount, value);
                 request.runningAccountMeant = true;
                 break;
+            case Option::user:
+                if (!IsAccountNameText(value)) return Refused(Kind::badUser, value);
+                request.guard = value;
+                break;
             case Option::command: break;
         }
     }
 
     const std::wstring* command = given[static_cast<int>(Option::command)];
     if (command == nullptr) return Refused(Kind::notOneCommand);
-    for (const Option option : {Option::address, Option::size, Option::hour, Option::log, Option::account}) {
+    for (const Option option :
+         {Option::address, Option::size, Option::hour, Option::log, Option::account, Option::user}) {
         const std::wstring* typed = given[static_cast<int>(option)];
         if (typed != nullptr && !CommandTakes(request.action, option)) {
             return Refused(Kind::notForCommand, *typed, *command);

@@ -16,9 +16,10 @@ struct CommandLineRequest {
     std::uint32_t unitAddress = 0;  // first number in the top byte
     int screenSizeChoice = 0;       // 0 = hd, 1 = fullhd
     std::wstring refreshHour = L"0";
-    // /register and /remove: /account current, the running account is meant
-    // even when it is not the logged-on user's.
+    // /account current: the running account is meant, not the user at the screen.
     bool runningAccountMeant = false;
+    // /user DOMAIN\name: go on only when that is the user the run sets up.
+    std::wstring guard;
     // /log FILE; empty without it.
     std::wstring logFile;
 };
@@ -34,6 +35,7 @@ struct UsageProblem {
         badSize,           // neither hd nor fullhd
         badHour,           // not one of the dialog's hour items
         badAccount,        // /account with anything but "current"
+        badUser,           // /user with anything but DOMAIN\name
         notOneCommand,     // none, or more than one, of /register /remove /status /?
         notForCommand,     // an option the command does not take (`command` says which)
         addressRequired,   // /register without /address
@@ -54,6 +56,16 @@ struct ParsedCommandLine {
 // right, then whether the options belong to the command; the first problem
 // refuses the whole line, and nothing in a refused line is ever acted on.
 ParsedCommandLine ParseCommandLine(const std::vector<std::wstring>& arguments);
+
+// The options a command takes besides itself, each as "/name" in lower case,
+// in the order of the tool's option table; empty for the dialog.
+std::vector<std::wstring> OptionsTakenBy(CommandLineAction action);
+// The four commands, each as "/name".
+std::vector<std::wstring> CommandNames();
+
+// "DOMAIN\name": one backslash between two parts, neither empty nor
+// starting or ending with a blank, without characters account names never hold.
+bool IsAccountNameText(const std::wstring& text);
 
 // Four decimal numbers 0-255 joined by dots, nothing else: no blanks, no
 // sign, no leading zero (010 is octal to some programs), no empty or fifth part.

@@ -24,6 +24,7 @@ std::wstring UsageProblemText(const UsageProblem& problem) {
         case Kind::badSize: return BadSizeMessage(problem.argument);
         case Kind::badHour: return BadHourMessage(problem.argument);
         case Kind::badAccount: return BadAccountMessage(problem.argument);
+        case Kind::badUser: return BadUserMessage(problem.argument);
         case Kind::notOneCommand: return kOneCommandMessage;
         case Kind::notForCommand: return OptionNotForCommandMessage(problem.argument, problem.command);
         case Kind::addressRequired: return kAddressRequiredMessage;
@@ -52,17 +53,81 @@ std::wstring CurrentExceptionText() {
     }
 }
 
-std::wstring AccountShown(CommandLineContext& context) {
-    if (const std::optional<AccountName> account = context.environment.ProcessAccount()) {
-        if (!account->name.empty()) return AccountDisplayName(*account);
+// The arguments as the run was given them, for its first line: one line
+// whatever they hold (a control character is shown as \xNN, never written),
+// and an argument with a blank or a quote, or an empty one, in quotes.
+std::wstring CommandAsGiven(const std::vector<std::wstring>& arguments) {
+    static constexpr wchar_t kHex[] = L"0123456789ABCDEF";
+    std::wstring shown;
+    for (const std::wstring& argument : arguments) {
+        if (!shown.empty()) shown += L' ';
+        const bool quoted = argument.empty() || argument.find_first_of(L" \t\"") != std::wstring::npos;
+        if (quoted) shown += L'"';
+        for (const wchar_t c : argument) {
+            if (c < 0x20 || c == 0x7F) {
+                shown += L"\\x";
+                shown += kHex[(c >> 4) & 0xF];
+                shown += kHex[c & 0xF];
+            } else if (c == L'"') {
+                shown += L"\"\"";
+            } else {
+                shown += c;
+            }
+        }
+        if (quoted) shown += L'"';
     }
+    return shown;
+}
+
+const wchar_t* ResultWord(ProcedureResult result) {
+    switch (result) {
+        case ProcedureResult::done: return L"done";
+        case ProcedureResult::partial: return L"partial";
+        case ProcedureResult::failed: break;
+    }
+    return L"failed";
+}
+
+constexpr const wchar_t* kRefusedWord = L"refused";
+
+// How a command ended: its exit code and, for /register and /remove, the
+// word of the key line.
+struct RunEnd {
+    int code;
+    const wchar_t* result;
+};
+
+// The running account for the first line: the token's, else the name the
+// system gives the thread.
+std::wstring RunningShown(const TargetChoice& choice, CommandLineContext& context) {
+    if (choice.running) return AccountDisplayName(*choice.running);
     return context.platform.system.QueryUserName();
 }
 
-int RunStatus(CommandLineContext& context, const KnownFolderPaths& folders, const std::wstring& browserPath) {
-    const SetUpFacts facts = ReadSetUp(folders, browserPath, context.platform, context.reader);
+std::wstring TargetShown(const TargetChoice& choice) {
+    if (choice.target) return AccountDisplayName(choice.target->account);
+    if (choice.refusal == TargetRefusal::nobodyLoggedOn) return kNobodyShown;
+    if (choice.displayUser) return AccountDisplayName(*choice.displayUser);
+    return kAccountUnreadable;
+}
+
+// The one line that says why nobody is set up.
+std::wstring RefusalLine(const TargetChoice& choice, const CommandLineRequest& request) {
+    switch (choice.refusal) {
+        case TargetRefusal::nobodyLoggedOn: return kNobodyLoggedOnMessage;
+        case TargetRefusal::consoleChanging: return kConsoleChangingMessage;
+        case TargetRefusal::guardMismatch:
+            return GuardMismatchMessage(request.guard, AccountDisplayName(choice.target->account));
+        case TargetRefusal::cannotTell:
+        case TargetRefusal::none: break;
+    }
+    return DisplayUserUnknownMessage(choice.running ? AccountDisplayName(*choice.running) : kAccountUnreadable);
+}
+
+int RunStatus(CommandLineContext& context, const SetUpTarget& target, const std::wstring& browserPath) {
+    const SetUpFacts facts = ReadSetUp(target, browserPath, context.platform, context.reader);
     const SetUpState state = JudgeSetUp(facts);
-    std::vector<std::wstring> lines = StatusLines(facts, folders, state);
+    std::vector<std::wstring> lines = StatusLines(facts, target.folders, state);
     // Whether the page answers now is shown, not judged: a unit that is
     // switched off is not a broken set-up.
     // After the task and the five files, before the verdict.
@@ -77,53 +142,54 @@ int RunStatus(CommandLineContext& context, const KnownFolderPaths& folders, cons
     return kExitStepFailed;
 }
 
-// Whether /register or /remove may change the running account's set-up;
-// when not, says why and what to do.
-bool AccountMayBeSetUp(const CommandLineRequest& request, CommandLineContext& context) {
-    const AccountDecision decision = DecideAccountForCommandLine(context.environment, request.runningAccountMeant);
-    const auto shown = [](const std::optional<AccountName>& account) {
-        return account ? AccountDisplayName(*account) : std::wstring(kAccountUnreadable);
-    };
-    const wchar_t* pattern = nullptr;
-    switch (decision.refusal) {
-        case AccountRefusal::none: return true;
-        case AccountRefusal::otherUser: pattern = kOtherAccountRefusedText; break;
-        case AccountRefusal::serviceAccount: pattern = kServiceAccountRefusedText; break;
-        case AccountRefusal::cannotTell: pattern = kAccountUnknownRefusedText; break;
-    }
-    context.output.WriteLine(AccountRefusedMessage(pattern, shown(decision.process), shown(decision.session)));
-    context.output.WriteLine(kAccountAdviceMessage);
-    return false;
+bool ChangesSetUp(const CommandLineRequest& request) {
+    return request.action == CommandLineAction::registerSetUp || request.action == CommandLineAction::removeSetUp;
+}
+
+RunEnd FromProcedure(ProcedureResult result) {
+    return {result == ProcedureResult::done ? kExitDone : kExitStepFailed, ResultWord(result)};
 }
 
 // Everything after the command line was accepted and the log opened.
-int RunCommand(const CommandLineRequest& request, CommandLineContext& context) {
+RunEnd RunCommand(const CommandLineRequest& request, const TargetChoice& choice, CommandLineContext& context) {
     if (context.copies.AnotherCopyRuns()) {
         context.output.WriteLine(kAnotherCopyRunsMessage);
-        return kExitAnotherCopy;
+        return {kExitAnotherCopy, kRefusedWord};
     }
-    const bool changesSetUp = request.action == CommandLineAction::registerSetUp ||
-                              request.action == CommandLineAction::removeSetUp;
-    if (changesSetUp && !AccountMayBeSetUp(request, context)) return kExitOtherAccount;
-    CommandLineHost host(context.output, context.environment);
+    if (choice.refusal != TargetRefusal::none) {
+        context.output.WriteLine(RefusalLine(choice, request));
+        return {kExitNobodyToSetUp, kRefusedWord};
+    }
+    CommandLineHost host(context.output, choice.displayUser);
     const FolderLookup lookup = request.action == CommandLineAction::showStatus ? FolderLookup::lookUpOnly
                                                                                   : FolderLookup::createMissing;
-    const StartupResult startup = RunStartupChecks(context.environment, host, lookup);
-    if (!startup.ready) return kExitStartupFailed;
-    const KnownFolderPaths folders = context.environment.KnownFolders();
+    const StartupResult startup = RunStartupChecks(context.environment, host, *choice.target, lookup);
+    if (!startup.ready) return {kExitStartupFailed, kRefusedWord};
+    const SetUpTarget& target = startup.target;
 
     switch (request.action) {
         case CommandLineAction::registerSetUp: {
             const Settings settings = SettingsFromCommandLine(request);
-            return RunRegisterProcedure(host, settings, folders, startup.browserPath, context.platform)
-                       ? kExitDone
-                       : kExitStepFailed;
+            return FromProcedure(RunRegisterProcedure(host, settings, target, startup.browserPath, context.platform));
         }
-        case CommandLineAction::removeSetUp:
-            return RunRemoveProcedure(host, folders, context.platform) ? kExitDone : kExitStepFailed;
-        case CommandLineAction::showStatus: return RunStatus(context, folders, startup.browserPath);
-        default: return kExitUsage;
+        case CommandLineAction::removeSetUp: return FromProcedure(RunRemoveProcedure(host, target, context.platform));
+        case CommandLineAction::showStatus: return {RunStatus(context, target, startup.browserPath), nullptr};
+        default: return {kExitUsage, kRefusedWord};
     }
+}
+
+// The key line of /register and /remove, for a search across many PCs' logs
+// that need not match Japanese.
+void WriteResultKeys(const CommandLineRequest& request, const RunEnd& end, CommandLineContext& context) {
+    if (!ChangesSetUp(request) || end.result == nullptr) return;
+    std::optional<RegisterKeys> settings;
+    if (request.action == CommandLineAction::registerSetUp) {
+        const std::uint32_t a = request.unitAddress;
+        settings = RegisterKeys{DecimalText(a >> 24) + L'.' + DecimalText((a >> 16) & 0xFF) + L'.' +
+                                    DecimalText((a >> 8) & 0xFF) + L'.' + DecimalText(a & 0xFF),
+                                request.screenSizeChoice, request.refreshHour};
+    }
+    context.output.WriteLine(ResultKeysLine(end.result, end.code, settings));
 }
 
 int Run(const std::vector<std::wstring>& arguments, CommandLineContext& context) {
@@ -138,7 +204,13 @@ int Run(const std::vector<std::wstring>& arguments, CommandLineContext& context)
     // The log first, so that the first line reaches it too.
     const bool logReady =
         parsed.request && (parsed.request->logFile.empty() || context.output.OpenLog(parsed.request->logFile));
-    context.output.WriteLine(RunHeaderLine(context.version, context.computer, AccountShown(context)));
+    // Decided once, before the first line names whom the run is for.
+    const TargetChoice choice = ChooseSetUpTarget(
+        context.environment, parsed.request ? TargetRequest{parsed.request->runningAccountMeant, parsed.request->guard}
+                                            : TargetRequest{});
+    context.output.WriteLine(
+        RunHeaderLine(context.version, context.computer, RunningShown(choice, context), TargetShown(choice)) +
+        RunCommandPart(CommandAsGiven(arguments)));
     if (!parsed.request) {
         context.output.WriteLine(UsageProblemText(*parsed.problem));
         WriteUsage(context);
@@ -148,6 +220,7 @@ int Run(const std::vector<std::wstring>& arguments, CommandLineContext& context)
     const CommandLineRequest& request = *parsed.request;
     if (!logReady) {
         context.output.WriteLine(LogOpenFailedMessage(request.logFile));
+        WriteResultKeys(request, {kExitUsage, kRefusedWord}, context);
         context.output.WriteLine(ExitCodeLine(kExitUsage));
         return kExitUsage;
     }
@@ -156,15 +229,17 @@ int Run(const std::vector<std::wstring>& arguments, CommandLineContext& context)
     if (!request.logFile.empty() && context.output.LogPath() != request.logFile) {
         context.output.WriteLine(LogPathLine(context.output.LogPath()));
     }
-    int code = kExitStepFailed;
+    RunEnd end{kExitStepFailed, L"failed"};
     try {
-        code = RunCommand(request, context);
+        end = RunCommand(request, choice, context);
     } catch (...) {
+        // What was done before the error stays, and cannot be told apart here.
         context.output.WriteLine(CurrentExceptionText());
-        code = kExitStepFailed;
+        end = {kExitStepFailed, L"failed"};
     }
-    context.output.WriteLine(ExitCodeLine(code));
-    return code;
+    WriteResultKeys(request, end, context);
+    context.output.WriteLine(ExitCodeLine(end.code));
+    return end.code;
 }
 
 }  // namespace
@@ -196,9 +271,10 @@ void WriteMessage(CommandLineOutput& output, const std::wstring& text) {
     }
 }
 
-bool CommandLineHost::ConfirmOtherAccount(const std::wstring&) {
-    if (const std::optional<OtherAccount> other = FindOtherAccount(accounts_)) {
-        output_.WriteLine(OtherAccountWarningLine(AccountDisplayName(other->process), AccountDisplayName(other->session)));
+bool CommandLineHost::ConfirmSetUpFor(const SetUpTarget& target) {
+    // Only /account current sets up someone else than the user at the screen.
+    if (!target.otherUser && displayUser_ && !IsSameAccount(*displayUser_, target.account)) {
+        output_.WriteLine(OtherAccountWarningLine(AccountDisplayName(target.account), AccountDisplayName(*displayUser_)));
     }
     return true;
 }

@@ -18,7 +18,7 @@ inline constexpr int kExitUsage = 1;             // the command line was refused
 inline constexpr int kExitAnotherCopy = 2;       // another copy of the tool runs; nothing done
 inline constexpr int kExitStartupFailed = 3;     // the start-up checks ended the run; nothing done
 inline constexpr int kExitStepFailed = 4;        // a step failed or an unexpected error; what was done stays
-inline constexpr int kExitOtherAccount = 5;      // (register, remove) not run as the logged-on user; nothing done
+inline constexpr int kExitNobodyToSetUp = 5;     // nobody logged on, the user at the screen unreadable or not /user's; nothing done
 inline constexpr int kExitDialogNotShown = 6;    // (dialog) the settings dialog could not be created
 inline constexpr int kExitNothingRegistered = 10;  // (status)
 inline constexpr int kExitPartlyRegistered = 11;   // (status) partly there, or disagreeing
@@ -69,28 +69,30 @@ void WriteMessage(CommandLineOutput& output, const std::wstring& text);
 // becomes lines, and the settings are the command line's.
 class CommandLineHost final : public DialogHost, public StartupUser {
 public:
-    CommandLineHost(CommandLineOutput& output, AccountInfo& accounts) : output_(output), accounts_(accounts) {}
+    CommandLineHost(CommandLineOutput& output, std::optional<AccountName> displayUser)
+        : output_(output), displayUser_(std::move(displayUser)) {}
     void ShowMessage(const std::wstring& text) override { WriteMessage(output_, text); }
     bool ReadControls() override { return true; }
     void CloseWithOk() override {}
     void FocusUnitAddress() override {}
     bool ConfirmUnansweredPage(const std::wstring& linkAddress, const std::wstring& reason) override;
     void ReportMissing(const std::wstring& text) override { WriteMessage(output_, text); }
-    // Reported as a one-line warning, and the run goes on: nobody is there
-    // to answer.
-    bool ConfirmOtherAccount(const std::wstring& question) override;
+    // /account current while someone else is at the screen: a one-line
+    // warning, and the run goes on (nobody is there to answer).
+    bool ConfirmSetUpFor(const SetUpTarget& target) override;
 
 private:
     CommandLineOutput& output_;
-    AccountInfo& accounts_;
+    std::optional<AccountName> displayUser_;
 };
 
 // The settings /register uses: the dialog's, with the command line's choices.
 Settings SettingsFromCommandLine(const CommandLineRequest& request);
 
 // The whole command-line run for the arguments after the program name: the
-// command line is read, then the log opened, a first line naming the tool's
-// version, the computer and the account written (every run but /?), the
+// command line is read, then the log opened, whom the run is for decided, a
+// first line naming the tool's version, the computer, the running account and
+// that user written (every run but /?), the
 // single-copy rule and the start-up checks applied, and the command run. Every line goes to
 // context.output; nothing is ever shown in a box. Every exception ends up as
 // a line and kExitStepFailed. Returns the exit code.

@@ -34,6 +34,7 @@ std::wstring PageProblemReason(const PageAnswer& answer) {
         case PageAnswer::Kind::timedOut: return kPageTimedOutReason;
         case PageAnswer::Kind::refused: return kPageRefusedReason;
         case PageAnswer::Kind::unreachable: return kPageUnreachableReason;
+        case PageAnswer::Kind::notHttp: return kPageNotHttpReason;
         case PageAnswer::Kind::stopped: return kPageStoppedReason;
         case PageAnswer::Kind::failed: break;
     }

@@ -14,6 +14,7 @@ struct PageAnswer {
         timedOut,     // no answer within the limit
         refused,      // the unit (or whatever has the address) refused the connection
         unreachable,  // no route to the address, or the host is unreachable
+        notHttp,      // something at the address connected and replied, but not in HTTP
         failed,       // any other failure; `code` is the platform's error number
         stopped,      // the check was ended before it had an answer (the dialog was closed)
     };

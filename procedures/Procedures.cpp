@@ -95,14 +95,15 @@ bool CheckUnitPage(DialogHost& host, PageProbe& pages, const std::wstring& linkA
     return false;
 }
 
-bool RunRegisterProcedure(DialogHost& host, const Settings& settings, const KnownFolderPaths& folders,
-                          const std::wstring& browserPath, const PlatformServices& platform) {
+ProcedureResult RunRegisterProcedure(DialogHost& host, const Settings& settings, const SetUpTarget& target,
+                                     const std::wstring& browserPath, const PlatformServices& platform) {
+    const KnownFolderPaths& folders = target.folders;
     host.ReadControls();
     // A blank field would read as 0 and register a unit that does not exist.
     if (!settings.unitAddressComplete) {
         host.ShowMessage(kAddressIncompleteMessage);
         host.FocusUnitAddress();
-        return false;
+        return ProcedureResult::failed;
     }
     const std::wstring scriptPath = RefreshScriptPath(folders.documents);
     // The task's account: empty for the account the tool runs as.
@@ -112,28 +113,28 @@ bool RunRegisterProcedure(DialogHost& host, const Settings& settings, const Know
     if (principalSid.empty() &&
         BuildTaskAction(scriptPath, platform.system.IsNativeAmd64()).size() > kMaxTaskRunLength) {
         host.ShowMessage(kTaskRegistrationFailedMessage);
-        return false;
+        return ProcedureResult::failed;
     }
     RemoveLeftoverWorkFiles(platform.files, folders);
     const std::wstring linkAddress = LinkAddress(settings);
-    if (!CheckUnitPage(host, platform.pages, linkAddress)) return false;
-    if (!WriteRefreshScript(host, platform.files, scriptPath, linkAddress)) return false;
+    if (!CheckUnitPage(host, platform.pages, linkAddress)) return ProcedureResult::failed;
+    if (!WriteRefreshScript(host, platform.files, scriptPath, linkAddress)) return ProcedureResult::failed;
 
     // The hour goes to SCHTASKS as the number the list item names. Going
     // through today's local time at that hour would shift it on a day when
     // that hour does not exist (a daylight-saving gap).
     const int hour = RefreshHourNumber(settings.refreshHour);
-    const std::wstring taskName = RefreshTaskName(platform.system.QueryUserName());
-    if (!RegisterRefreshTask(host, platform, scriptPath, hour, taskName, principalSid)) return false;
+    if (!RegisterRefreshTask(host, platform, scriptPath, hour, TargetTaskName(target), principalSid))
+        return ProcedureResult::partial;
 
     if (ReportsShowDesktopPlatform(platform.system.QueryReportedVersion())) {
         const std::wstring showDesktopFile = ShowDesktopFilePath(folders.documents);
-        if (!WriteShowDesktopFile(host, platform.files, showDesktopFile)) return false;
+        if (!WriteShowDesktopFile(host, platform.files, showDesktopFile)) return ProcedureResult::partial;
         const ShortcutRecord showDesktop{ShowDesktopShortcutPath(folders.startup), showDesktopFile, L"",
                                          kShortcutWorkingDirectory, kShortcutDescriptions.showDesktop};
         if (!platform.shortcuts.SaveShortcut(showDesktop)) {
             host.ShowMessage(kStartupShortcutFailedMessage);
-            return false;
+            return ProcedureResult::partial;
         }
     }
 
@@ -151,7 +152,7 @@ bool RunRegisterProcedure(DialogHost& host, const Settings& settings, const Know
         host.ShowMessage(kRegisteredMessage);
         host.CloseWithOk();
     }
-    return savedInStartup && savedOnDesktop;
+    return savedInStartup && savedOnDesktop ? ProcedureResult::done : ProcedureResult::partial;
 }
 
 namespace {
@@ -168,13 +169,13 @@ bool DeleteRefreshTask(const PlatformServices& platform, const std::wstring& tas
 
 }  // namespace
 
-bool RunRemoveProcedure(DialogHost& host, const KnownFolderPaths& folders,
-                        const PlatformServices& platform) {
+ProcedureResult RunRemoveProcedure(DialogHost& host, const SetUpTarget& target, const PlatformServices& platform) {
+    const KnownFolderPaths& folders = target.folders;
     RemoveLeftoverWorkFiles(platform.files, folders);
-    const std::wstring taskName = RefreshTaskName(platform.system.QueryUserName());
-    const bool taskRemoved = DeleteRefreshTask(platform, taskName);
+    const bool taskRemoved = DeleteRefreshTask(platform, TargetTaskName(target));
 
     bool removalFailed = false;
+    bool fileRemoved = false;
     const std::wstring paths[] = {RefreshScriptPath(folders.documents),
                                   KioskShortcutPath(folders.startup),
                                   KioskShortcutPath(folders.desktop)};
@@ -182,6 +183,7 @@ bool RunRemoveProcedure(DialogHost& host, const KnownFolderPaths& folders,
         if (!platform.files.Exists(path)) continue;
         try {
             platform.files.Remove(path);
+            fileRemoved = true;
         } catch (const FileError&) {
             removalFailed = true;
         }
@@ -189,7 +191,8 @@ bool RunRemoveProcedure(DialogHost& host, const KnownFolderPaths& folders,
     if (!taskRemoved) host.ShowMessage(kTaskRemoveFailedMessage);
     if (removalFailed) host.ShowMessage(kRemoveFailedMessage);
     if (taskRemoved && !removalFailed) host.ShowMessage(kRemovedMessage);
-    return taskRemoved && !removalFailed;
+    if (taskRemoved && !removalFailed) return ProcedureResult::done;
+    return taskRemoved || fileRemoved ? ProcedureResult::partial : ProcedureResult::failed;
 }
 
 }  // namespace tavrin

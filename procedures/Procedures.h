@@ -4,6 +4,7 @@
 
 #include "procedures/DialogHost.h"
 #include "procedures/Services.h"
+#include "procedures/SetUpTarget.h"
 #include "settings/Settings.h"
 #include "texts/Messages.h"
 
@@ -43,16 +44,24 @@ bool CheckUnitPage(DialogHost& host, PageProbe& pages, const std::wstring& linkA
 // its shortcut: 6.2 and 6.3.
 bool ReportsShowDesktopPlatform(const ReportedVersion& version);
 
+// How far a procedure got; the dialog goes by its messages, the command line
+// by this.
+enum class ProcedureResult {
+    done,     // every step
+    partial,  // some of the set-up was written or taken away, then a step failed
+    failed,   // a step failed before anything of the set-up was written or taken away
+};
+
 // "登録": the unit's page (CheckUnitPage), then script, task, Show-Desktop file and shortcut where the platform
 // reports 6.2 or 6.3, then both kiosk shortcuts. `settings` is the dialog's
-// member, brought up to date by host.ReadControls(). True only when every
-// step was done; the dialog goes by its messages, the command line by this.
-bool RunRegisterProcedure(DialogHost& host, const Settings& settings, const KnownFolderPaths& folders,
-                          const std::wstring& browserPath, const PlatformServices& platform);
+// member, brought up to date by host.ReadControls(). Partial once the script
+// is written.
+ProcedureResult RunRegisterProcedure(DialogHost& host, const Settings& settings, const SetUpTarget& target,
+                                     const std::wstring& browserPath, const PlatformServices& platform);
 
-// "削除": deletes the task, then the script and both kiosk shortcuts. Success
-// is reported, and true returned, only when the task and every file are gone.
-bool RunRemoveProcedure(DialogHost& host, const KnownFolderPaths& folders,
-                        const PlatformServices& platform);
+// "削除": deletes the target's task, then the script and both kiosk shortcuts.
+// Success is reported, and done returned, only when the task and every file
+// are gone; partial when some of them are gone.
+ProcedureResult RunRemoveProcedure(DialogHost& host, const SetUpTarget& target, const PlatformServices& platform);
 
 }  // namespace tavrin

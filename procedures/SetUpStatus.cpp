@@ -248,10 +248,12 @@ std::optional<std::wstring> ShortcutLinkAddress(const std::wstring& arguments) {
     return arguments.substr(open + 1, end - 1 - (open + 1));
 }
 
-SetUpFacts ReadSetUp(const KnownFolderPaths& folders, const std::wstring& browserPath,
+SetUpFacts ReadSetUp(const SetUpTarget& target, const std::wstring& browserPath,
                      const PlatformServices& platform, SetUpReader& reader) {
+    const KnownFolderPaths& folders = target.folders;
     SetUpFacts facts;
-    facts.taskName = RefreshTaskName(platform.system.QueryUserName());
+    facts.user = AccountDisplayName(target.account);
+    facts.taskName = TargetTaskName(target);
     const std::wstring scriptPath = RefreshScriptPath(folders.documents);
     facts.task = ReadTask(platform.tasks, facts.taskName,
                           SplitTaskRun(BuildTaskAction(scriptPath, platform.system.IsNativeAmd64())));
@@ -346,7 +348,7 @@ std::vector<std::wstring> StatusLines(const SetUpFacts& facts, const KnownFolder
                                 : state == SetUpState::nothing ? L"none"
                                 : state == SetUpState::partial ? L"partial"
                                                                : L"unknown";
-    lines.push_back(StatusKeysLine(registered, address, settings.screenSizeChoice, hour));
+    lines.push_back(StatusKeysLine(registered, address, settings.screenSizeChoice, hour, facts.user));
     return lines;
 }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "procedures/Services.h"
+#include "procedures/SetUpTarget.h"
 
 namespace tavrin {
 
@@ -56,8 +57,9 @@ struct TaskFacts {
     std::optional<int> hour;  // the daily start hour, when it can be read
 };
 
-// Everything /status looks at, for the account the tool runs as.
+// Everything /status looks at, for the account the set-up is for.
 struct SetUpFacts {
+    std::wstring user;  // whose set-up was read, "DOMAIN\name"
     std::wstring taskName;
     TaskFacts task;
     ItemFacts script;
@@ -86,7 +88,7 @@ struct RegisteredSettings {
 // Looks: the task through the Task Scheduler, the files through the file
 // store and the reader; compares each with what 登録 would write now with
 // `browserPath`. Changes nothing.
-SetUpFacts ReadSetUp(const KnownFolderPaths& folders, const std::wstring& browserPath,
+SetUpFacts ReadSetUp(const SetUpTarget& target, const std::wstring& browserPath,
                      const PlatformServices& platform, SetUpReader& reader);
 
 SetUpState JudgeSetUp(const SetUpFacts& facts);

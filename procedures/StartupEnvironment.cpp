@@ -4,10 +4,14 @@
 
 namespace tavrin {
 
-StartupResult RunStartupChecks(StartupEnvironment& environment, StartupUser& user, FolderLookup lookup) {
+StartupResult RunStartupChecks(StartupEnvironment& environment, StartupUser& user, const SetUpTarget& target,
+                               FolderLookup lookup) {
     StartupResult result;
     result.ready = true;
-    if (!environment.QueryKnownFolders(lookup)) {
+    result.target = target;
+    if (environment.QueryKnownFolders(target, lookup)) {
+        result.target.folders = environment.KnownFolders();
+    } else {
         user.ReportMissing(kKnownFoldersMissingMessage);
         result.ready = false;
     }
@@ -16,10 +20,7 @@ StartupResult RunStartupChecks(StartupEnvironment& environment, StartupUser& use
         user.ReportMissing(kBrowserMissingMessage);
         result.ready = false;
     }
-    if (result.ready) {
-        result.ready = ConfirmAccountToSetUp(
-            environment, [&user](const std::wstring& question) { return user.ConfirmOtherAccount(question); });
-    }
+    if (result.ready) result.ready = user.ConfirmSetUpFor(result.target);
     return result;
 }
 

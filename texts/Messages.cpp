@@ -41,15 +41,16 @@ std::wstring FileErrorFormat(int cause) {
 }
 
 // The pattern with every %1 replaced by `first`, every %2 by `second` and
-// every %3 by `third`; what is put in is never searched again.
+// so on up to %4; what is put in is never searched again.
 // Views rather than strings, so that no caller builds empty strings for the
 // values its pattern does not use.
 std::wstring FillIn(const wchar_t* pattern, std::wstring_view first, std::wstring_view second = {},
-                    std::wstring_view third = {}) {
+                    std::wstring_view third = {}, std::wstring_view fourth = {}) {
+    const std::wstring_view values[] = {first, second, third, fourth};
     std::wstring text;
     for (const wchar_t* at = pattern; *at != L'\0'; ++at) {
-        if (at[0] == L'%' && (at[1] == L'1' || at[1] == L'2' || at[1] == L'3')) {
-            text += at[1] == L'1' ? first : at[1] == L'2' ? second : third;
+        if (at[0] == L'%' && at[1] >= L'1' && at[1] <= L'4') {
+            text += values[at[1] - L'1'];
             ++at;
         } else {
             text += *at;
@@ -76,8 +77,8 @@ std::wstring DialogNotShownMessage(const std::wstring& systemText, unsigned long
     return FillIn(kDialogNotShownText, systemText, Decimal(code));
 }
 
-std::wstring OtherAccountQuestion(const std::wstring& processAccount, const std::wstring& sessionUser) {
-    return FillIn(kOtherAccountQuestionText, processAccount, sessionUser);
+std::wstring DisplayUserNotice(const std::wstring& processAccount, const std::wstring& displayUser) {
+    return FillIn(kDisplayUserNoticeText, processAccount, displayUser);
 }
 
 std::wstring MaxCharsMessage(std::size_t limit) { return DecimalText(limit) + L" 文字以内で入力してください。"; }
@@ -109,8 +110,12 @@ std::wstring BadSizeMessage(const std::wstring& value) { return FillIn(kBadSizeT
 std::wstring BadHourMessage(const std::wstring& value) { return FillIn(kBadHourText, value); }
 std::wstring BadAccountMessage(const std::wstring& value) { return FillIn(kBadAccountText, value); }
 
-std::wstring AccountRefusedMessage(const wchar_t* pattern, const std::wstring& process, const std::wstring& session) {
-    return FillIn(pattern, process, session);
+std::wstring BadUserMessage(const std::wstring& value) { return FillIn(kBadUserText, value); }
+
+std::wstring DisplayUserUnknownMessage(const std::wstring& process) { return FillIn(kDisplayUserUnknownText, process); }
+
+std::wstring GuardMismatchMessage(const std::wstring& guard, const std::wstring& displayUser) {
+    return FillIn(kGuardMismatchText, guard, displayUser);
 }
 
 std::wstring OptionNotForCommandMessage(const std::wstring& option, const std::wstring& command) {
@@ -120,9 +125,12 @@ std::wstring OptionNotForCommandMessage(const std::wstring& option, const std::w
 std::wstring LogOpenFailedMessage(const std::wstring& path) { return FillIn(kLogOpenFailedText, path); }
 std::wstring ExitCodeLine(int code) { return FillIn(kExitCodeText, DecimalText(code)); }
 
-std::wstring RunHeaderLine(const std::wstring& version, const std::wstring& computer, const std::wstring& account) {
-    return FillIn(kRunHeaderText, version, computer, account);
+std::wstring RunHeaderLine(const std::wstring& version, const std::wstring& computer, const std::wstring& account,
+                           const std::wstring& displayUser) {
+    return FillIn(kRunHeaderText, version, computer, account, displayUser);
 }
+
+std::wstring RunCommandPart(const std::wstring& commandAsGiven) { return FillIn(kRunCommandText, commandAsGiven); }
 
 std::wstring OtherAccountWarningLine(const std::wstring& processAccount, const std::wstring& sessionUser) {
     return FillIn(kOtherAccountWarningText, processAccount, sessionUser);
@@ -156,7 +164,8 @@ std::wstring StatusSettingsLine(const std::optional<std::wstring>& address, std:
 }
 
 std::wstring StatusKeysLine(const wchar_t* registered, const std::optional<std::wstring>& address,
-                            std::optional<int> screenSizeChoice, const std::optional<std::wstring>& hour) {
+                            std::optional<int> screenSizeChoice, const std::optional<std::wstring>& hour,
+                            const std::wstring& user) {
     const wchar_t* size = !screenSizeChoice ? L"-" : *screenSizeChoice == 1 ? L"fullhd" : L"hd";
     // Appended in place: one string, not one for each sum.
     std::wstring line = L"registered=";
@@ -167,6 +176,23 @@ std::wstring StatusKeysLine(const wchar_t* registered, const std::optional<std::
     line += size;
     line += L" hour=";
     line += hour ? std::wstring_view(*hour) : std::wstring_view(L"-");
+    line += L" user=";
+    line += user.empty() ? std::wstring_view(L"-") : std::wstring_view(user);
+    return line;
+}
+
+std::wstring ResultKeysLine(const wchar_t* result, int exitCode, const std::optional<RegisterKeys>& settings) {
+    std::wstring line = L"result=";
+    line += result;
+    line += L" exit=";
+    line += DecimalText(exitCode);
+    if (settings) {
+        line += L" address=";
+        line += settings->address;
+        line += settings->screenSizeChoice == 1 ? L" size=fullhd" : L" size=hd";
+        line += L" hour=";
+        line += settings->hour;
+    }
     return line;
 }
 

@@ -10,6 +10,8 @@
 #include <iterator>
 #include <memory>
 #include <new>
+#include <optional>
+#include <ostream>
 #include <stdexcept>
 #include <string>
 
@@ -117,7 +119,7 @@ TEST_F(SettingsDialogTest, OpensWithTheDefaultsCentredWithTheFocusInTheAddress) 
     EXPECT_EQ(script->StepsRun(), 1u);
     EXPECT_EQ(result, IDCANCEL);
     EXPECT_TRUE(watcher.Boxes().empty());
-    EXPECT_EQ(dialog.BrowserPath(), environment.browserPath);
+    EXPECT_EQ(dialog.BrowserPath(), environment.browser);
 }
 
 // Each line of every label is drawn whole in its control, in the font the
@@ -297,7 +299,7 @@ TEST_F(SettingsDialogTest, EnterRunsRegisterWithTheValuesOfTheControls) {
         EXPECT_NE(casePlatform.world.commandLines[0].find(L"/ST 23:00:00"), std::wstring::npos);
         ASSERT_EQ(casePlatform.world.shortcuts.size(), 2u);
         for (const auto& saved : casePlatform.world.shortcuts) {
-            EXPECT_EQ(saved.second.targetPath, caseEnvironment.browserPath);
+            EXPECT_EQ(saved.second.targetPath, caseEnvironment.browser);
         }
         ASSERT_EQ(watcher.Boxes().size(), boxesBefore + 1);
         EXPECT_EQ(watcher.Boxes().back().text, kRegistered);
@@ -327,8 +329,8 @@ TEST_F(SettingsDialogTest, MissingFoldersOrBrowserAreReportedInOrderAndEndTheDia
         log.clear();
         const std::size_t boxesBefore = watcher.Boxes().size();
         FakeEnvironment caseEnvironment{log};
-        caseEnvironment.foldersAvailable = c.folders;
-        if (!c.browser) caseEnvironment.browserPath.clear();
+        caseEnvironment.foldersThere = c.folders;
+        if (!c.browser) caseEnvironment.browser.clear();
         CTavrinDlg caseDialog{caseEnvironment, platform.Services()};
         DialogScript caseScript({[](HWND) {}});
 
@@ -343,30 +345,30 @@ TEST_F(SettingsDialogTest, MissingFoldersOrBrowserAreReportedInOrderAndEndTheDia
     EXPECT_TRUE(platform.world.disk.empty());
 }
 
-// Started by another account than the logged-on user (an administrator's
-// name typed into the elevation prompt), the tool asks before it shows the
-// dialog; "いいえ" ends it with nothing done, "はい" goes on as usual.
-TEST_F(SettingsDialogTest, AnotherAccountThanTheLoggedOnUserIsAskedAbout) {
-    const std::wstring question =
-        L"このツールは「KIOSK-PC\\admin」として実行されています（ログオン中のユーザーは「KIOSK-PC\\display」です）。\n"
-        L"続けると、「KIOSK-PC\\admin」のドキュメント、スタートアップ、デスクトップとタスクに設定します。"
-        L"「KIOSK-PC\\display」がログオンしてもキオスクは表示されず、リフレッシュも動きません。\n"
-        L"「KIOSK-PC\\display」に設定するには「いいえ」を押し、お読みください.txt の「はじめに」のとおりに"
-        L"実行し直してください。\n続けますか？";
+// Started by another account than the user at the screen (an
+// administrator's name typed into the elevation prompt), the tool says whom
+// it sets up before it shows the dialog, "はい" the default: "はい" sets up
+// the user at the screen, "いいえ" ends it with nothing done.
+TEST_F(SettingsDialogTest, AnotherAccountSaysItSetsUpTheUserAtTheScreen) {
+    const std::wstring notice =
+        L"このツールは「KIOSK-PC\\admin」として実行されていますが、設定するのは画面の前のユーザー「KIOSK-PC\\display」"
+        L"です。\n「KIOSK-PC\\display」のドキュメント、スタートアップ、デスクトップとタスクに設定します。\n"
+        L"「KIOSK-PC\\display」に設定しますか？（「いいえ」を押すと何もせずに終了します）";
+    const AccountName admin{L"KIOSK-PC", L"admin", L"S-1-5-21-11-22-33-500"};
+    const AccountName display{L"KIOSK-PC", L"display", L"S-1-5-21-11-22-33-1002"};
     for (const int answer : {IDNO, IDYES}) {
         SCOPED_TRACE(answer == IDYES ? "yes" : "no");
         EventLog caseLog;
         FakeEnvironment caseEnvironment{caseLog};
-        caseEnvironment.processAccount = AccountName{L"KIOSK-PC", L"admin"};
-        caseEnvironment.sessionUser = AccountName{L"KIOSK-PC", L"display"};
+        caseEnvironment.facts = tavrin::testing::SessionFacts(admin, display);
         FakePlatform casePlatform;
         CTavrinDlg caseDialog{caseEnvironment, casePlatform.Services()};
         const std::size_t boxesBefore = watcher.Boxes().size();
-        bool shownBeforeTheQuestion = false;
+        bool shownBeforeTheNotice = false;
         watcher.onShown = [&](const ShownBox&) {
             const HWND hwnd = caseDialog.DialogWindow().Handle();
             if (watcher.Boxes().size() == boxesBefore + 1) {
-                shownBeforeTheQuestion = hwnd != nullptr && ::IsWindowVisible(hwnd);
+                shownBeforeTheNotice = hwnd != nullptr && ::IsWindowVisible(hwnd);
             }
         };
         watcher.answer = answer;  // the one-button boxes that follow close on any answer
@@ -375,23 +377,24 @@ TEST_F(SettingsDialogTest, AnotherAccountThanTheLoggedOnUserIsAskedAbout) {
 
         ASSERT_GE(watcher.Boxes().size(), boxesBefore + 1);
         const ShownBox& asked = watcher.Boxes()[boxesBefore];
-        EXPECT_EQ(asked.text, question);
+        EXPECT_EQ(asked.text, notice);
         EXPECT_EQ(asked.caption, kTestProgramName);
-        EXPECT_EQ(asked.icon, SystemIcon(IDI_WARNING));
-        EXPECT_EQ(asked.defaultButton, IDNO);
-        EXPECT_FALSE(shownBeforeTheQuestion);
+        EXPECT_EQ(asked.icon, SystemIcon(IDI_INFORMATION));
+        EXPECT_EQ(asked.defaultButton, IDYES);
+        EXPECT_FALSE(shownBeforeTheNotice);
         if (answer == IDNO) {
             EXPECT_EQ(result, IDCANCEL);
             EXPECT_EQ(caseScript.StepsRun(), 0u) << "the dialog took input";
             EXPECT_EQ(watcher.Boxes().size(), boxesBefore + 1);
             EXPECT_TRUE(casePlatform.world.disk.empty());
             EXPECT_TRUE(casePlatform.world.commandLines.empty());
-            EXPECT_EQ(caseLog, (EventLog{L"query folders", L"find browser", L"release folders"}));
+            EXPECT_EQ(caseLog, (EventLog{L"query folders of KIOSK-PC\\display", L"find browser", L"release folders"}));
         } else {
             EXPECT_EQ(result, IDOK);
             ASSERT_EQ(watcher.Boxes().size(), boxesBefore + 2);
             EXPECT_EQ(watcher.Boxes().back().text, L"ショートカットを作成しました");
-            EXPECT_EQ(casePlatform.world.commandLines.size(), 1u);
+            ASSERT_EQ(casePlatform.world.commandLines.size(), 1u);
+            EXPECT_NE(casePlatform.world.commandLines[0].find(L"（display）"), std::wstring::npos);
         }
     }
 }
@@ -401,8 +404,10 @@ TEST_F(SettingsDialogTest, AnotherAccountThanTheLoggedOnUserIsAskedAbout) {
 // with the focus in the address and nothing written; "はい" registers.
 TEST_F(SettingsDialogTest, APageThatDoesNotAnswerIsAskedAboutWithNoAsTheDefault) {
     const std::wstring question =
-        L"ユニットの表示画面 http://192.168.1.1/display.htm?size=1 が応答しません（HTTP ステータス 404）。\n"
-        L"IP アドレスが正しいか、ユニットがネットワークにつながっているか確認してください。\n"
+        L"ユニットの表示画面 http://192.168.1.1/display.htm?size=1 を開けませんでした"
+        L"（ユニットは応答しましたが、表示画面ではなく HTTP ステータス 404 でした）。\n"
+        L"次の順に確かめてください: ユニットの電源が入っているか、IPアドレスがユニットに設定したものと同じか、"
+        L"ユニットと PC の LAN ケーブルがつながっているか。\n"
         L"このまま登録しますか？（ユニットをまだ接続していないときなど）";
     for (const int answer : {IDNO, IDYES}) {
         SCOPED_TRACE(answer == IDYES ? "yes" : "no");
@@ -443,11 +448,12 @@ TEST_F(SettingsDialogTest, APageThatDoesNotAnswerIsAskedAboutWithNoAsTheDefault)
     }
 }
 
-TEST_F(SettingsDialogTest, TheSameAccountInAnotherLetterCaseIsNotAskedAbout) {
+// The same identifier is the same account, however its name is spelled.
+TEST_F(SettingsDialogTest, TheSameAccountUnderAnotherNameIsNotAskedAbout) {
     EventLog caseLog;
     FakeEnvironment caseEnvironment{caseLog};
-    caseEnvironment.processAccount = AccountName{L"kiosk-pc", L"DISPLAY"};
-    caseEnvironment.sessionUser = AccountName{L"KIOSK-PC", L"display"};
+    caseEnvironment.facts = tavrin::testing::SessionFacts(AccountName{L"kiosk-pc", L"DISPLAY", L"S-1-5-21-5-6-7-1001"},
+                                                          AccountName{L"KIOSK-PC", L"Łucja", L"S-1-5-21-5-6-7-1001"});
     CTavrinDlg caseDialog{caseEnvironment, platform.Services()};
     DialogScript caseScript({[](HWND) {}});
     EXPECT_EQ(caseScript.Run(caseDialog), IDCANCEL);
@@ -656,6 +662,125 @@ TEST_F(SettingsDialogTest, CommandsAndClosingArrivingWhileACommandRunsAreIgnored
             EXPECT_EQ(watcher.Boxes().back().text, procedure.message);
         }
     }
+}
+
+// What the dialog looks like to someone at it: the cursor the dialog sets
+// when the mouse is over it, and whether 登録, 削除 and キャンセル can be clicked.
+struct Looks {
+    bool waitCursor;
+    bool registerEnabled;
+    bool removeEnabled;
+    bool cancelEnabled;
+    bool operator==(const Looks& other) const {
+        return waitCursor == other.waitCursor && registerEnabled == other.registerEnabled &&
+               removeEnabled == other.removeEnabled && cancelEnabled == other.cancelEnabled;
+    }
+};
+
+void PrintTo(const Looks& looks, std::ostream* os) {
+    *os << (looks.waitCursor ? "wait cursor" : "own cursor") << ", 登録 " << looks.registerEnabled << ", 削除 "
+        << looks.removeEnabled << ", キャンセル " << looks.cancelEnabled;
+}
+
+Looks LooksOf(HWND hwnd) {
+    const HCURSOR wait = ::LoadCursorW(nullptr, IDC_WAIT);
+    ::SetCursor(nullptr);
+    ::SendMessageW(hwnd, WM_SETCURSOR, reinterpret_cast<WPARAM>(hwnd), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    return {::GetCursor() == wait, ::IsWindowEnabled(::GetDlgItem(hwnd, IDOK)) != FALSE,
+            ::IsWindowEnabled(::GetDlgItem(hwnd, IDC_REMOVE)) != FALSE,
+            ::IsWindowEnabled(::GetDlgItem(hwnd, IDCANCEL)) != FALSE};
+}
+
+constexpr Looks kIdle{false, true, true, true};
+// キャンセル and the close box stay: they end the page check.
+constexpr Looks kCheckingPage{true, false, false, true};
+
+// While the unit's page is asked (up to 5 s), the dialog looks busy, and
+// looks as before however the check ends: the page answers, it does not
+// (the question follows), or the dialog is closed meanwhile.
+TEST_F(SettingsDialogTest, LooksBusyWhileThePageIsAskedAndNotAfterwards) {
+    const struct {
+        const char* name;
+        PageAnswer answer;
+        bool closeMeanwhile;
+    } endings[] = {
+        {"answers", {PageAnswer::Kind::status, 200}, false},
+        {"does not answer", {PageAnswer::Kind::timedOut, 0}, false},
+        {"dialog closed", {PageAnswer::Kind::stopped, 0}, true},
+    };
+    for (const auto& ending : endings) {
+        SCOPED_TRACE(ending.name);
+        EventLog caseLog;
+        FakeEnvironment caseEnvironment{caseLog};
+        FakePlatform casePlatform;
+        casePlatform.world.pageAnswer = ending.answer;
+        casePlatform.world.commandStatus = 1;  // 登録 stops after the task: the dialog stays
+        CTavrinDlg caseDialog{caseEnvironment, casePlatform.Services()};
+        std::optional<Looks> meanwhile;
+        std::optional<Looks> whenAsked;
+        std::optional<Looks> whenClosed;
+        casePlatform.world.whilePageRequested = [&] {
+            const HWND hwnd = caseDialog.DialogWindow().Handle();
+            meanwhile = LooksOf(hwnd);
+            if (ending.closeMeanwhile) {
+                ::PostMessageW(hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
+                MSG message;
+                while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+                    ::TranslateMessage(&message);
+                    ::DispatchMessageW(&message);
+                }
+            }
+        };
+        watcher.onShown = [&](const ShownBox&) {
+            if (!whenAsked) whenAsked = LooksOf(caseDialog.DialogWindow().Handle());
+        };
+        caseEnvironment.onRelease = [&] {
+            if (!whenClosed) whenClosed = LooksOf(caseDialog.DialogWindow().Handle());
+        };
+        std::optional<Looks> after;
+        DialogScript caseScript({[&](HWND hwnd) {
+                                     EXPECT_EQ(LooksOf(hwnd), kIdle);
+                                     Click(hwnd, IDOK);
+                                 },
+                                 [&](HWND hwnd) { after = LooksOf(hwnd); }});
+        caseScript.Run(caseDialog);
+        watcher.onShown = nullptr;
+
+        ASSERT_TRUE(meanwhile.has_value());
+        EXPECT_EQ(*meanwhile, kCheckingPage);
+        if (ending.closeMeanwhile) {
+            ASSERT_TRUE(whenClosed.has_value());
+            EXPECT_EQ(*whenClosed, kIdle);
+            EXPECT_FALSE(whenAsked.has_value());
+            EXPECT_EQ(caseScript.StepsRun(), 1u);
+        } else {
+            // The next box (the question, or SCHTASKS's failure) finds it idle.
+            ASSERT_TRUE(whenAsked.has_value());
+            EXPECT_EQ(*whenAsked, kIdle);
+            ASSERT_TRUE(after.has_value());
+            EXPECT_EQ(*after, kIdle);
+        }
+    }
+}
+
+// The SCHTASKS run looks busy as well, with
+// the whole dialog disabled for the command.
+TEST_F(SettingsDialogTest, LooksBusyWhileSchtasksRunsAndNotAfterwards) {
+    EventLog caseLog;
+    FakeEnvironment caseEnvironment{caseLog};
+    FakePlatform casePlatform;
+    CTavrinDlg caseDialog{caseEnvironment, casePlatform.Services()};
+    std::optional<Looks> meanwhile;
+    casePlatform.world.whileCommandRuns = [&] { meanwhile = LooksOf(caseDialog.DialogWindow().Handle()); };
+    std::optional<Looks> after;
+    DialogScript caseScript({[&](HWND hwnd) { Click(hwnd, IDC_REMOVE); }, [&](HWND hwnd) { after = LooksOf(hwnd); }});
+    caseScript.Run(caseDialog);
+    ASSERT_TRUE(meanwhile.has_value());
+    EXPECT_TRUE(meanwhile->waitCursor);
+    EXPECT_FALSE(meanwhile->registerEnabled);
+    EXPECT_FALSE(meanwhile->removeEnabled);
+    ASSERT_TRUE(after.has_value());
+    EXPECT_EQ(*after, kIdle);
 }
 
 }  // namespace

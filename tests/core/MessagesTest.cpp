@@ -45,12 +45,13 @@ TEST(MessagesTest, TextsBuiltFromParts) {
               L"設定画面を表示できませんでした。\nウィンドウ ハンドルが無効です。（エラー 1400）");
     EXPECT_EQ(DialogNotShownMessage(L"%2 50%", 0), L"設定画面を表示できませんでした。\n%2 50%（エラー 0）");
     EXPECT_EQ(DialogNotShownMessage(L"", 4294967295UL), L"設定画面を表示できませんでした。\n（エラー 4294967295）");
-    EXPECT_EQ(OtherAccountQuestion(L"PC\\admin", L"PC\\display"),
-              L"このツールは「PC\\admin」として実行されています（ログオン中のユーザーは「PC\\display」です）。\n"
-              L"続けると、「PC\\admin」のドキュメント、スタートアップ、デスクトップとタスクに設定します。"
-              L"「PC\\display」がログオンしてもキオスクは表示されず、リフレッシュも動きません。\n"
-              L"「PC\\display」に設定するには「いいえ」を押し、お読みください.txt の「はじめに」のとおりに"
-              L"実行し直してください。\n続けますか？");
+    EXPECT_EQ(DisplayUserNotice(L"PC\\admin", L"PC\\display"),
+              L"このツールは「PC\\admin」として実行されていますが、設定するのは画面の前のユーザー「PC\\display」です。\n"
+              L"「PC\\display」のドキュメント、スタートアップ、デスクトップとタスクに設定します。\n"
+              L"「PC\\display」に設定しますか？（「いいえ」を押すと何もせずに終了します）");
+    // Four values, each put in once and never searched again.
+    EXPECT_EQ(RunHeaderLine(L"1.2", L"PC%1", L"PC\\admin", L"PC\\表示"),
+              L"Quorvix画面設定ツール 1.2、コンピューター: PC%1、アカウント: PC\\admin、対象ユーザー: PC\\表示");
 }
 
 }  // namespace

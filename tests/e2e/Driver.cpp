@@ -5,6 +5,7 @@
 //   QUESTION <TAB> caption <TAB> text-with-\n-escaped <TAB> default button (yes | no) <TAB> the reply given
 //   LABEL <TAB> text of the page-suffix label
 //   PROBE <TAB> answered | hung <TAB> enabled | disabled <TAB> painted | unpainted
+//   BUTTONS <TAB> 登録, 削除 and キャンセル, each enabled | disabled
 //   SECOND <TAB> ended | running <TAB> exit code <TAB> milliseconds <TAB> windows it showed <TAB> front
 //   PROCESSES <TAB> file name <TAB> count
 //   START <TAB> dialog | no-dialog <TAB> copies of the tool's file running before it
@@ -34,6 +35,7 @@
 //   --await-file PATH   wait (up to 30 s) until the file PATH exists and is not empty
 //   --sleep MS          wait MS milliseconds
 //   --probe MS          ask the dialog to answer (limit MS) and to repaint: PROBE
+//   --buttons           whether each of the dialog's buttons is available: BUTTONS
 //   --second PATH       start PATH while the tool runs and wait (up to 30 s) for it
 //                       to end: SECOND, with the windows it showed and which window
 //                       is in front afterwards (dialog | box | driver | other)
@@ -425,6 +427,12 @@ int wmain(int argc, wchar_t** argv) {
             } else if (step == L"--sleep") {
                 Sleep(static_cast<DWORD>(std::stoul(value)));
                 ++i;
+            } else if (step == L"--buttons") {
+                std::string states;
+                for (const int id : {IDOK, IDC_REMOVE, IDCANCEL}) {
+                    states += IsWindowEnabled(GetDlgItem(dialog, id)) ? "\tenabled" : "\tdisabled";
+                }
+                Emit("BUTTONS", states.substr(1));
             } else if (step == L"--probe") {
                 Probe(dialog, static_cast<DWORD>(std::stoul(value)));
                 ++i;

@@ -35,9 +35,10 @@ TASK_NAME = "Quorvix画面リフレッシュ（root）"
 KIOSK_ARGUMENTS = '--ie-mode-test --inprivate --edge-kiosk-type=fullscreen --kiosk "%s"'
 USAGE = [
     "使い方:",
-    "  tavrin.exe /register /address A.B.C.D [/size hd|fullhd] [/hour H] [/log FILE]",
-    "  tavrin.exe /remove [/log FILE]",
-    "  tavrin.exe /status [/log FILE]",
+    "  tavrin.exe /register /address A.B.C.D [/size hd|fullhd] [/hour H]",
+    "      [/user DOMAIN\\name] [/account current] [/log FILE]",
+    "  tavrin.exe /remove [/user DOMAIN\\name] [/account current] [/log FILE]",
+    "  tavrin.exe /status [/user DOMAIN\\name] [/account current] [/log FILE]",
     "  tavrin.exe /?",
     "  /register  設定画面の「登録」と同じ設定をします。/address は必ず指定します。",
     "  /address   LAN対応ユニットのIPアドレス（例: 192.168.1.10）",
@@ -46,14 +47,18 @@ USAGE = [
     "  /remove    設定画面の「削除」と同じく、タスク、スクリプト、ショートカットを",
     "             削除します。",
     "  /status    登録の状態を表示します（何も変更しません）。",
+    "  /user      DOMAIN\\name: 画面の前のユーザーがこのユーザーのときだけ実行",
+    "             します（違えば何もせずに終了コード 5）。",
     "  /account current",
-    "             /register、/remove: ログオン中のユーザーではなく、実行中の",
-    "             アカウントに設定します。",
+    "             画面の前のユーザーではなく、実行中のアカウントに設定します",
+    "             （/status はそのアカウントの状態を表示します）。",
     "  /log       表示する行を日時付きでファイル FILE にも追記します。",
-    "  終了コードの意味: 0 完了、1 使い方の誤り、2 すでに実行中、",
-    "    3 起動時の確認で終了、4 手順の失敗、",
-    "    5 ログオン中のユーザーと違うアカウント（何もしていない）、",
+    "  終了コードの意味: 0 完了、1 使い方の誤りか、ログ ファイルを開けない、",
+    "    2 すでに実行中、3 起動時の確認で終了、4 手順の失敗、",
+    "    5 画面の前のユーザーに設定できない（ログオンしていない、確認できない、",
+    "      /user と違う。後で実行し直す）、",
     "    10 登録されていない、11 一部だけ登録されているか不一致",
+    "    （1、2、3、5 のときは何もしていません）",
 ]
 # The tool's version, as the one header that defines it says.
 VERSION = ".".join(re.findall(r"#define TAVRIN_VERSION_(?:MAJOR|MINOR|BUILD|REVISION) (\d+)",
@@ -61,10 +66,12 @@ VERSION = ".".join(re.findall(r"#define TAVRIN_VERSION_(?:MAJOR|MINOR|BUILD|REVI
 # The first line of every run but /?. Under Wine the process runs as root, in
 # a domain named after the machine.
 HEADER = re.compile(r"Quorvix画面設定ツール %s、コンピューター: (?P<computer>[^、\\]+)、アカウント: (?P<domain>[^\\]+)\\root"
-                    % re.escape(VERSION))
+                    r"、対象ユーザー: (?P<target>[^、]+)、コマンド: (?P<command>.*)" % re.escape(VERSION))
 PARTIAL = "一部だけ登録されているか、内容が一致しません（もう一度登録してください。すべて置き換わります）"
 SHORTCUT_TEXTS = ("Local path", "Command line arguments", "Working directory", "Description")
 PAGE_UNCHECKED = "表示画面: 確認していません（リンク先が登録されていません）"
+STATUS_REASON = "ユニットは応答しましたが、表示画面ではなく HTTP ステータス %d でした"
+NOT_HTTP_REASON = "ユニットは応答しましたが、Web ページではありませんでした"
 LOG = r"C:\tavrin-cli.log"
 LOG_LINE = re.compile(r"(\d{4})-(\d\d)-(\d\d) (\d\d):(\d\d):(\d\d)\t(.*)")
 
@@ -133,24 +140,27 @@ class CommandLine(unittest.TestCase):
             "デスクトップのショートカット「%s\\%s」: %s" % (c.desktop, KIOSK_LNK, desktop),
             "デスクトップ表示ファイル「%s\\DeskTop.scf」: %s" % (c.documents, scf),
             "デスクトップ表示のショートカット「%s\\DeskTop.lnk」: %s" % (c.startup, scf_link),
-            PAGE_UNCHECKED if page is None else "表示画面 %s: 応答あり" % page,
+            PAGE_UNCHECKED if page is None else "表示画面「%s」: 開けます" % page,
             "状態: " + verdict,
         ]
         if settings:
             lines.append("設定: " + settings)
         return lines + [keys or "registered=none address=- size=- hour=-"]
 
-    def assert_header(self, line):
+    def assert_header(self, line, arguments=None):
         match = HEADER.fullmatch(line)
         self.assertIsNotNone(match, line)
         # The computer's name, which is also the account's domain here.
         self.assertEqual(match.group("computer"), match.group("domain"))
+        if arguments is not None:
+            self.assertEqual(match.group("command"), support.command_as_given(arguments))
 
     def body(self, run):
-        """The lines of a run after its first line, which is checked."""
+        """The lines of a run after its first line, which is checked, as is
+        the key line of /register and /remove (left out here)."""
         self.assertTrue(run.lines, run)
-        self.assert_header(run.lines[0])
-        return run.lines[1:]
+        self.assert_header(run.lines[0], run.arguments)
+        return run.without_result_keys(run.lines[1:])
 
     def log_lines(self, started, ended):
         """The texts of the log's lines; each stamped with a local time within the run."""
@@ -210,9 +220,9 @@ class CommandLine(unittest.TestCase):
                           "/SC", "DAILY", "/ST", "05:00:00", "/IT", "/F"])
 
     # -- the unit's page -------------------------------------------------------------
-    @fault_row('Command line: `/register`, the unit\'s page does not answer (404, 500, refused, unreachable, no answer in 5 s)',
-               '警告: ユニットの表示画面 http://…/display.htm?size=1 が応答しません（reason）。, ショートカットを作成しました, 終了コード: 0',
-               'exit 0: the run goes on and registers; `/status` shows `表示画面 …: 応答なし（reason）` and keeps its verdict and exit code')
+    @fault_row('Command line: `/register`, the unit\'s page does not open (404, 500, refused, unreachable, no answer in 5 s, a reply that is not HTTP)',
+               '警告: ユニットの表示画面 http://…/display.htm?size=1 を開けませんでした（reason）。, ショートカットを作成しました, 終了コード: 0',
+               'exit 0: the run goes on and registers; `/status` shows `表示画面「…」: 開けません（reason）` and keeps its verdict and exit code')
     def test_register_and_status_ask_the_units_page(self):
         c = self.case
         served = "192.168.1.20"
@@ -223,12 +233,15 @@ class CommandLine(unittest.TestCase):
              lambda units: units.answer(served, 301, "http://%s/other.htm" % served), None),
             ("301 to another host, not followed", served,
              lambda units: units.answer(served, 302, "http://192.168.1.21/display.htm?size=1"), None),
-            ("404", served, lambda units: units.answer(served, 404), "HTTP ステータス 404"),
-            ("500", served, lambda units: units.answer(served, 500), "HTTP ステータス 500"),
+            ("404", served, lambda units: units.answer(served, 404), STATUS_REASON % 404),
+            ("500", served, lambda units: units.answer(served, 500), STATUS_REASON % 500),
             ("accepted, never answered", "192.168.1.22", lambda units: units.hang("192.168.1.22"),
              "5 秒以内に応答がありません"),
             ("nothing listens", REFUSING, lambda units: None, "接続を拒否されました"),
-            ("no route", UNREACHABLE, lambda units: None, "ユニットに到達できません（ネットワークの経路がありません）"),
+            ("no route", UNREACHABLE, lambda units: None, "ネットワークの経路がなく、ユニットに届きません"),
+            ("not HTTP at all", served, lambda units: units.reply(served, b"SSH-2.0-unit\r\n"), NOT_HTTP_REASON),
+            ("100 Continue, then silence", served,
+             lambda units: units.reply(served, b"HTTP/1.1 100 Continue\r\n\r\n", then_hang=True), NOT_HTTP_REASON),
         ]
         for name, address, arrange, reason in cases:
             with self.subTest(name):
@@ -238,7 +251,7 @@ class CommandLine(unittest.TestCase):
                 started = time.monotonic()
                 run = c.run_tool("/register", "/address", address)
                 took = time.monotonic() - started
-                warning = [] if reason is None else ["警告: ユニットの表示画面 %s が応答しません（%s）。" % (link, reason)]
+                warning = [] if reason is None else ["警告: ユニットの表示画面 %s を開けませんでした（%s）。" % (link, reason)]
                 self.assertEqual(self.body(run), warning + [CREATED, exit_line(0)])
                 self.assertEqual(run.code, 0)
                 self.assertTrue(c.file(c.documents, "LAU_Refresh.vbs").exists())
@@ -259,7 +272,7 @@ class CommandLine(unittest.TestCase):
                 run = c.run_tool("/status")
                 self.assertEqual(run.code, 0, run)
                 self.assertEqual(self.body(run)[6:9], [
-                    "表示画面 %s: %s" % (link, "応答あり" if reason is None else "応答なし（%s）" % reason),
+                    "表示画面「%s」: %s" % (link, "開けます" if reason is None else "開けません（%s）" % reason),
                     "状態: すべて登録されています",
                     "設定: アドレス %s、画面サイズ ハイビジョン、リフレッシュ 毎日 0 時" % address])
                 self.assertEqual(run.lines[-1], exit_line(0))
@@ -375,7 +388,7 @@ class CommandLine(unittest.TestCase):
         self.assertEqual(c.run_tool("/status").code, 10)
         # Every run with /log appended its lines; the ones without left none.
         log = self.log_lines(0, time.time())
-        self.assertEqual(log[-2:], [REMOVED, exit_line(0)])
+        self.assertEqual(log[-3:], [REMOVED, "result=done exit=0", exit_line(0)])
         self.assertEqual(log.count(exit_line(10)), 1)
 
     @fault_row('Command line: a shortcut that holds another address than the script',
@@ -446,9 +459,9 @@ class CommandLine(unittest.TestCase):
         cases = [
             # name, change, the lines of the script and the two shortcuts, the page line
             ("the script's Addr line names another page", forge_script,
-             [unreadable, held, held], "表示画面 %s: 応答あり" % good),
+             [unreadable, held, held], "表示画面「%s」: 開けます" % good),
             ("the Startup shortcut's link holds CR LF and an exit line", forge_startup,
-             ["なし", unreadable, held], "表示画面 %s: 応答あり" % good),
+             ["なし", unreadable, held], "表示画面「%s」: 開けます" % good),
             ("both shortcuts name a host", name_a_host, ["なし", unreadable, unreadable], PAGE_UNCHECKED),
         ]
         for name, change, items, page in cases:
@@ -492,7 +505,7 @@ class CommandLine(unittest.TestCase):
                                  "設定し、調べるのは「{0}\\root」のドキュメント、スタートアップ、デスクトップとタスクです。"
                                  .format(domain))
                 self.assertEqual(sum("警告" in line for line in run.lines), 1, run)
-                self.assertEqual(run.lines[-2:], [last, exit_line(code)])
+                self.assertEqual(self.body(run)[-2:], [last, exit_line(code)])
         self.assertEqual(self.log_lines(0, time.time()), register.lines + status.lines)
         # Without the stand-in the same PC gives no warning.
         self.no_other_session_user()
@@ -583,7 +596,7 @@ class CommandLine(unittest.TestCase):
                 self.assertTrue(run.lines[10].startswith("registered=partial address=10.0.0.254 size=fullhd"), run)
 
     @fault_row('Command line: `/status` and `/remove` while the task is registered and the Task Scheduler service is stopped and disabled (SCHTASKS refuses the delete)',
-               'タスク「…」: 確認できません（タスク スケジューラが応答しません）, 状態: タスクを確認できないため判断できません, 終了コード: 4; タスクの削除に失敗しました。, 終了コード: 4',
+               'タスク「…」: 確認できません（タスク スケジューラからタスクを読み取れません）, 状態: タスクを読み取れないため判断できません（Task Scheduler サービスが実行中か確かめてください）, 終了コード: 4; タスクの削除に失敗しました。, 終了コード: 4',
                'exit 4 both; the task stays. With the task truly absent and SCHTASKS failing: /remove exit 0, /status exit 10')
     @fault_row('Command line: `/remove`, the task already gone (SCHTASKS exits 1, the Task Scheduler answers "no such task")',
                'タスクとショートカットの削除に成功しました。', 'exit 0')
@@ -596,8 +609,8 @@ class CommandLine(unittest.TestCase):
         try:
             run = c.run_tool("/status")
             self.assertEqual(run.code, 4, run)
-            self.assertEqual(run.lines[1], "タスク「%s」: 確認できません（タスク スケジューラが応答しません）" % TASK_NAME)
-            self.assertEqual(run.lines[8], "状態: タスクを確認できないため判断できません")
+            self.assertEqual(run.lines[1], "タスク「%s」: 確認できません（タスク スケジューラからタスクを読み取れません）" % TASK_NAME)
+            self.assertEqual(run.lines[8], "状態: タスクを読み取れないため判断できません（Task Scheduler サービスが実行中か確かめてください）")
             run = c.run_tool("/remove")
             self.assertEqual(run.code, 4, run)
             self.assertEqual(self.body(run), ["タスクの削除に失敗しました。", exit_line(4)])
@@ -680,7 +693,7 @@ class CommandLine(unittest.TestCase):
                 self.assertFalse(c.task_file().exists())
 
     @fault_row('Command line: `/status` while the Task Scheduler service takes the request and never answers (its process stopped)',
-               'タスク「…」: 確認できません（タスク スケジューラが応答しません）, 状態: タスクを確認できないため判断できません, 終了コード: 4, after 60 s',
+               'タスク「…」: 確認できません（タスク スケジューラからタスクを読み取れません）, 状態: タスクを読み取れないため判断できません（Task Scheduler サービスが実行中か確かめてください）, 終了コード: 4, after 60 s',
                'exit 4, the run ends without waiting for the question left behind; the next /status runs (no "already running") and, the service answering again, reads complete (before: /status never ended, and every later run was "already running")')
     def test_status_when_the_task_scheduler_never_answers(self):
         c = self.case
@@ -693,8 +706,8 @@ class CommandLine(unittest.TestCase):
             self.assertEqual(run.code, 4, run)
             self.assertGreaterEqual(elapsed, 60)
             self.assertLess(elapsed, 120)
-            self.assertEqual(run.lines[1], "タスク「%s」: 確認できません（タスク スケジューラが応答しません）" % TASK_NAME)
-            self.assertEqual(run.lines[8], "状態: タスクを確認できないため判断できません")
+            self.assertEqual(run.lines[1], "タスク「%s」: 確認できません（タスク スケジューラからタスクを読み取れません）" % TASK_NAME)
+            self.assertEqual(run.lines[8], "状態: タスクを読み取れないため判断できません（Task Scheduler サービスが実行中か確かめてください）")
             self.assertEqual(run.lines[-1], exit_line(4))
         run = c.run_tool("/status")
         self.assertEqual(run.code, 0, run)
@@ -782,7 +795,7 @@ class CommandLine(unittest.TestCase):
         self.assertTrue(self.body(run)[0].startswith("警告: ログオン中のユーザー「KIOSK\\display」ではなく"), run)
         run = c.run_tool("/register", "/address", "10.9.9.9", "/account", "current")
         self.assertEqual(run.code, 0, run)
-        self.assertEqual(run.lines[-2:], [CREATED, exit_line(0)])
+        self.assertEqual(self.body(run)[-2:], [CREATED, exit_line(0)])
         self.assertTrue(self.body(run)[0].startswith("警告: "), run)
         # The fake session user agrees with the account: nothing refused.
         self.other_session_user(account)

@@ -34,9 +34,14 @@ NO_EDGE = "Microsoft Edgeが見つかりません。\nMicrosoft Edgeをインス
 ANOTHER_COPY = "このツールはすでに実行中です。終わってからもう一度実行してください。"
 SINGLE_COPY_NAME = r"Local\Tavrin.KioskSetup.RunningCopy"
 KIOSK_SWITCHES = "--ie-mode-test --inprivate --edge-kiosk-type=fullscreen --kiosk"
-PAGE_QUESTION = ("ユニットの表示画面 %s が応答しません（%s）。\n"
-                 "IP アドレスが正しいか、ユニットがネットワークにつながっているか確認してください。\n"
+PAGE_QUESTION = ("ユニットの表示画面 %s を開けませんでした（%s）。\n"
+                 "次の順に確かめてください: ユニットの電源が入っているか、IPアドレスがユニットに設定したものと同じか、"
+                 "ユニットと PC の LAN ケーブルがつながっているか。\n"
                  "このまま登録しますか？（ユニットをまだ接続していないときなど）")
+# 登録, 削除, キャンセル while the dialog waits for the unit's page.
+BUSY_BUTTONS = ("disabled", "disabled", "enabled")
+STATUS_REASON = "ユニットは応答しましたが、表示画面ではなく HTTP ステータス %d でした"
+NOT_HTTP_REASON = "ユニットは応答しましたが、Web ページではありませんでした"
 SHOW_DESKTOP_BYTES = (b"[Shell]\r\nCommand=2\r\nIconFile=explorer.exe,3\r\n"
                       b"[Taskbar]\r\nCommand=ToggleDesktop\r\n")
 
@@ -528,12 +533,15 @@ class EndToEnd(unittest.TestCase):
     @fault_row('Register, the unit\'s page answers (200, a 301 to the same host)', 'ショートカットを作成しました',
                'no question; exactly one GET of the link address, no redirect followed')
     @fault_row('Register, the unit\'s page answers 404 (or 500)',
-               'ユニットの表示画面 http://…/display.htm?size=1 が応答しません（HTTP ステータス 404）。 IP アドレスが正しいか…確認してください。 このまま登録しますか？… (はい/いいえ, warning icon, いいえ the default)',
+               'ユニットの表示画面 http://…/display.htm?size=1 を開けませんでした（ユニットは応答しましたが、表示画面ではなく HTTP ステータス 404 でした）。 次の順に確かめてください: ユニットの電源…LAN ケーブル…。 このまま登録しますか？… (はい/いいえ, warning icon, いいえ the default)',
                'いいえ: nothing written, no task; dialog open with the focus in the address. はい: registers as usual')
     @fault_row('Register, nothing listens at the unit\'s address (connection refused)',
                'the same question, reason 接続を拒否されました', 'as for 404')
     @fault_row('Register, no route to the unit\'s address (unreachable)',
-               'the same question, reason ユニットに到達できません（ネットワークの経路がありません）', 'as for 404')
+               'the same question, reason ネットワークの経路がなく、ユニットに届きません', 'as for 404')
+    @fault_row('Register, something at the unit\'s address replies, but not in HTTP (a banner, a bare HTTP/0.9 body)',
+               'the same question, reason ユニットは応答しましたが、Web ページではありませんでした (was: 接続できません（エラー 12152）, though the unit did connect)',
+               'as for 404')
     @fault_row('Register, the unit accepts the connection and never answers',
                'the same question after 5 s, reason 5 秒以内に応答がありません', 'as for 404')
     def test_register_asks_the_units_page_first(self):
@@ -544,12 +552,15 @@ class EndToEnd(unittest.TestCase):
             ("200", served, lambda units: None, None),
             ("301 to the same host", served,
              lambda units: units.answer(served, 301, "http://%s/other.htm" % served), None),
-            ("404", served, lambda units: units.answer(served, 404), "HTTP ステータス 404"),
-            ("500", served, lambda units: units.answer(served, 500), "HTTP ステータス 500"),
+            ("404", served, lambda units: units.answer(served, 404), STATUS_REASON % 404),
+            ("500", served, lambda units: units.answer(served, 500), STATUS_REASON % 500),
             ("accepted, never answered", "192.168.1.22", lambda units: units.hang("192.168.1.22"),
              "5 秒以内に応答がありません"),
             ("nothing listens", REFUSING, lambda units: None, "接続を拒否されました"),
-            ("no route", UNREACHABLE, lambda units: None, "ユニットに到達できません（ネットワークの経路がありません）"),
+            ("no route", UNREACHABLE, lambda units: None, "ネットワークの経路がなく、ユニットに届きません"),
+            ("a banner, not HTTP", served, lambda units: units.reply(served, b"SSH-2.0-unit\r\n"), NOT_HTTP_REASON),
+            ("a bare HTTP/0.9 body", served,
+             lambda units: units.reply(served, b"<html><body>unit</body></html>"), NOT_HTTP_REASON),
         ]
         for name, address, arrange, reason in cases:
             for reply in (("yes", "no") if reason else ("none",)):
@@ -586,10 +597,11 @@ class EndToEnd(unittest.TestCase):
         c.reset()
         c.units.hang("192.168.1.22")
         started = time.monotonic()
-        s = c.run("--address", "192.168.1.22", "--click", "register", "--probe", "1000",
+        s = c.run("--address", "192.168.1.22", "--click", "register", "--probe", "1000", "--buttons",
                   "--command", "register", "--command", "close", "--await-gone", "tavrin.exe")
         elapsed = time.monotonic() - started
         self.assertEqual(s["probes"], [("answered", "enabled", "painted")])
+        self.assertEqual(s["buttons"], [BUSY_BUTTONS])
         self.assertEqual(s["questions"], [])
         self.assertEqual(s["messages"], [])
         self.assertEqual(s["dialog"], "gone")
@@ -599,6 +611,20 @@ class EndToEnd(unittest.TestCase):
         self.assertEqual(c.schtasks_calls(), [])
         # Well before the 5 s the check would take by itself, plus the tool's start.
         self.assertLess(elapsed, 8)
+
+    @fault_row('Register, the unit accepts the connection and never answers: the 5 s of the check',
+               '(none while it waits; then the question)',
+               'busy meanwhile: 登録 and 削除 unavailable (キャンセル and the close box stay, they end the check), the wait cursor over the dialog (shown in the in-process dialog case); all back once the question shows; was: the dialog looked idle and a click did nothing')
+    def test_the_dialog_looks_busy_while_the_check_waits(self):
+        c = self.case
+        c.reset()
+        c.units.hang("192.168.1.22")
+        s = c.run("--address", "192.168.1.22", "--click", "register", "--sleep", "1500", "--buttons",
+                  "--answer", "15000", "--buttons", "--focus")
+        self.assertEqual(s["buttons"], [BUSY_BUTTONS, ("enabled", "enabled", "enabled")])
+        self.assertEqual(len(s["questions"]), 1)
+        self.assertEqual(s["focus"], ["address"])
+        self.assertEqual(s["dialog"], "open")
 
     @fault_row('Remove with a read-only script',
                'ショートカットの削除に失敗しました。',

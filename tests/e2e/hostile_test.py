@@ -28,7 +28,7 @@ PRECIOUS = r"C:\precious.txt"
 PRECIOUS_BYTES = b"precious bytes, not a shortcut\r\n"
 MUTEX_NAME = r"Local\Tavrin.KioskSetup.RunningCopy"
 # The first line of every command-line run: the tool, the computer, the account.
-HEADER = re.compile(r"Quorvix画面設定ツール [0-9.]+、コンピューター: [^、]+、アカウント: .+")
+HEADER = re.compile(r"Quorvix画面設定ツール [0-9.]+、コンピューター: [^、]+、アカウント: .+、コマンド: .*")
 
 
 def exit_line(code):
@@ -53,9 +53,10 @@ class HostilePc(unittest.TestCase):
         self.helpers = []
 
     def body(self, run):
-        """The lines of a command-line run after its first line, which is checked."""
+        """The lines of a command-line run after its first line, which is
+        checked, as is the key line of /register and /remove (left out here)."""
         self.assertTrue(run.lines and HEADER.fullmatch(run.lines[0]), run)
-        return run.lines[1:]
+        return run.without_result_keys(run.lines[1:])
 
     def tearDown(self):
         self.case.thaw()

@@ -7,6 +7,7 @@ import argparse
 import contextlib
 import hashlib
 import os
+import re
 import shutil
 import signal
 import socket
@@ -44,8 +45,8 @@ UNREACHABLE = "192.168.77.7"  # not in the namespace at all: no route
 class UnitServer:
     """The units' web servers: port 80 on each SERVED address, inside the
     tests' network namespace. Each address answers as the case says: an HTTP
-    status (200 unless told otherwise; 3xx with a Location), or "hang" (the
-    connection is accepted and never answered). Every request is recorded as
+    status (200 unless told otherwise; 3xx with a Location), "hang" (the
+    connection is accepted and never answered), or raw bytes (reply()). Every request is recorded as
     (address, request line, header lines)."""
 
     def __init__(self):
@@ -71,6 +72,12 @@ class UnitServer:
                     release = units.release
                 if answer == "hang":
                     release.wait(60)
+                    return
+                if answer[0] == "raw":
+                    self.wfile.write(answer[1])
+                    self.wfile.flush()
+                    if answer[2]:
+                        release.wait(60)
                     return
                 status, location = answer
                 body = b"<html><body>unit</body></html>"
@@ -104,6 +111,12 @@ class UnitServer:
     def hang(self, address):
         with self.lock:
             self.answers[address] = "hang"
+
+    def reply(self, address, data, then_hang=False):
+        """`data` as the whole reply, whatever it is; the connection is closed
+        after it, or held open without another byte."""
+        with self.lock:
+            self.answers[address] = ("raw", data, then_hang)
 
     def requests_to(self, address):
         with self.lock:
@@ -611,11 +624,13 @@ class Case:
     def session(out):
         """What the driver saw, from its output (see run())."""
         session = {"messages": [], "labels": [], "dialog": None, "exit": None,
-                   "probes": [], "second": [], "processes": [], "questions": [], "focus": []}
+                   "probes": [], "second": [], "processes": [], "questions": [], "focus": [], "buttons": []}
         for line in out.splitlines():
             kind, _, rest = line.partition("\t")
             if kind == "PROBE":
                 session["probes"].append(tuple(rest.split("\t")))
+            elif kind == "BUTTONS":
+                session["buttons"].append(tuple(rest.split("\t")))
             elif kind == "SECOND":
                 state, code, ms, windows, front = rest.split("\t")
                 session["second"].append({"state": state, "exit": int(code), "ms": int(ms),
@@ -661,12 +676,12 @@ class Case:
         if stdout == "pipe":
             result = subprocess.run(argv, env=env, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
                                     stderr=subprocess.DEVNULL, timeout=timeout)
-            return ToolRun(result.returncode, result.stdout)
+            return ToolRun(result.returncode, result.stdout, arguments)
         out_path = self.prefix.root / "tool-stdout.txt"
         with open(out_path, "wb") as out:
             result = subprocess.run(argv, env=env, stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.DEVNULL,
                                     timeout=timeout)
-        return ToolRun(result.returncode, out_path.read_bytes())
+        return ToolRun(result.returncode, out_path.read_bytes(), arguments)
 
     def start_tool(self, *arguments):
         """Starts the tool with these arguments and goes on; its standard output
@@ -677,12 +692,13 @@ class Case:
                                    stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.DEVNULL)
         out.close()
         process.out_path = out_path
+        process.arguments = arguments
         return process
 
     @staticmethod
     def finish_tool(process, timeout=180):
         code = process.wait(timeout=timeout)
-        return ToolRun(code, process.out_path.read_bytes())
+        return ToolRun(code, process.out_path.read_bytes(), process.arguments)
 
     def start_driver(self, *steps):
         """Starts the dialog driver (see run()) and goes on; finish_driver() waits."""
@@ -752,13 +768,29 @@ class Case:
         return fields
 
 
+RESULT_KEYS = re.compile(r"result=(?P<result>done|partial|failed|refused) exit=(?P<exit>\d+)"
+                         r"(?P<settings> address=\d+\.\d+\.\d+\.\d+ size=(hd|fullhd) hour=\d+)?")
+
+
+def command_as_given(arguments):
+    """The arguments as the first line of a run names them: one blank between
+    them, an empty one or one with a blank or a quote in quotes."""
+    shown = []
+    for argument in arguments:
+        quoted = argument == "" or any(ch in argument for ch in ' \t"')
+        text = argument.replace('"', '""')
+        shown.append('"%s"' % text if quoted else text)
+    return " ".join(shown)
+
+
 class ToolRun:
     """What one run of the tool gave: its exit code and its output, as bytes
     and as lines. Every line must end with CR LF."""
 
-    def __init__(self, code, output):
+    def __init__(self, code, output, arguments=()):
         self.code = code
         self.output = output
+        self.arguments = list(arguments)
         text = output.decode("utf-8")
         if text and not text.endswith("\r\n"):
             raise AssertionError("output does not end with CR LF: %r" % text[-20:])
@@ -768,6 +800,30 @@ class ToolRun:
 
     def __repr__(self):
         return "ToolRun(%d, %r)" % (self.code, self.lines)
+
+    def without_result_keys(self, lines):
+        """`lines` without the key line that /register and /remove write just
+        before the exit code line, once it is checked: there whenever the
+        command line was read, its exit code the run's, "done" exactly for 0,
+        "refused" for what did nothing (1, 2, 3, 5), and the settings for
+        /register alone."""
+        command = next((argument.lower().lstrip("/-") for argument in self.arguments
+                        if argument.lower().lstrip("/-") in ("register", "remove", "status", "?")), None)
+        match = RESULT_KEYS.fullmatch(lines[-2]) if len(lines) >= 2 else None
+        if command not in ("register", "remove"):
+            if match:
+                raise AssertionError("a key line in a run of %s: %r" % (command, self))
+            return lines
+        if match is None:
+            if self.code == 1:  # the command line itself was refused
+                return lines
+            raise AssertionError("no key line before the exit code line: %r" % self)
+        expected = {0: "done", 1: "refused", 2: "refused", 3: "refused", 5: "refused"}.get(self.code)
+        if int(match.group("exit")) != self.code or (expected and match.group("result") != expected) or \
+                (expected is None and match.group("result") not in ("partial", "failed")) or \
+                bool(match.group("settings")) != (command == "register"):
+            raise AssertionError("key line %r does not fit the run: %r" % (lines[-2], self))
+        return lines[:-2] + lines[-1:]
 
 
 def require_test_network():

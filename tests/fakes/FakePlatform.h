@@ -15,6 +15,7 @@
 #include "procedures/DialogHost.h"
 #include "procedures/FileError.h"
 #include "procedures/Services.h"
+#include "procedures/SetUpTarget.h"
 #include "procedures/SetUpStatus.h"
 #include "settings/Settings.h"
 #include "texts/DiskText.h"
@@ -55,6 +56,7 @@ struct FakeWorld {
     // The unit's page: how it answers every request, and the user's reply
     // when asked whether to register anyway.
     PageAnswer pageAnswer{PageAnswer::Kind::status, 200};
+    std::function<void()> whilePageRequested;  // called inside each RequestPage
     bool registerUnanswered = false;
     ReportedVersion version{6, 1};
     bool nativeAmd64 = true;
@@ -262,6 +264,7 @@ public:
     explicit FakePages(FakeWorld& world) : world_(world) {}
     PageAnswer RequestPage(const std::wstring& linkAddress) override {
         world_.log.push_back(L"request " + linkAddress);
+        if (world_.whilePageRequested) world_.whilePageRequested();
         return world_.pageAnswer;
     }
 
@@ -350,6 +353,10 @@ struct FakeSetup : FakeServices {
     std::wstring startupKioskPath() const { return KioskShortcutPath(folders.startup); }
     std::wstring desktopKioskPath() const { return KioskShortcutPath(folders.desktop); }
     std::wstring taskName() const { return RefreshTaskName(world.userName); }
+    // The set-up is for the user the world names, in these folders.
+    SetUpTarget target() const {
+        return {AccountName{L"KIOSK-PC", world.userName, L"S-1-5-21-7-8-9-1001"}, false, 0, folders};
+    }
     // The refresh task as SCHTASKS registers it for this user's script at 05:00.
     void PutTask() {
         world.tasks[taskName()] = DailyTask(L"%windir%\\SysWOW64\\wscript.exe", L"\"" + scriptPath() + L"\"");

@@ -197,7 +197,8 @@ TEST(SetUpReaderTest, ReadsTheProgramAndArgumentsOfAShortcut) {
     ScratchFolder folder;
     const std::wstring arguments =
         L"--ie-mode-test --inprivate --edge-kiosk-type=fullscreen --kiosk \"http://10.0.0.254/display.htm?size=2\"";
-    Win32ShortcutWriter writer;
+    Win32FileStore files;
+    Win32ShortcutWriter writer(files);
     // As 登録 does it: the program and the Show-Desktop file exist first.
     WriteBytes(folder / L"msedge.exe", "MZ");
     WriteBytes(folder / L"DeskTop.scf", "[Shell]\r\n");

@@ -191,22 +191,28 @@ TEST(BrowserPathTest, ReadsTheDefaultValueOfTheAppPathsKey) {
 }
 
 // One user runs the tests: the account of the process is the user logged on
-// to its session, so the start-up question never appears here.
-TEST(AccountsTest, TheProcessRunsAsTheLoggedOnUser) {
-    Win32AccountInfo accounts;
-    const std::optional<AccountName> process = accounts.ProcessAccount();
-    const std::optional<AccountName> session = accounts.SessionUser();
-    ASSERT_TRUE(process.has_value());
-    ASSERT_TRUE(session.has_value());
-    EXPECT_EQ(process->name, Win32SystemInfo().QueryUserName());
-    EXPECT_FALSE(process->domain.empty());
-    EXPECT_TRUE(IsSameAccount(*process, *session))
-        << testing::ToUtf8(AccountDisplayName(*process)) << " vs " << testing::ToUtf8(AccountDisplayName(*session));
-    EXPECT_EQ(OtherAccountWarning(accounts), std::nullopt);
+// to its session (and the console's), found by identifier, so whom the
+// set-up is for is the running account itself.
+TEST(AccountsTest, TheProcessRunsAsTheDisplayUser) {
+    const DisplayUserFacts facts = ReadDisplayUserFacts();
+    ASSERT_TRUE(facts.process.has_value());
+    const AccountName& process = *facts.process;
+    EXPECT_EQ(process.name, Win32SystemInfo().QueryUserName());
+    EXPECT_FALSE(process.domain.empty());
     // A user's own identifier (S-1-5-21-…), which is no service account's.
-    EXPECT_EQ(process->sid.rfind(L"S-1-5-21-", 0), 0u) << testing::ToUtf8(process->sid);
-    EXPECT_FALSE(IsServiceAccount(*process));
-    EXPECT_EQ(DecideAccountForCommandLine(accounts, false).refusal, AccountRefusal::none);
+    EXPECT_EQ(process.sid.rfind(L"S-1-5-21-", 0), 0u) << testing::ToUtf8(process.sid);
+    EXPECT_FALSE(IsServiceAccount(process));
+    ASSERT_TRUE(facts.ownSessionUser.readable);
+    ASSERT_TRUE(facts.ownSessionUser.user.has_value());
+    EXPECT_EQ(facts.ownSessionUser.user->sid, process.sid);
+    const DisplayUserDecision decision = DecideDisplayUser(facts);
+    EXPECT_EQ(decision.outcome, DisplayUserOutcome::self);
+    EXPECT_TRUE(AccountIsNamed(process, AccountDisplayName(process)));
+    std::wstring shouted = AccountDisplayName(process);
+    for (wchar_t& c : shouted) c = static_cast<wchar_t>(::towupper(c));
+    EXPECT_TRUE(AccountIsNamed(process, shouted));
+    EXPECT_FALSE(AccountIsNamed(process, process.domain + L"\\" + process.name + L"x"));
+    EXPECT_FALSE(AccountIsNamed(process, process.name));
 }
 
 TEST(SystemInfoTest, UserNameIsTheLogonName) {

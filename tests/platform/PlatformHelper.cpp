@@ -35,7 +35,8 @@ int wmain(int argc, wchar_t** argv) {
     if (mode == L"shortcuts" && argc > 2) {
         const std::wstring folder = argv[2];
         const std::wstring homeFolder = L"%HOMEDRIVE%%HOMEPATH%";
-        platform::Win32ShortcutWriter writer;
+        platform::Win32FileStore files;
+        platform::Win32ShortcutWriter writer(files);
         const ShortcutRecord older = {folder + L"\\LAN対応ユニット.lnk", L"C:\\old\\browser.exe",
                                       L"--older-arguments \"http://10.0.0.1/display.htm?size=1\"", L"C:\\old",
                                       L"an older shortcut that the next save replaces"};

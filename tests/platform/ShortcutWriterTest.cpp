@@ -54,7 +54,8 @@ protected:
     }
 
     ScratchFolder folder_;
-    Win32ShortcutWriter writer_;
+    Win32FileStore files_;
+    Win32ShortcutWriter writer_{files_};
 };
 
 TEST_F(ShortcutWriterTest, SavesTheFourValues) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "fakes/FakePlatform.h"
+#include "fakes/FakeStartup.h"
 #include "procedures/CommandLineMode.h"
 #include "procedures/Procedures.h"
 
@@ -50,33 +51,14 @@ public:
     int asked = 0;
 };
 
-class FakeEnvironment final : public StartupEnvironment {
-public:
-    FakeEnvironment(FakeWorld& world, KnownFolderPaths folders) : world_(world), folders_(std::move(folders)) {}
-    bool QueryKnownFolders(FolderLookup lookup) override {
-        world_.log.push_back(lookup == FolderLookup::createMissing ? L"query folders" : L"look up folders");
-        return foldersThere;
-    }
-    void ReleaseKnownFolders() override {}
-    KnownFolderPaths KnownFolders() const override { return folders_; }
-    std::wstring FindBrowserPath() override { return browser; }
-    std::optional<AccountName> ProcessAccount() override { return process; }
-    std::optional<AccountName> SessionUser() override { return session; }
-
-    bool foldersThere = true;
-    std::wstring browser = L"C:\\Program Files (x86)\\Microsoft\\Edge\\Application\\msedge.exe";
-    std::optional<AccountName> process = AccountName{L"PC", L"taro"};
-    std::optional<AccountName> session = AccountName{L"PC", L"taro"};
-
-private:
-    FakeWorld& world_;
-    KnownFolderPaths folders_;
-};
+const AccountName kTaro{L"PC", L"taro", L"S-1-5-21-1-2-3-1001"};
+const AccountName kAdmin{L"PC", L"admin", L"S-1-5-21-1-2-3-500"};
+const AccountName kSystem{L"NT AUTHORITY", L"SYSTEM", L"S-1-5-18"};
 
 struct CliSetup : FakeSetup {
     RecordingOutput output;
     RecordingGuard guard;
-    FakeEnvironment environment{world, folders};
+    FakeStartupEnvironment environment{world.log, kTaro, folders};
     FakeSetUpReader reader{world};
     CommandLineContext context{L"tavrin.exe", output, guard, environment, platform, reader, L"9.8.7.6", L"KIOSK-01"};
 
@@ -95,15 +77,13 @@ const std::wstring kStartup = L"C:\\Users\\taro\\AppData\\Roaming\\Microsoft\\Wi
 const std::wstring kDesktop = L"C:\\Users\\taro\\Desktop";
 const std::wstring kLink = L"http://10.0.0.254/display.htm?size=1";
 
-const std::wstring kAccountAdvice =
-    L"表示用ユーザーとしてログオンし、そのユーザーとして管理者の権限で実行してください。"
-    L"このアカウントに設定するときは /account current を付けてください。";
 
 const Lines kUsage = {
     L"使い方:",
-    L"  tavrin.exe /register /address A.B.C.D [/size hd|fullhd] [/hour H] [/log FILE]",
-    L"  tavrin.exe /remove [/log FILE]",
-    L"  tavrin.exe /status [/log FILE]",
+    L"  tavrin.exe /register /address A.B.C.D [/size hd|fullhd] [/hour H]",
+    L"      [/user DOMAIN\\name] [/account current] [/log FILE]",
+    L"  tavrin.exe /remove [/user DOMAIN\\name] [/account current] [/log FILE]",
+    L"  tavrin.exe /status [/user DOMAIN\\name] [/account current] [/log FILE]",
     L"  tavrin.exe /?",
     L"  /register  設定画面の「登録」と同じ設定をします。/address は必ず指定します。",
     L"  /address   LAN対応ユニットのIPアドレス（例: 192.168.1.10）",
@@ -112,18 +92,27 @@ const Lines kUsage = {
     L"  /remove    設定画面の「削除」と同じく、タスク、スクリプト、ショートカットを",
     L"             削除します。",
     L"  /status    登録の状態を表示します（何も変更しません）。",
+    L"  /user      DOMAIN\\name: 画面の前のユーザーがこのユーザーのときだけ実行",
+    L"             します（違えば何もせずに終了コード 5）。",
     L"  /account current",
-    L"             /register、/remove: ログオン中のユーザーではなく、実行中の",
-    L"             アカウントに設定します。",
+    L"             画面の前のユーザーではなく、実行中のアカウントに設定します",
+    L"             （/status はそのアカウントの状態を表示します）。",
     L"  /log       表示する行を日時付きでファイル FILE にも追記します。",
-    L"  終了コードの意味: 0 完了、1 使い方の誤り、2 すでに実行中、",
-    L"    3 起動時の確認で終了、4 手順の失敗、",
-    L"    5 ログオン中のユーザーと違うアカウント（何もしていない）、",
+    L"  終了コードの意味: 0 完了、1 使い方の誤りか、ログ ファイルを開けない、",
+    L"    2 すでに実行中、3 起動時の確認で終了、4 手順の失敗、",
+    L"    5 画面の前のユーザーに設定できない（ログオンしていない、確認できない、",
+    L"      /user と違う。後で実行し直す）、",
     L"    10 登録されていない、11 一部だけ登録されているか不一致",
+    L"    （1、2、3、5 のときは何もしていません）",
 };
 
 // The first line of every run but /?.
-const std::wstring kHeader = L"Quorvix画面設定ツール 9.8.7.6、コンピューター: KIOSK-01、アカウント: PC\\taro";
+const std::wstring kHeader =
+    L"Quorvix画面設定ツール 9.8.7.6、コンピューター: KIOSK-01、アカウント: PC\\taro、対象ユーザー: PC\\taro";
+std::wstring Header(const std::wstring& running, const std::wstring& target) {
+    return L"Quorvix画面設定ツール 9.8.7.6、コンピューター: KIOSK-01、アカウント: " + running + L"、対象ユーザー: " +
+           target;
+}
 
 Lines Then(Lines head, const Lines& tail) {
     head.insert(head.end(), tail.begin(), tail.end());
@@ -143,11 +132,18 @@ void PrintTo(const Scenario& scenario, std::ostream* os) { *os << scenario.name;
 
 class CommandLineScenarioTest : public ::testing::TestWithParam<Scenario> {};
 
+// The first line ends with the command as given; these arguments need no quotes.
+std::wstring WithCommand(const std::wstring& header, const Args& args) {
+    std::wstring line = header + L"、コマンド:";
+    for (const std::wstring& arg : args) line += L" " + arg;
+    return line;
+}
+
 TEST_P(CommandLineScenarioTest, LinesAndExitCode) {
     CliSetup s;
     GetParam().arrange(s);
     EXPECT_EQ(s.Run(GetParam().args), GetParam().exitCode);
-    EXPECT_EQ(s.output.lines, Then({GetParam().header}, GetParam().lines));
+    EXPECT_EQ(s.output.lines, Then({WithCommand(GetParam().header, GetParam().args)}, GetParam().lines));
 }
 
 const Lines kStatusOfNothing = {
@@ -159,7 +155,7 @@ const Lines kStatusOfNothing = {
     L"デスクトップ表示のショートカット「" + kStartup + L"\\DeskTop.lnk」: なし",
     L"表示画面: 確認していません（リンク先が登録されていません）",
     L"状態: 登録されていません",
-    L"registered=none address=- size=- hour=-",
+    L"registered=none address=- size=- hour=- user=PC\\taro",
 };
 
 void RegisterFirst(CliSetup& s) {
@@ -174,67 +170,67 @@ INSTANTIATE_TEST_SUITE_P(
     CommandLine, CommandLineScenarioTest,
     ::testing::Values(
         Scenario{"RegisterEveryStepDone", kRegister, [](CliSetup&) {}, 0,
-                 {L"ショートカットを作成しました", L"終了コード: 0"}},
+                 {L"ショートカットを作成しました", L"result=done exit=0 address=10.0.0.254 size=hd hour=0", L"終了コード: 0"}},
         // PCs are often set up before the unit is connected: a warning, and the
         // run goes on; the exit code is the steps'.
         Scenario{"RegisterPageDoesNotAnswer", kRegister,
                  [](CliSetup& s) { s.world.pageAnswer = {PageAnswer::Kind::unreachable, 0}; }, 0,
                  {L"警告: ユニットの表示画面 " + kLink +
-                      L" が応答しません（ユニットに到達できません（ネットワークの経路がありません））。",
-                  L"ショートカットを作成しました", L"終了コード: 0"}},
+                      L" を開けませんでした（ネットワークの経路がなく、ユニットに届きません）。",
+                  L"ショートカットを作成しました", L"result=done exit=0 address=10.0.0.254 size=hd hour=0", L"終了コード: 0"}},
         Scenario{"RegisterPageTimesOutAndSchtasksFails", kRegister,
                  [](CliSetup& s) {
                      s.world.pageAnswer = {PageAnswer::Kind::timedOut, 0};
                      s.world.commandStatus = 1;
                  },
                  4,
-                 {L"警告: ユニットの表示画面 " + kLink + L" が応答しません（5 秒以内に応答がありません）。",
-                  L"タスクスケジューラの登録に失敗しました", L"終了コード: 4"}},
+                 {L"警告: ユニットの表示画面 " + kLink + L" を開けませんでした（5 秒以内に応答がありません）。",
+                  L"タスクスケジューラの登録に失敗しました", L"result=partial exit=4 address=10.0.0.254 size=hd hour=0", L"終了コード: 4"}},
         Scenario{"RegisterSchtasksFails", kRegister, [](CliSetup& s) { s.world.commandStatus = 1; }, 4,
-                 {L"タスクスケジューラの登録に失敗しました", L"終了コード: 4"}},
+                 {L"タスクスケジューラの登録に失敗しました", L"result=partial exit=4 address=10.0.0.254 size=hd hour=0", L"終了コード: 4"}},
         Scenario{"RegisterScriptCannotBeOpened", kRegister,
                  [](CliSetup& s) { s.world.unopenable.insert(s.scriptPath()); }, 4,
-                 {L"スクリプトファイルの作成に失敗しました", L"終了コード: 4"}},
+                 {L"スクリプトファイルの作成に失敗しました", L"result=failed exit=4 address=10.0.0.254 size=hd hour=0", L"終了コード: 4"}},
         // The dialog would close with success after this; the command line
         // still says a step failed.
         Scenario{"RegisterOneKioskShortcutFails", kRegister,
                  [](CliSetup& s) { s.world.failingSaves.insert(s.startupKioskPath()); }, 4,
                  {L"スタートアップへのショートカット作成に失敗しました", L"ショートカットを作成しました",
-                  L"終了コード: 4"}},
+                  L"result=partial exit=4 address=10.0.0.254 size=hd hour=0", L"終了コード: 4"}},
         Scenario{"RegisterDiskFull", kRegister, [](CliSetup& s) { s.world.failingWrites.insert(s.scriptPath()); }, 4,
-                 {kDocuments + L"\\LAU_Refresh.vbs へのアクセス中にディスクがいっぱいになりました。", L"終了コード: 4"}},
+                 {kDocuments + L"\\LAU_Refresh.vbs へのアクセス中にディスクがいっぱいになりました。", L"result=failed exit=4 address=10.0.0.254 size=hd hour=0", L"終了コード: 4"}},
         Scenario{"RegisterOutOfMemory", kRegister,
                  [](CliSetup& s) { s.world.beforeOpen = [](const std::wstring&) { throw std::bad_alloc(); }; }, 4,
-                 {L"メモリが不足しています。", L"終了コード: 4"}},
+                 {L"メモリが不足しています。", L"result=failed exit=4 address=10.0.0.254 size=hd hour=0", L"終了コード: 4"}},
         Scenario{"RegisterStandardExceptionWithText", kRegister,
                  [](CliSetup& s) {
                      s.world.beforeOpen = [](const std::wstring&) { throw std::runtime_error("vector::reserve"); };
                  },
-                 4, {L"予期しないエラーが発生しました: vector::reserve", L"終了コード: 4"}},
+                 4, {L"予期しないエラーが発生しました: vector::reserve", L"result=failed exit=4 address=10.0.0.254 size=hd hour=0", L"終了コード: 4"}},
         Scenario{"RegisterStandardExceptionWithoutReadableText", kRegister,
                  [](CliSetup& s) {
                      s.world.beforeOpen = [](const std::wstring&) { throw std::runtime_error("\xFF\xFE"); };
                  },
-                 4, {L"アプリケーションの内部エラーです。", L"終了コード: 4"}},
+                 4, {L"アプリケーションの内部エラーです。", L"result=failed exit=4 address=10.0.0.254 size=hd hour=0", L"終了コード: 4"}},
         Scenario{"RegisterSomethingElseThrown", kRegister,
                  [](CliSetup& s) { s.world.beforeOpen = [](const std::wstring&) { throw 42; }; }, 4,
-                 {L"アプリケーションの内部エラーです。", L"終了コード: 4"}},
+                 {L"アプリケーションの内部エラーです。", L"result=failed exit=4 address=10.0.0.254 size=hd hour=0", L"終了コード: 4"}},
         Scenario{"RemoveEverything", kRemove, [](CliSetup& s) { s.PutEverything(); }, 0,
-                 {L"タスクとショートカットの削除に成功しました。", L"終了コード: 0"}},
+                 {L"タスクとショートカットの削除に成功しました。", L"result=done exit=0", L"終了コード: 0"}},
         Scenario{"RemoveNothingThere", kRemove, [](CliSetup& s) { s.world.commandStatus = 1; }, 0,
-                 {L"タスクとショートカットの削除に成功しました。", L"終了コード: 0"}},
+                 {L"タスクとショートカットの削除に成功しました。", L"result=done exit=0", L"終了コード: 0"}},
         Scenario{"RemoveTaskStays", kRemove,
                  [](CliSetup& s) {
                      s.world.commandStatus = 1;
                      s.PutTask();
                  },
-                 4, {L"タスクの削除に失敗しました。", L"終了コード: 4"}},
+                 4, {L"タスクの削除に失敗しました。", L"result=failed exit=4", L"終了コード: 4"}},
         Scenario{"RemoveScriptStays", kRemove,
                  [](CliSetup& s) {
                      s.PutEverything();
                      s.world.undeletable.insert(s.scriptPath());
                  },
-                 4, {L"ショートカットの削除に失敗しました。", L"終了コード: 4"}},
+                 4, {L"ショートカットの削除に失敗しました。", L"result=partial exit=4", L"終了コード: 4"}},
         Scenario{"StatusNothing", kStatus, [](CliSetup& s) { s.world.commandStatus = 1; }, 10,
                  Then(kStatusOfNothing, {L"終了コード: 10"})},
         Scenario{"StatusComplete", kStatus, RegisterFirst, 0,
@@ -244,9 +240,9 @@ INSTANTIATE_TEST_SUITE_P(
                   L"デスクトップのショートカット「" + kDesktop + L"\\LAN対応ユニット.lnk」: あり（リンク先 " + kLink + L"）",
                   L"デスクトップ表示ファイル「" + kDocuments + L"\\DeskTop.scf」: なし",
                   L"デスクトップ表示のショートカット「" + kStartup + L"\\DeskTop.lnk」: なし",
-                  L"表示画面 " + kLink + L": 応答あり", L"状態: すべて登録されています",
+                  L"表示画面「" + kLink + L"」: 開けます", L"状態: すべて登録されています",
                   L"設定: アドレス 10.0.0.254、画面サイズ ハイビジョン、リフレッシュ 毎日 0 時",
-                  L"registered=complete address=10.0.0.254 size=hd hour=0", L"終了コード: 0"}},
+                  L"registered=complete address=10.0.0.254 size=hd hour=0 user=PC\\taro", L"終了コード: 0"}},
         // Whether the page answers is shown, not judged: verdict and exit code stay.
         Scenario{"StatusCompletePageDoesNotAnswer", kStatus,
                  [](CliSetup& s) {
@@ -260,9 +256,9 @@ INSTANTIATE_TEST_SUITE_P(
                   L"デスクトップのショートカット「" + kDesktop + L"\\LAN対応ユニット.lnk」: あり（リンク先 " + kLink + L"）",
                   L"デスクトップ表示ファイル「" + kDocuments + L"\\DeskTop.scf」: なし",
                   L"デスクトップ表示のショートカット「" + kStartup + L"\\DeskTop.lnk」: なし",
-                  L"表示画面 " + kLink + L": 応答なし（接続を拒否されました）", L"状態: すべて登録されています",
+                  L"表示画面「" + kLink + L"」: 開けません（接続を拒否されました）", L"状態: すべて登録されています",
                   L"設定: アドレス 10.0.0.254、画面サイズ ハイビジョン、リフレッシュ 毎日 0 時",
-                  L"registered=complete address=10.0.0.254 size=hd hour=0", L"終了コード: 0"}},
+                  L"registered=complete address=10.0.0.254 size=hd hour=0 user=PC\\taro", L"終了コード: 0"}},
         Scenario{"StatusScriptDeleted", kStatus,
                  [](CliSetup& s) {
                      RegisterFirst(s);
@@ -276,39 +272,41 @@ INSTANTIATE_TEST_SUITE_P(
                   L"デスクトップのショートカット「" + kDesktop + L"\\LAN対応ユニット.lnk」: あり（リンク先 " + kLink + L"）",
                   L"デスクトップ表示ファイル「" + kDocuments + L"\\DeskTop.scf」: なし",
                   L"デスクトップ表示のショートカット「" + kStartup + L"\\DeskTop.lnk」: なし",
-                  L"表示画面 " + kLink + L": 応答なし（HTTP ステータス 404）",
+                  L"表示画面「" + kLink + L"」: 開けません（ユニットは応答しましたが、表示画面ではなく HTTP ステータス 404 でした）",
                   L"状態: 一部だけ登録されているか、内容が一致しません（もう一度登録してください。すべて置き換わります）",
                   L"設定: アドレス 10.0.0.254、画面サイズ ハイビジョン、リフレッシュ 毎日 0 時",
-                  L"registered=partial address=10.0.0.254 size=hd hour=0", L"終了コード: 11"}},
+                  L"registered=partial address=10.0.0.254 size=hd hour=0 user=PC\\taro", L"終了コード: 11"}},
         Scenario{"StatusTaskCannotBeChecked", kStatus, [](CliSetup& s) { s.world.schedulerAnswers = false; },
                  4,
-                 Then({L"タスク「Quorvix画面リフレッシュ（taro）」: 確認できません（タスク スケジューラが応答しません）"},
+                 Then({L"タスク「Quorvix画面リフレッシュ（taro）」: 確認できません（タスク スケジューラからタスクを読み取れません）"},
                       Then(Lines(kStatusOfNothing.begin() + 1, kStatusOfNothing.end() - 2),
-                           {L"状態: タスクを確認できないため判断できません",
+                           {L"状態: タスクを読み取れないため判断できません（Task Scheduler サービスが実行中か確かめてください）",
                             L"設定: アドレス 不明、画面サイズ 不明、リフレッシュ 不明",
-                            L"registered=unknown address=- size=- hour=-", L"終了コード: 4"}))},
+                            L"registered=unknown address=- size=- hour=- user=PC\\taro", L"終了コード: 4"}))},
         Scenario{"StatusNamesTheAccountWithoutADomain", kStatus,
                  [](CliSetup& s) {
                      s.world.commandStatus = 1;
-                     s.environment.process = AccountName{L"", L"taro"};
-                     s.environment.session = AccountName{L"", L"taro"};
+                     const AccountName taro{L"", L"taro", kTaro.sid};
+                     s.environment.facts = SessionFacts(taro, taro);
                  },
-                 10, Then(kStatusOfNothing, {L"終了コード: 10"}),
-                 L"Quorvix画面設定ツール 9.8.7.6、コンピューター: KIOSK-01、アカウント: taro"},
-        Scenario{"StatusAccountUnreadableFallsBackToTheUserName", kStatus,
-                 [](CliSetup& s) {
-                     s.world.commandStatus = 1;
-                     s.environment.process.reset();
-                 },
-                 10, Then(kStatusOfNothing, {L"終了コード: 10"}),
-                 L"Quorvix画面設定ツール 9.8.7.6、コンピューター: KIOSK-01、アカウント: taro"},
+                 10,
+                 Then(Lines(kStatusOfNothing.begin(), kStatusOfNothing.end() - 1),
+                      {L"registered=none address=- size=- hour=- user=taro", L"終了コード: 10"}),
+                 Header(L"taro", L"taro")},
+        // Whose set-up it would read cannot be told: nothing is read.
+        Scenario{"StatusAccountUnreadable", kStatus,
+                 [](CliSetup& s) { s.environment.facts.process.reset(); }, 5,
+                 {L"画面の前のユーザーを確認できません（このツールは「（読み取れません）」として実行されています）。"
+                  L"何もしていません。",
+                  L"終了コード: 5"},
+                 Header(L"taro", L"（読み取れません）")},
         Scenario{"AnotherCopyRuns", kRegister, [](CliSetup& s) { s.guard.anotherCopy = true; }, 2,
-                 {L"このツールはすでに実行中です。終わってからもう一度実行してください。", L"終了コード: 2"}},
+                 {L"このツールはすでに実行中です。終わってからもう一度実行してください。", L"result=refused exit=2 address=10.0.0.254 size=hd hour=0", L"終了コード: 2"}},
         Scenario{"NoBrowser", kRegister, [](CliSetup& s) { s.environment.browser.clear(); }, 3,
                  {L"Microsoft Edgeが見つかりません。", L"Microsoft Edgeをインストールして再度実行してください。",
-                  L"終了コード: 3"}},
+                  L"result=refused exit=3 address=10.0.0.254 size=hd hour=0", L"終了コード: 3"}},
         Scenario{"NoKnownFolders", kRemove, [](CliSetup& s) { s.environment.foldersThere = false; }, 3,
-                 {L"ショートカットの保存先が見つかりませんでした", L"アプリケーションを終了します", L"終了コード: 3"}},
+                 {L"ショートカットの保存先が見つかりませんでした", L"アプリケーションを終了します", L"result=refused exit=3", L"終了コード: 3"}},
         Scenario{"NothingThereAtAll", kStatus,
                  [](CliSetup& s) {
                      s.environment.foldersThere = false;
@@ -318,59 +316,66 @@ INSTANTIATE_TEST_SUITE_P(
                  {L"ショートカットの保存先が見つかりませんでした", L"アプリケーションを終了します",
                   L"Microsoft Edgeが見つかりません。", L"Microsoft Edgeをインストールして再度実行してください。",
                   L"終了コード: 3"}},
-        // Nobody can answer the question: without /account current nothing is done.
-        Scenario{"AnotherAccountRegisters", kRegister,
-                 [](CliSetup& s) { s.environment.process = AccountName{L"PC", L"admin"}; }, 5,
-                 {L"このツールは「PC\\admin」として実行されていますが、ログオン中のユーザーは「PC\\taro」です。"
-                  L"何もしていません。",
-                  kAccountAdvice, L"終了コード: 5"},
-                 L"Quorvix画面設定ツール 9.8.7.6、コンピューター: KIOSK-01、アカウント: PC\\admin"},
-        Scenario{"AnotherAccountRemoves", kRemove,
+        // Whoever runs the tool, the user at the screen is set up.
+        Scenario{"AdministratorOverTheShoulderRegisters", kRegister,
+                 [](CliSetup& s) { s.environment.facts = SessionFacts(kAdmin, kTaro); }, 0,
+                 {L"ショートカットを作成しました", L"result=done exit=0 address=10.0.0.254 size=hd hour=0", L"終了コード: 0"}, Header(L"PC\\admin", L"PC\\taro")},
+        Scenario{"AgentAsSystemRemoves", kRemove,
                  [](CliSetup& s) {
                      s.PutEverything();
-                     s.environment.process = AccountName{L"PC", L"admin"};
+                     s.environment.facts = AgentFacts(kSystem, kTaro);
                  },
-                 5,
-                 {L"このツールは「PC\\admin」として実行されていますが、ログオン中のユーザーは「PC\\taro」です。"
-                  L"何もしていません。",
-                  kAccountAdvice, L"終了コード: 5"},
-                 L"Quorvix画面設定ツール 9.8.7.6、コンピューター: KIOSK-01、アカウント: PC\\admin"},
-        Scenario{"SystemRegisters", kRegister,
+                 0, {L"タスクとショートカットの削除に成功しました。", L"result=done exit=0", L"終了コード: 0"},
+                 Header(L"NT AUTHORITY\\SYSTEM", L"PC\\taro")},
+        Scenario{"AnotherAccountStatus", kStatus,
                  [](CliSetup& s) {
-                     s.environment.process = AccountName{L"NT AUTHORITY", L"SYSTEM", L"S-1-5-18"};
-                     s.environment.session.reset();
+                     s.world.commandStatus = 1;
+                     s.environment.facts = SessionFacts(kAdmin, kTaro);
+                 },
+                 10, Then(kStatusOfNothing, {L"終了コード: 10"}), Header(L"PC\\admin", L"PC\\taro")},
+        Scenario{"GuardNamesTheDisplayUser", Then(kRegister, {L"/user", L"PC\\taro"}),
+                 [](CliSetup& s) { s.environment.facts = AgentFacts(kSystem, kTaro); }, 0,
+                 {L"ショートカットを作成しました", L"result=done exit=0 address=10.0.0.254 size=hd hour=0", L"終了コード: 0"}, Header(L"NT AUTHORITY\\SYSTEM", L"PC\\taro")},
+        // Nobody to set up: exit 5, one line, nothing done; an agent retries later.
+        Scenario{"NobodyLoggedOn", kRegister, [](CliSetup& s) { s.environment.facts = AgentFacts(kSystem, std::nullopt); },
+                 5,
+                 {L"画面の前にログオンしているユーザーがいません。何もしていません（ユーザーがログオンしてから"
+                  L"実行し直してください）。",
+                  L"result=refused exit=5 address=10.0.0.254 size=hd hour=0", L"終了コード: 5"},
+                 Header(L"NT AUTHORITY\\SYSTEM", L"（なし）")},
+        Scenario{"ConsoleChangingHands", kRemove,
+                 [](CliSetup& s) {
+                     s.environment.facts = AgentFacts(kSystem, kTaro);
+                     s.environment.facts.consoleSession = kConsoleChangingHands;
                  },
                  5,
-                 {L"このツールはサービス アカウント「NT AUTHORITY\\SYSTEM」として実行されています"
-                  L"（ログオン中のユーザー: （読み取れません））。何もしていません。",
-                  kAccountAdvice, L"終了コード: 5"},
-                 L"Quorvix画面設定ツール 9.8.7.6、コンピューター: KIOSK-01、アカウント: NT AUTHORITY\\SYSTEM"},
-        Scenario{"SessionUserUnreadable", kRemove, [](CliSetup& s) { s.environment.session.reset(); }, 5,
-                 {L"ログオン中のユーザーを確認できません（このツールは「PC\\taro」として実行されています）。"
+                 {L"画面の前のユーザーが切り替わっている最中のため確認できません。何もしていません（しばらくしてから"
+                  L"実行し直してください）。",
+                  L"result=refused exit=5", L"終了コード: 5"},
+                 Header(L"NT AUTHORITY\\SYSTEM", L"（読み取れません）")},
+        Scenario{"DisplayUserUnreadable", kRemove,
+                 [](CliSetup& s) { s.environment.facts.ownSessionUser.readable = false; }, 5,
+                 {L"画面の前のユーザーを確認できません（このツールは「PC\\taro」として実行されています）。"
                   L"何もしていません。",
-                  kAccountAdvice, L"終了コード: 5"}},
-        // Said on the command line: one warning line, and the run goes on.
+                  L"result=refused exit=5", L"終了コード: 5"},
+                 Header(L"PC\\taro", L"（読み取れません）")},
+        Scenario{"GuardNamesSomeoneElse", Then(kStatus, {L"/user", L"PC\\hanako"}),
+                 [](CliSetup& s) { s.environment.facts = AgentFacts(kSystem, kTaro); }, 5,
+                 {L"/user のユーザー「PC\\hanako」は、設定する画面の前のユーザー「PC\\taro」ではありません。"
+                  L"何もしていません。",
+                  L"終了コード: 5"},
+                 Header(L"NT AUTHORITY\\SYSTEM", L"PC\\taro")},
+        // /account current: the running account, as before, with one warning line.
         Scenario{"AnotherAccountMeant", Then(kRegister, {L"/account", L"current"}),
-                 [](CliSetup& s) { s.environment.process = AccountName{L"PC", L"admin"}; }, 0,
+                 [](CliSetup& s) { s.environment.facts = SessionFacts(kAdmin, kTaro); }, 0,
                  {L"警告: ログオン中のユーザー「PC\\taro」ではなく「PC\\admin」として実行されています。"
                   L"設定し、調べるのは「PC\\admin」のドキュメント、スタートアップ、デスクトップとタスクです。",
-                  L"ショートカットを作成しました", L"終了コード: 0"},
-                 L"Quorvix画面設定ツール 9.8.7.6、コンピューター: KIOSK-01、アカウント: PC\\admin"},
+                  L"ショートカットを作成しました", L"result=done exit=0 address=10.0.0.254 size=hd hour=0", L"終了コード: 0"},
+                 Header(L"PC\\admin", L"PC\\admin")},
         Scenario{"SystemMeant", Then(kRemove, {L"/account", L"current"}),
-                 [](CliSetup& s) {
-                     s.environment.process = AccountName{L"NT AUTHORITY", L"SYSTEM", L"S-1-5-18"};
-                     s.environment.session.reset();
-                 },
-                 0, {L"タスクとショートカットの削除に成功しました。", L"終了コード: 0"},
-                 L"Quorvix画面設定ツール 9.8.7.6、コンピューター: KIOSK-01、アカウント: NT AUTHORITY\\SYSTEM"},
-        // /status only reads: the warning, and the registration's exit code.
-        Scenario{"AnotherAccountStatus", kStatus,
-                 [](CliSetup& s) { s.environment.process = AccountName{L"PC", L"admin"}; },
-                 10,
-                 Then({L"警告: ログオン中のユーザー「PC\\taro」ではなく「PC\\admin」として実行されています。"
-                       L"設定し、調べるのは「PC\\admin」のドキュメント、スタートアップ、デスクトップとタスクです。"},
-                      Then(kStatusOfNothing, {L"終了コード: 10"})),
-                 L"Quorvix画面設定ツール 9.8.7.6、コンピューター: KIOSK-01、アカウント: PC\\admin"},
+                 [](CliSetup& s) { s.environment.facts = AgentFacts(kSystem, std::nullopt); }, 0,
+                 {L"タスクとショートカットの削除に成功しました。", L"result=done exit=0", L"終了コード: 0"},
+                 Header(L"NT AUTHORITY\\SYSTEM", L"NT AUTHORITY\\SYSTEM")},
         Scenario{"UsageError", {L"/register"}, [](CliSetup&) {}, 1,
                  Then(Then({L"/register には /address でユニットのIPアドレスを指定してください。"}, kUsage),
                       {L"終了コード: 1"})},
@@ -378,7 +383,7 @@ INSTANTIATE_TEST_SUITE_P(
                  [](CliSetup& s) { s.output.logOpens = false; }, 1,
                  {L"ログ ファイルを開けません: Q:\\nowhere\\remove.log（何もしていません。フォルダーがあるか、"
                   L"パスが正しいか、書き込めるかを確認してください）",
-                  L"終了コード: 1"}}),
+                  L"result=refused exit=1", L"終了コード: 1"}}),
     [](const ::testing::TestParamInfo<Scenario>& info) { return std::string(info.param.name); });
 
 TEST(CommandLineModeTest, EachUsageProblemHasItsLine) {
@@ -413,7 +418,7 @@ TEST(CommandLineModeTest, EachUsageProblemHasItsLine) {
     for (const auto& c : cases) {
         CliSetup s;
         EXPECT_EQ(s.Run(c.args), 1);
-        EXPECT_EQ(s.output.lines, Then(Then({kHeader, c.line}, kUsage), {L"終了コード: 1"}));
+        EXPECT_EQ(s.output.lines, Then(Then({WithCommand(kHeader, c.args), c.line}, kUsage), {L"終了コード: 1"}));
     }
 }
 
@@ -445,6 +450,38 @@ TEST(CommandLineModeTest, UsageTextFitsEightyColumnsAndHasNoExitCodeLine) {
     }
 }
 
+// The first line names the command as given, on one line whatever the
+// arguments hold: a line break in an argument must not start a line of its own
+// in the log.
+TEST(CommandLineModeTest, TheFirstLineNamesTheCommandOnOneLine) {
+    const struct {
+        Args args;
+        std::wstring shown;
+    } cases[] = {
+        {{L"/STATUS", L"/log", L"C:\\logs\\a.log"}, L"/STATUS /log C:\\logs\\a.log"},
+        {{L"/status", L"/log", L"C:\\Kiosk Logs\\a.log"}, L"/status /log \"C:\\Kiosk Logs\\a.log\""},
+        {{L"/status", L"/log", L"a\"b"}, L"/status /log \"a\"\"b\""},
+        {{L"/status", L""}, L"/status \"\""},
+        {{L"/status", L"/log", L"x\r\n2026-01-01 00:00:00\tforged"},
+         L"/status /log \"x\\x0D\\x0A2026-01-01 00:00:00\\x09forged\""},
+    };
+    for (const auto& c : cases) {
+        CliSetup s;
+        s.Run(c.args);
+        ASSERT_FALSE(s.output.lines.empty());
+        EXPECT_EQ(s.output.lines[0], kHeader + L"、コマンド: " + c.shown);
+    }
+}
+
+// The key line carries the settings as they were given, in ASCII.
+TEST(CommandLineModeTest, RegisterKeysNameTheGivenSettings) {
+    CliSetup s;
+    EXPECT_EQ(s.Run({L"/register", L"/address", L"192.168.10.200", L"/size", L"FullHD", L"/hour", L"23"}), 0);
+    ASSERT_GE(s.output.lines.size(), 2u);
+    EXPECT_EQ(s.output.lines[s.output.lines.size() - 2],
+              L"result=done exit=0 address=192.168.10.200 size=fullhd hour=23");
+}
+
 // Refused or help-only runs touch nothing: no log, no single-copy place, no
 // folders, no SCHTASKS.
 TEST(CommandLineModeTest, RefusedLinesAndHelpDoNothing) {
@@ -466,34 +503,59 @@ TEST(CommandLineModeTest, RefusedLinesAndHelpDoNothing) {
     }
 }
 
-// Refused for the account: not even the folders are looked at, nothing is
-// written or removed, no SCHTASKS runs; the lines reach the log.
-TEST(CommandLineModeTest, ARefusedAccountChangesNothing) {
-    for (const Args& args : {Args{L"/register", L"/address", L"10.0.0.254", L"/log", L"x.log"},
-                             Args{L"/remove", L"/log", L"x.log"}}) {
+// Nobody to set up: not even the folders are looked at, nothing is written
+// or removed, no SCHTASKS runs; the lines reach the log.
+TEST(CommandLineModeTest, NobodyToSetUpChangesNothing) {
+    const struct {
+        const char* name;
+        Args args;
+        std::function<void(CliSetup&)> arrange;
+    } cases[] = {
+        {"nobody logged on", {L"/register", L"/address", L"10.0.0.254", L"/log", L"x.log"},
+         [](CliSetup& s) { s.environment.facts = AgentFacts(kSystem, std::nullopt); }},
+        {"guard", {L"/remove", L"/log", L"x.log", L"/user", L"PC\\hanako"}, [](CliSetup&) {}},
+        {"display user unreadable", {L"/remove", L"/log", L"x.log"},
+         [](CliSetup& s) {
+             s.environment.facts = AgentFacts(kSystem, kTaro);
+             s.environment.facts.consoleUser.readable = false;
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
         CliSetup s;
         s.PutEverything();
         const auto diskBefore = s.world.disk;
-        s.environment.session = AccountName{L"PC", L"hanako"};
-        EXPECT_EQ(s.Run(args), 5);
+        c.arrange(s);
+        EXPECT_EQ(s.Run(c.args), 5);
         EXPECT_TRUE(s.world.log.empty());
         EXPECT_EQ(s.world.disk, diskBefore);
         EXPECT_EQ(s.output.logged, s.output.lines);
     }
 }
 
-// /status only looks: it names the account, warns, and its exit code stays
-// the registration's.
-TEST(CommandLineModeTest, StatusAsAnotherAccountWarnsAndJudgesAsUsual) {
-    CliSetup s;
-    s.world.commandStatus = 1;
-    s.environment.session = AccountName{L"PC", L"hanako"};
-    EXPECT_EQ(s.Run(kStatus), 10);
-    ASSERT_GE(s.output.lines.size(), 4u);
-    EXPECT_EQ(s.output.lines[0], kHeader);
-    EXPECT_EQ(s.output.lines[1], L"警告: ログオン中のユーザー「PC\\hanako」ではなく「PC\\taro」として実行されています。"
-                                 L"設定し、調べるのは「PC\\taro」のドキュメント、スタートアップ、デスクトップとタスクです。");
-    EXPECT_EQ(s.output.lines.back(), L"終了コード: 10");
+// The folders asked for are the display user's, and its task is the one
+// registered, read and deleted; the running account's own is never touched.
+TEST(CommandLineModeTest, AnotherAccountWorksOnTheDisplayUsersSetUp) {
+    const AccountName hanako{L"PC", L"hanako", L"S-1-5-21-1-2-3-1002"};
+    for (const Args& args : {kRegister, kRemove, kStatus}) {
+        SCOPED_TRACE(::testing::PrintToString(args));
+        CliSetup s;
+        s.world.userName = L"hanako";  // the fakes' task name
+        s.environment.facts = AgentFacts(kSystem, hanako);
+        s.Run(args);
+        ASSERT_FALSE(s.world.log.empty());
+        EXPECT_EQ(s.world.log.front(), (args == kStatus ? L"look up folders of PC\\hanako"
+                                                        : L"query folders of PC\\hanako"));
+        for (const std::wstring& entry : s.world.log) {
+            EXPECT_EQ(entry.find(L"（taro）"), std::wstring::npos) << ::testing::PrintToString(entry);
+            EXPECT_EQ(entry.find(L"SYSTEM"), std::wstring::npos) << ::testing::PrintToString(entry);
+        }
+        if (args == kStatus) {
+            EXPECT_EQ(s.output.lines[1], L"タスク「Quorvix画面リフレッシュ（hanako）」: 登録されていません");
+            EXPECT_EQ(s.output.lines[s.output.lines.size() - 2],
+                      L"registered=none address=- size=- hour=- user=PC\\hanako");
+        }
+    }
 }
 
 TEST(CommandLineModeTest, ASecondCopyDoesNothingButSaysSoInTheLog) {
@@ -510,8 +572,10 @@ TEST(CommandLineModeTest, EveryLineOfARunReachesTheLog) {
     s.world.failingSaves.insert(s.desktopKioskPath());
     EXPECT_EQ(s.Run({L"/log", L"run.log", L"/register", L"/address", L"10.0.0.254"}), 4);
     EXPECT_EQ(s.output.logPaths, Lines{L"run.log"});
-    EXPECT_EQ(s.output.logged, (Lines{kHeader, L"デスクトップへのショートカット作成に失敗しました",
-                                      L"ショートカットを作成しました", L"終了コード: 4"}));
+    EXPECT_EQ(s.output.logged, (Lines{kHeader + L"、コマンド: /log run.log /register /address 10.0.0.254",
+                                      L"デスクトップへのショートカット作成に失敗しました",
+                                      L"ショートカットを作成しました",
+                                      L"result=partial exit=4 address=10.0.0.254 size=hd hour=0", L"終了コード: 4"}));
     EXPECT_EQ(s.output.logged, s.output.lines);
 }
 
@@ -523,7 +587,7 @@ TEST(CommandLineModeTest, RegisterUsesTheChosenSettingsAsTheDialogWould) {
     dialogRun.dialog.controls.screenSizeChoice = 1;
     UpdatePageSuffix(dialogRun.dialog.controls);
     dialogRun.dialog.controls.refreshHour = L"5";
-    RunRegisterProcedure(dialogRun.dialog, dialogRun.dialog.settings, dialogRun.folders, dialogRun.browser,
+    RunRegisterProcedure(dialogRun.dialog, dialogRun.dialog.settings, dialogRun.target(), dialogRun.browser,
                          dialogRun.platform);
 
     CliSetup s;
@@ -554,7 +618,7 @@ TEST(CommandLineModeTest, RegisterUsesTheChosenSettingsAsTheDialogWould) {
             dialogSteps.push_back(entry);
         }
     }
-    Lines cliSteps(s.world.log.begin() + 1, s.world.log.end());  // after "query folders"
+    Lines cliSteps(s.world.log.begin() + 2, s.world.log.end());  // after "query folders", "find browser"
     EXPECT_EQ(cliSteps, dialogSteps);
 }
 
@@ -610,6 +674,7 @@ TEST(CommandLineModeTest, TheSecondLineNamesALogNotGivenInFull) {
         s.output.fullLogPath = c.full;
         EXPECT_EQ(s.Run({L"/status", L"/log", c.given}), plainCode);
         Lines expected = plain.output.lines;
+        expected[0] += L" /log " + c.given;
         expected.insert(expected.begin() + 1, c.between.begin(), c.between.end());
         EXPECT_EQ(s.output.lines, expected) << ::testing::PrintToString(c.given);
         EXPECT_EQ(s.output.logged, s.output.lines);

@@ -21,7 +21,7 @@ const std::wstring kScriptFailed = L"message スクリプトファイルの作�
 const std::wstring kTaskFailed = L"message タスクスケジューラの登録に失敗しました";
 
 void RunRegister(FakeSetup& s) {
-    RunRegisterProcedure(s.dialog, s.dialog.settings, s.folders, s.browser, s.platform);
+    RunRegisterProcedure(s.dialog, s.dialog.settings, s.target(), s.browser, s.platform);
 }
 
 struct RegisterScenario {
@@ -132,14 +132,15 @@ TEST(RegisterProcedureTest, APageThatDoesNotAnswerIsAskedAboutBeforeAnythingIsWr
         {"204", {Kind::status, 204}, nullptr},
         {"301 (not followed)", {Kind::status, 301}, nullptr},
         {"399", {Kind::status, 399}, nullptr},
-        {"199", {Kind::status, 199}, L"(HTTP ステータス 199)"},
-        {"400", {Kind::status, 400}, L"(HTTP ステータス 400)"},
-        {"404", {Kind::status, 404}, L"(HTTP ステータス 404)"},
-        {"500", {Kind::status, 500}, L"(HTTP ステータス 500)"},
+        {"199", {Kind::status, 199}, L"(ユニットは応答しましたが、表示画面ではなく HTTP ステータス 199 でした)"},
+        {"400", {Kind::status, 400}, L"(ユニットは応答しましたが、表示画面ではなく HTTP ステータス 400 でした)"},
+        {"404", {Kind::status, 404}, L"(ユニットは応答しましたが、表示画面ではなく HTTP ステータス 404 でした)"},
+        {"500", {Kind::status, 500}, L"(ユニットは応答しましたが、表示画面ではなく HTTP ステータス 500 でした)"},
         {"timed out", {Kind::timedOut, 0}, L"(5 秒以内に応答がありません)"},
         {"refused", {Kind::refused, 0}, L"(接続を拒否されました)"},
-        {"unreachable", {Kind::unreachable, 0}, L"(ユニットに到達できません（ネットワークの経路がありません）)"},
-        {"other failure", {Kind::failed, 12175}, L"(接続できません（エラー 12175）)"},
+        {"unreachable", {Kind::unreachable, 0}, L"(ネットワークの経路がなく、ユニットに届きません)"},
+        {"not HTTP", {Kind::notHttp, 12152}, L"(ユニットは応答しましたが、Web ページではありませんでした)"},
+        {"other failure", {Kind::failed, 12175}, L"(接続できません。エラー 12175)"},
     };
     for (const auto& c : cases) {
         for (const bool yes : {false, true}) {
@@ -147,7 +148,8 @@ TEST(RegisterProcedureTest, APageThatDoesNotAnswerIsAskedAboutBeforeAnythingIsWr
             FakeSetup s;
             s.world.pageAnswer = c.answer;
             s.world.registerUnanswered = yes;
-            const bool done = RunRegisterProcedure(s.dialog, s.dialog.settings, s.folders, s.browser, s.platform);
+            const bool done = RunRegisterProcedure(s.dialog, s.dialog.settings, s.target(), s.browser, s.platform) ==
+                              ProcedureResult::done;
             Log expected = {L"read controls", kRequestDefault};
             if (c.reason) expected.push_back(ask + c.reason);
             if (!c.reason || yes) {
@@ -167,7 +169,8 @@ TEST(RegisterProcedureTest, ACheckStoppedByClosingDoesNothingMore) {
     FakeSetup s;
     s.world.pageAnswer = {PageAnswer::Kind::stopped, 0};
     s.world.registerUnanswered = true;
-    EXPECT_FALSE(RunRegisterProcedure(s.dialog, s.dialog.settings, s.folders, s.browser, s.platform));
+    EXPECT_EQ(RunRegisterProcedure(s.dialog, s.dialog.settings, s.target(), s.browser, s.platform),
+              ProcedureResult::failed);
     EXPECT_EQ(s.world.log, (Log{L"read controls", kRequestDefault}));
 }
 
@@ -282,41 +285,51 @@ TEST(RegisterProcedureTest, SecondRunLeavesOnlyTheSecondSetUp) {
 namespace tavrin::testing {
 namespace {
 
-// What the command line's exit code goes by: true only when every step of
-// the set-up was done, whatever the dialog then shows.
-TEST(RegisterProcedureTest, ReportsWhetherEveryStepWasDone) {
+// What the command line's exit code and key line go by: done only when
+// every step of the set-up was done, partial once the script is written,
+// whatever the dialog then shows.
+TEST(RegisterProcedureTest, ReportsHowFarItGot) {
+    using R = ProcedureResult;
     const struct {
         const char* name;
         std::function<void(FakeSetup&)> arrange;
-        bool expected;
+        ProcedureResult expected;
     } cases[] = {
-        {"every step on 6.1", [](FakeSetup&) {}, true},
-        {"every step on 6.2", [](FakeSetup& s) { s.world.version = {6, 2}; }, true},
-        {"address incomplete", [](FakeSetup& s) { s.dialog.controls.unitAddressComplete = false; }, false},
-        {"script cannot be opened", [](FakeSetup& s) { s.world.unopenable.insert(s.scriptPath()); }, false},
-        {"SCHTASKS fails", [](FakeSetup& s) { s.world.commandStatus = 1; }, false},
+        {"every step on 6.1", [](FakeSetup&) {}, R::done},
+        {"every step on 6.2", [](FakeSetup& s) { s.world.version = {6, 2}; }, R::done},
+        {"address incomplete", [](FakeSetup& s) { s.dialog.controls.unitAddressComplete = false; }, R::failed},
+        {"page refused, not registered anyway",
+         [](FakeSetup& s) { s.world.pageAnswer = {PageAnswer::Kind::refused, 0}; }, R::failed},
+        {"script cannot be opened", [](FakeSetup& s) { s.world.unopenable.insert(s.scriptPath()); }, R::failed},
+        {"SCHTASKS fails", [](FakeSetup& s) { s.world.commandStatus = 1; }, R::partial},
         {"Show-Desktop file cannot be opened",
          [](FakeSetup& s) {
              s.world.version = {6, 3};
              s.world.unopenable.insert(s.scfPath());
          },
-         false},
+         R::partial},
         {"Show-Desktop shortcut fails",
          [](FakeSetup& s) {
              s.world.version = {6, 2};
              s.world.failingSaves.insert(s.scfLinkPath());
          },
-         false},
+         R::partial},
         {"Startup kiosk shortcut fails", [](FakeSetup& s) { s.world.failingSaves.insert(s.startupKioskPath()); },
-         false},
+         R::partial},
         {"Desktop kiosk shortcut fails", [](FakeSetup& s) { s.world.failingSaves.insert(s.desktopKioskPath()); },
-         false},
+         R::partial},
+        {"both kiosk shortcuts fail",
+         [](FakeSetup& s) {
+             s.world.failingSaves.insert(s.startupKioskPath());
+             s.world.failingSaves.insert(s.desktopKioskPath());
+         },
+         R::partial},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         FakeSetup s;
         c.arrange(s);
-        EXPECT_EQ(RunRegisterProcedure(s.dialog, s.dialog.settings, s.folders, s.browser, s.platform), c.expected);
+        EXPECT_EQ(RunRegisterProcedure(s.dialog, s.dialog.settings, s.target(), s.browser, s.platform), c.expected);
     }
 }
 

@@ -35,7 +35,7 @@ void PutEverything(FakeSetup& s) {
 TEST_P(RemoveScenarioTest, RemovesWhatIsThereAndReports) {
     FakeSetup s;
     GetParam().arrange(s);
-    RunRemoveProcedure(s.dialog, s.folders, s.platform);
+    RunRemoveProcedure(s.dialog, s.target(), s.platform);
     EXPECT_EQ(s.world.log, GetParam().expected);
 
     std::vector<std::wstring> left;
@@ -130,7 +130,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(RemoveProcedureTest, DeletesTheCurrentUsersTaskWithoutReadingTheControls) {
     FakeSetup s;
     s.world.userName = L"山田 太郎";
-    RunRemoveProcedure(s.dialog, s.folders, s.platform);
+    RunRemoveProcedure(s.dialog, s.target(), s.platform);
     ASSERT_EQ(s.world.commandLines.size(), 1u);
     EXPECT_EQ(s.world.commandLines[0], L"schtasks /delete /f /tn \"Quorvix画面リフレッシュ\uFF08山田 太郎\uFF09\"");
     EXPECT_EQ(std::count(s.world.log.begin(), s.world.log.end(), L"read controls"), 0);
@@ -142,9 +142,9 @@ TEST(RemoveProcedureTest, AsksTheSchedulerForTheSameTask) {
     s.world.tasks[L"Quorvix画面リフレッシュ\uFF08山田 太郎\uFF09"] = TaskDefinition{};
     s.world.tasks[L"Quorvix画面リフレッシュ\uFF08taro\uFF09"] = TaskDefinition{};
     s.world.commandStatus = 1;
-    EXPECT_FALSE(RunRemoveProcedure(s.dialog, s.folders, s.platform));
+    EXPECT_EQ(RunRemoveProcedure(s.dialog, s.target(), s.platform), ProcedureResult::failed);
     s.world.tasks.erase(L"Quorvix画面リフレッシュ\uFF08山田 太郎\uFF09");
-    EXPECT_TRUE(RunRemoveProcedure(s.dialog, s.folders, s.platform));
+    EXPECT_EQ(RunRemoveProcedure(s.dialog, s.target(), s.platform), ProcedureResult::done);
 }
 
 }  // namespace
@@ -153,43 +153,52 @@ TEST(RemoveProcedureTest, AsksTheSchedulerForTheSameTask) {
 namespace tavrin::testing {
 namespace {
 
-// True exactly when the dialog reports success.
+// Done exactly when the dialog reports success; partial when some of the
+// set-up is gone and some stays.
 TEST(RemoveProcedureTest, ReportsWhetherTheTaskAndEveryFileAreGone) {
+    using R = ProcedureResult;
     const struct {
         const char* name;
         std::function<void(FakeSetup&)> arrange;
-        bool expected;
+        ProcedureResult expected;
     } cases[] = {
-        {"everything removed", [](FakeSetup& s) { s.world.disk[s.scriptPath()] = "x"; }, true},
-        {"nothing was registered", [](FakeSetup& s) { s.world.commandStatus = 1; }, true},
+        {"everything removed", [](FakeSetup& s) { s.world.disk[s.scriptPath()] = "x"; }, R::done},
+        {"nothing was registered", [](FakeSetup& s) { s.world.commandStatus = 1; }, R::done},
         {"task stays",
          [](FakeSetup& s) {
              s.world.commandStatus = 1;
              s.PutTask();
          },
-         false},
+         R::failed},
+        {"task stays, the script is removed",
+         [](FakeSetup& s) {
+             s.world.commandStatus = 1;
+             s.PutTask();
+             s.world.disk[s.scriptPath()] = "x";
+         },
+         R::partial},
         {"SCHTASKS cannot be run, task there",
          [](FakeSetup& s) {
              s.world.commandStatus = -1;
              s.PutTask();
          },
-         false},
+         R::failed},
         {"the scheduler cannot answer", [](FakeSetup& s) {
              s.world.commandStatus = 1;
              s.world.schedulerAnswers = false;
-         }, false},
+         }, R::failed},
         {"a shortcut stays",
          [](FakeSetup& s) {
              s.world.disk[s.desktopKioskPath()] = "x";
              s.world.undeletable.insert(s.desktopKioskPath());
          },
-         false},
+         R::partial},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         FakeSetup s;
         c.arrange(s);
-        EXPECT_EQ(RunRemoveProcedure(s.dialog, s.folders, s.platform), c.expected);
+        EXPECT_EQ(RunRemoveProcedure(s.dialog, s.target(), s.platform), c.expected);
     }
 }
 

@@ -174,13 +174,13 @@ TEST(SetUpStatusTest, LinkAddressesThatRegisterMakes) {
 struct StatusSetup : FakeSetup {
     FakeSetUpReader reader{world};
 
-    SetUpFacts Read() { return ReadSetUp(folders, browser, platform, reader); }
+    SetUpFacts Read() { return ReadSetUp(target(), browser, platform, reader); }
     void Register(std::uint32_t address, int size, const wchar_t* hour = L"5") {
         dialog.controls.unitAddress = address;
         dialog.controls.screenSizeChoice = size;
         dialog.controls.refreshHour = hour;
         UpdatePageSuffix(dialog.controls);
-        RunRegisterProcedure(dialog, dialog.settings, folders, browser, platform);
+        RunRegisterProcedure(dialog, dialog.settings, target(), browser, platform);
     }
     std::vector<std::wstring> Status() {
         const SetUpFacts facts = Read();
@@ -210,7 +210,7 @@ TEST(SetUpStatusTest, ReadsWhatRegisterLeftAndSaysItLineByLine) {
                               L"デスクトップ表示のショートカット「" + kStartup + L"\\DeskTop.lnk」: あり",
                               L"状態: すべて登録されています",
                               L"設定: アドレス 10.0.0.254、画面サイズ フルハイビジョン、リフレッシュ 毎日 5 時",
-                              L"registered=complete address=10.0.0.254 size=fullhd hour=5",
+                              L"registered=complete address=10.0.0.254 size=fullhd hour=5 user=KIOSK-PC\\taro",
                           }));
     // Looking runs nothing.
     EXPECT_TRUE(s.world.commandLines.empty());
@@ -332,7 +332,7 @@ TEST(SetUpStatusTest, LinesForWhatIsMissingUnreadableOrUnknown) {
     EXPECT_FALSE(facts.showDesktopPlatform);
     EXPECT_EQ(StatusLines(facts, s.folders, JudgeSetUp(facts)),
               (Lines{
-                  kTaskLine + L"確認できません（タスク スケジューラが応答しません）",
+                  kTaskLine + L"確認できません（タスク スケジューラからタスクを読み取れません）",
                   L"スクリプト「" + kDocuments + L"\\LAU_Refresh.vbs」: なし",
                   L"スタートアップのショートカット「" + kStartup +
                       L"\\LAN対応ユニット.lnk」: あり（リンク先 http://192.168.1.1/display.htm?size=1）",
@@ -341,7 +341,7 @@ TEST(SetUpStatusTest, LinesForWhatIsMissingUnreadableOrUnknown) {
                   L"デスクトップ表示のショートカット「" + kStartup + L"\\DeskTop.lnk」: なし",
                   L"状態: 一部だけ登録されているか、内容が一致しません（もう一度登録してください。すべて置き換わります）",
                   L"設定: アドレス 192.168.1.1、画面サイズ ハイビジョン、リフレッシュ 不明",
-                  L"registered=partial address=192.168.1.1 size=hd hour=-",
+                  L"registered=partial address=192.168.1.1 size=hd hour=- user=KIOSK-PC\\taro",
               }));
 }
 
@@ -362,7 +362,7 @@ TEST(SetUpStatusTest, TaskStateFromTheSchedulersAnswer) {
              s.PutTask();
              s.world.schedulerAnswers = false;
          },
-         TaskState::unchecked, kTaskLine + L"確認できません（タスク スケジューラが応答しません）"},
+         TaskState::unchecked, kTaskLine + L"確認できません（タスク スケジューラからタスクを読み取れません）"},
         {"definition unreadable",
          [](StatusSetup& s) {
              s.PutTask();
@@ -437,7 +437,7 @@ TEST(SetUpStatusTest, NothingOnAFreshPcAndNothingChangedByLooking) {
     EXPECT_EQ(state, SetUpState::nothing);
     const Lines lines = StatusLines(facts, s.folders, state);
     EXPECT_EQ(Lines(lines.end() - 2, lines.end()),
-              (Lines{L"状態: 登録されていません", L"registered=none address=- size=- hour=-"}));
+              (Lines{L"状態: 登録されていません", L"registered=none address=- size=- hour=- user=KIOSK-PC\\taro"}));
     EXPECT_EQ(s.world.log, Lines{L"read task"});
     EXPECT_TRUE(s.world.disk.empty());
 }

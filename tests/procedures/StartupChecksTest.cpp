@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "fakes/FakeStartup.h"
 #include "procedures/StartupEnvironment.h"
 
 namespace tavrin::testing {
@@ -11,69 +12,67 @@ namespace {
 
 using Log = std::vector<std::wstring>;
 
-class RecordingStartup final : public StartupEnvironment, public StartupUser {
-public:
-    bool folders = true;
-    std::wstring browser = L"C:\\Edge\\msedge.exe";
-    std::optional<AccountName> process = AccountName{L"PC", L"display"};
-    std::optional<AccountName> session = AccountName{L"PC", L"display"};
-    bool answer = true;
-    Log log;
+const AccountName kDisplay{L"PC", L"display", L"S-1-5-21-1-2-3-1001"};
+const AccountName kAdmin{L"PC", L"admin", L"S-1-5-21-1-2-3-500"};
 
-    bool QueryKnownFolders(FolderLookup lookup) override {
-        log.push_back(lookup == FolderLookup::createMissing ? L"query folders" : L"look up folders");
-        return folders;
-    }
-    void ReleaseKnownFolders() override { log.push_back(L"release folders"); }
-    KnownFolderPaths KnownFolders() const override { return {}; }
-    std::wstring FindBrowserPath() override {
-        log.push_back(L"find browser");
-        return browser;
-    }
-    std::optional<AccountName> ProcessAccount() override { return process; }
-    std::optional<AccountName> SessionUser() override { return session; }
-    void ReportMissing(const std::wstring& text) override { log.push_back(L"missing: " + text); }
-    bool ConfirmOtherAccount(const std::wstring&) override {
-        log.push_back(L"asked about the account");
+class RecordingUser final : public StartupUser {
+public:
+    explicit RecordingUser(Log& log) : log_(log) {}
+    bool answer = true;
+    void ReportMissing(const std::wstring& text) override { log_.push_back(L"missing: " + text); }
+    bool ConfirmSetUpFor(const SetUpTarget& target) override {
+        log_.push_back(L"whom: " + AccountDisplayName(target.account));
         return answer;
     }
+
+private:
+    Log& log_;
 };
 
 const std::wstring kFolders = L"missing: ショートカットの保存先が見つかりませんでした\nアプリケーションを終了します";
 const std::wstring kBrowser =
     L"missing: Microsoft Edgeが見つかりません。\nMicrosoft Edgeをインストールして再度実行してください。";
 
-TEST(StartupChecksTest, EverythingMissingIsReportedAndTheAccountIsAskedAboutLast) {
+// The folders are the target's, so whom the set-up is for is decided before
+// them; the user hears of it only when nothing is missing.
+TEST(StartupChecksTest, TheTargetsFoldersThenTheBrowserThenWhom) {
+    const SetUpTarget self{kDisplay, false, 0, {}};
+    const SetUpTarget other{kDisplay, true, 1, {}};
     const struct {
         const char* name;
+        SetUpTarget target;
         bool folders;
         bool browser;
-        bool otherAccount;
         bool answer;
         Log expected;
         bool ready;
     } cases[] = {
-        {"all there", true, true, false, true, {L"query folders", L"find browser"}, true},
-        {"folders missing", false, true, false, true, {L"query folders", kFolders, L"find browser"}, false},
-        {"browser missing", true, false, false, true, {L"query folders", L"find browser", kBrowser}, false},
-        {"both missing, another account", false, false, true, true,
-         {L"query folders", kFolders, L"find browser", kBrowser}, false},
-        {"another account, yes", true, true, true, true,
-         {L"query folders", L"find browser", L"asked about the account"}, true},
-        {"another account, no", true, true, true, false,
-         {L"query folders", L"find browser", L"asked about the account"}, false},
+        {"all there", self, true, true, true, {L"query folders", L"find browser", L"whom: PC\\display"}, true},
+        {"folders missing", self, false, true, true, {L"query folders", kFolders, L"find browser"}, false},
+        {"browser missing", self, true, false, true, {L"query folders", L"find browser", kBrowser}, false},
+        {"both missing, another user", other, false, false, true,
+         {L"query folders of PC\\display", kFolders, L"find browser", kBrowser}, false},
+        {"another user, yes", other, true, true, true,
+         {L"query folders of PC\\display", L"find browser", L"whom: PC\\display"}, true},
+        {"another user, no", other, true, true, false,
+         {L"query folders of PC\\display", L"find browser", L"whom: PC\\display"}, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        RecordingStartup startup;
-        startup.folders = c.folders;
-        if (!c.browser) startup.browser.clear();
-        if (c.otherAccount) startup.process = AccountName{L"PC", L"admin"};
-        startup.answer = c.answer;
-        const StartupResult result = RunStartupChecks(startup, startup);
-        EXPECT_EQ(startup.log, c.expected);
+        Log log;
+        FakeStartupEnvironment environment(log, kAdmin, {L"D", L"O", L"S"});
+        environment.foldersThere = c.folders;
+        if (!c.browser) environment.browser.clear();
+        RecordingUser user(log);
+        user.answer = c.answer;
+        const StartupResult result = RunStartupChecks(environment, user, c.target);
+        EXPECT_EQ(log, c.expected);
         EXPECT_EQ(result.ready, c.ready);
-        EXPECT_EQ(result.browserPath, c.browser ? L"C:\\Edge\\msedge.exe" : L"");
+        EXPECT_EQ(result.target.account.sid, kDisplay.sid);
+        if (c.folders) {
+            EXPECT_EQ(result.target.folders.documents, L"O");
+        }
+        EXPECT_EQ(result.browserPath, c.browser ? environment.browser : L"");
     }
 }
 

@@ -49,12 +49,13 @@ TEST(WorkFilesTest, RegisterAndRemoveClearLeftoversOfEveryFileTheyHandleFirst) {
             // Cleared before the first file is opened.
             EXPECT_EQ(s.world.workFilesRemoved, kEveryFile);
         };
-        EXPECT_TRUE(RunRegisterProcedure(s.dialog, s.dialog.settings, s.folders, s.browser, s.platform));
+        EXPECT_EQ(RunRegisterProcedure(s.dialog, s.dialog.settings, s.target(), s.browser, s.platform),
+                  ProcedureResult::done);
         EXPECT_EQ(s.world.workFilesRemoved, kEveryFile);
     }
     {
         FakeSetup s;
-        RunRemoveProcedure(s.dialog, s.folders, s.platform);
+        RunRemoveProcedure(s.dialog, s.target(), s.platform);
         EXPECT_EQ(s.world.workFilesRemoved, kEveryFile);
     }
 }
@@ -62,7 +63,8 @@ TEST(WorkFilesTest, RegisterAndRemoveClearLeftoversOfEveryFileTheyHandleFirst) {
 TEST(WorkFilesTest, RegisterWithAnIncompleteAddressTouchesNothing) {
     FakeSetup s;
     s.dialog.controls.unitAddressComplete = false;
-    EXPECT_FALSE(RunRegisterProcedure(s.dialog, s.dialog.settings, s.folders, s.browser, s.platform));
+    EXPECT_EQ(RunRegisterProcedure(s.dialog, s.dialog.settings, s.target(), s.browser, s.platform),
+              ProcedureResult::failed);
     EXPECT_TRUE(s.world.workFilesRemoved.empty());
 }
 

@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """The technicians' guide as the release ships it (お読みください.txt in the
 zip that tools/pack-release.sh makes): plain text that Notepad shows well at
-80 columns, starting with the tool's name and version, and naming every fixed
-message the tool can show.
+80 columns, starting with the tool's name and version, naming every fixed
+message the tool can show, and using the glossary's one word for each thing.
     check-guide.py SOURCE_DIR WORK_DIR
 """
 
@@ -37,6 +37,44 @@ def fixed_messages(messages_header):
         if "%" not in text:
             found[name] = text
     return found
+
+
+# One word for each thing: the glossary near the top of the guide names the
+# term (the dialog's own word where it has one), and no other name for the same
+# thing appears in the guide or in any text of texts/Messages.h.
+GLOSSARY = {
+    "設定画面": ("ダイアログ", "設定ウィンドウ"),
+    "表示画面": ("表示ページ", "表示用ページ", "ユニットの画面"),
+    "リンク先": ("「リンク先」",),  # only the page address, never the shortcut's field
+    # The verb 開き直す stays plain Japanese; the noun is the name of the thing.
+    "リフレッシュ": (re.compile(r"開き直し(?![まてた])"), "再表示処理"),
+    "表示用ユーザー": ("表示ユーザー", "キオスク ユーザー", "キオスクユーザー"),
+    "IPアドレス": ("IP アドレス",),
+}
+
+
+def glossary_failures(lines, messages_header):
+    failures = []
+    start = next((n for n, line in enumerate(lines) if line.startswith("この説明では、次の言葉を使います")), None)
+    if start is None:
+        return ["the guide has no glossary (この説明では、次の言葉を使います…)"]
+    end = next(n for n in range(start, len(lines)) if lines[n].startswith("====="))
+    glossary = lines[start:end]
+    defined = {line.strip() for line in glossary if line.startswith("  ") and not line.startswith("   ")}
+    messages = "".join(re.findall(r'L"((?:[^"\\]|\\.)*)"', messages_header.read_text(encoding="utf-8")))
+    for term, others in GLOSSARY.items():
+        if term not in defined:
+            failures.append("the glossary does not define %s" % term)
+        for other in others:
+            found = (lambda text: other.search(text) is not None) if hasattr(other, "search") else \
+                (lambda text: other in text)
+            shown = getattr(other, "pattern", other)
+            for number, line in enumerate(lines, 1):
+                if found(line):
+                    failures.append("line %d names %s as %s: %s" % (number, term, shown, line))
+            if found(messages):
+                failures.append("texts/Messages.h names %s as %s" % (term, shown))
+    return failures
 
 
 def main():
@@ -82,6 +120,8 @@ def main():
     for name, message in sorted(fixed_messages(source / "texts" / "Messages.h").items()):
         if re.sub(r"\s+", "", message) not in flat:
             failures.append("the guide does not name %s: %r" % (name, message))
+
+    failures += glossary_failures(lines, source / "texts" / "Messages.h")
 
     for failure in failures:
         print(failure)
