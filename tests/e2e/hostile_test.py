@@ -27,6 +27,9 @@ ANOTHER_COPY = "このツールはすでに実行中です。終わってから�
 PRECIOUS = r"C:\precious.txt"
 PRECIOUS_BYTES = b"precious bytes, not a shortcut\r\n"
 MUTEX_NAME = r"Local\Tavrin.KioskSetup.RunningCopy"
+SEAM_TOOL = r"C:\tavrin\tavrin_swap_seam.exe"
+SCRIPT = "LAU_Refresh.vbs"
+OLD_SCRIPT = b"' an older script\r\n"
 # The first line of every command-line run: the tool, the computer, the account.
 HEADER = re.compile(r"Quorvix画面設定ツール [0-9.]+、コンピューター: [^、]+、アカウント: .+")
 
@@ -41,6 +44,10 @@ class HostilePc(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.prefix = open_prefix(ARGS.prefix, ARGS.make_prefix, ARGS.tool_unix, ARGS.tool)
+
+        # The tool with another program's moves at the instant before a swap
+        # (tests/e2e/SwapSeamAttack.cpp), beside the tool.
+        shutil.copyfile(ARGS.swap_seam_tool, cls.prefix.unix(SEAM_TOOL))
 
     @classmethod
     def tearDownClass(cls):
@@ -321,6 +328,72 @@ class HostilePc(unittest.TestCase):
                 for folder, name in lookalikes:
                     self.assertEqual(c.file(folder, name).read_bytes(), b"left over\r\n", name)
 
+    # -- the instant before a new file takes its name ---------------------------
+    def seam_run(self, mode, name=SCRIPT, old_script=True, hold_ms=None):
+        """/register by the seam build, whose stand-in program acts on `name`
+        at the instant before its swap; the run and what the stand-in did."""
+        c = Case(self.prefix, SEAM_TOOL, ARGS.schtasks, ARGS.driver)
+        self.case = c  # torn down as the suite's own
+        c.reset()
+        self.precious.write_bytes(PRECIOUS_BYTES)
+        if old_script:
+            c.file(c.documents, SCRIPT).write_bytes(OLD_SCRIPT)
+        seam_log = self.prefix.root / "swap-seam-log.txt"
+        if seam_log.exists():
+            seam_log.unlink()
+        c.schtasks_env = {"TAVRIN_SWAP_SEAM": mode, "TAVRIN_SWAP_SEAM_NAME": name,
+                          "TAVRIN_SWAP_SEAM_LOG": "Z:" + str(seam_log).replace("/", "\\")}
+        if hold_ms is not None:
+            c.schtasks_env["TAVRIN_SWAP_SEAM_HOLD_MS"] = str(hold_ms)
+        run = c.run_tool("/register", "/address", "10.0.0.254")
+        return run, (seam_log.read_text().splitlines() if seam_log.exists() else [])
+
+    def assert_generated_script(self):
+        script = self.case.file(self.case.documents, SCRIPT)
+        data = script.read_bytes()
+        self.assertIn(b'Addr = "http://10.0.0.254/', data)
+        self.assertEqual(script.stat().st_nlink, 1)
+
+    @fault_row('Command line (a test build of the tool): at the instant before the new script takes its name, another program deletes the work file `LAU_Refresh.vbs.<pid>-<n>.new` and puts a hard link to `C:\\precious.txt` there; with and without an older script',
+               'ショートカットを作成しました, 終了コード: 0',
+               'exit 0; the work file cannot be deleted (held open without delete sharing until it is renamed by handle); the script is the generated one, one link; `C:\\precious.txt` unchanged, one link; no work file left')
+    def test_hard_link_at_the_work_file_before_the_swap(self):
+        for old_script in (False, True):
+            with self.subTest(old_script=old_script):
+                run, seam = self.seam_run("hardlink", old_script=old_script)
+                self.assertEqual(len(seam), 1, seam)
+                self.assertTrue(seam[0].startswith("hardlink "), seam)
+                self.assertEqual((run.code, self.body(run)), (0, [CREATED, exit_line(0)]))
+                self.assert_generated_script()
+                self.assert_precious_untouched()
+                self.assertEqual(self.precious.stat().st_nlink, 1)
+                self.assert_no_work_files()
+
+    @fault_row('Command line (a test build of the tool): a scanner stand-in opens the new script, or when it cannot the old one, at the instant before the swap and holds it for 300 ms',
+               'ショートカットを作成しました, 終了コード: 0',
+               'exit 0: the swap is tried again about 100 ms apart; the new script in place, no work file left')
+    def test_scanner_holds_the_file_at_the_swap(self):
+        run, seam = self.seam_run("scanner")
+        self.assertEqual(len(seam), 1, seam)
+        self.assertNotEqual(seam[0], "scanner held=nothing")
+        self.assertEqual((run.code, self.body(run)), (0, [CREATED, exit_line(0)]))
+        self.assert_generated_script()
+        self.assert_no_work_files()
+
+    @fault_row('Command line (a test build of the tool): a scanner stand-in holds the old script open for 5 s from the instant before the swap',
+               '`C:\\users\\root\\Documents\\LAU_Refresh.vbs へのアクセスが拒否されました。` (the cause the system gave: a file open elsewhere cannot be replaced; no longer "disk full"), 終了コード: 4',
+               'exit 4 after about half a second of tries; the old script unchanged; no work file left; no task, no shortcut')
+    def test_scanner_holds_the_file_too_long(self):
+        run, seam = self.seam_run("scanner", hold_ms=5000)
+        self.assertEqual(seam, ["scanner held=target"])
+        c = self.case
+        self.assertEqual((run.code, self.body(run)),
+                         (4, [c.documents + "\\" + SCRIPT + " へのアクセスが拒否されました。", exit_line(4)]))
+        self.assertEqual(c.file(c.documents, SCRIPT).read_bytes(), OLD_SCRIPT)
+        self.assertEqual(c.schtasks_calls(), [])
+        self.assertFalse(c.file(c.startup, KIOSK_LNK).exists())
+        self.assert_no_work_files()
+
     @fault_row('Command line: the single-copy mutex\'s name taken by another kind of object (an event)',
                'このツールはすでに実行中です。終わってからもう一度実行してください。, 終了コード: 2',
                'exit 2; nothing done; once the squatter has gone, the next run works')
@@ -353,10 +426,12 @@ def main():
     import argparse
     parser = argparse.ArgumentParser()
     parser.add_argument("--planted-dll", required=True)
+    parser.add_argument("--swap-seam-tool", required=True)
     own, rest = parser.parse_known_args()
     sys.argv = [sys.argv[0]] + rest
     ARGS, rest = parse_suite_arguments()
     ARGS.planted_dll = own.planted_dll
+    ARGS.swap_seam_tool = own.swap_seam_tool
     unittest.main(argv=[sys.argv[0], "-v"] + rest)
 
 
