@@ -31,20 +31,26 @@ std::wstring RefreshTaskName(const std::wstring& userName) {
     return name;
 }
 
+std::wstring JoinPath(const std::wstring& folder, const std::wstring& name) {
+    std::size_t end = folder.size();
+    while (end > 0 && (folder[end - 1] == L'\\' || folder[end - 1] == L'/')) --end;
+    return folder.substr(0, end) + L'\\' + name;
+}
+
 std::wstring RefreshScriptPath(const std::wstring& documentsFolder) {
-    return documentsFolder + L"\\LAU_Refresh.vbs";
+    return JoinPath(documentsFolder, L"LAU_Refresh.vbs");
 }
 
 std::wstring ShowDesktopFilePath(const std::wstring& documentsFolder) {
-    return documentsFolder + L"\\DeskTop.scf";
+    return JoinPath(documentsFolder, L"DeskTop.scf");
 }
 
 std::wstring ShowDesktopShortcutPath(const std::wstring& startupFolder) {
-    return startupFolder + L"\\DeskTop.lnk";
+    return JoinPath(startupFolder, L"DeskTop.lnk");
 }
 
 std::wstring KioskShortcutPath(const std::wstring& folder) {
-    return folder + L"\\LAN対応ユニット.lnk";
+    return JoinPath(folder, L"LAN対応ユニット.lnk");
 }
 
 int RefreshHourNumber(const std::wstring& refreshHour) {

@@ -35,6 +35,10 @@ std::wstring LinkAddress(const Settings& settings);
 
 std::wstring RefreshTaskName(const std::wstring& userName);
 
+// The folder and the name joined with exactly one backslash: separators at the
+// folder's end (a known folder given as "C:\\docs\\") are not doubled.
+std::wstring JoinPath(const std::wstring& folder, const std::wstring& name);
+
 std::wstring RefreshScriptPath(const std::wstring& documentsFolder);
 std::wstring ShowDesktopFilePath(const std::wstring& documentsFolder);
 std::wstring ShowDesktopShortcutPath(const std::wstring& startupFolder);

@@ -65,6 +65,20 @@ TEST(SettingsTest, PathsJoinFolderWithOneBackslash) {
     EXPECT_EQ(ShowDesktopShortcutPath(startup), startup + L"\\DeskTop.lnk");
     EXPECT_EQ(KioskShortcutPath(startup), startup + L"\\LAN対応ユニット.lnk");
     EXPECT_EQ(KioskShortcutPath(L"D:\\Desk"), L"D:\\Desk\\LAN対応ユニット.lnk");
+
+    // A folder given with separators at its end still gives one.
+    const struct {
+        const wchar_t* folder;
+        const wchar_t* joined;
+    } cases[] = {
+        {L"C:\\tdocs", L"C:\\tdocs\\LAU_Refresh.vbs"},
+        {L"C:\\tdocs\\", L"C:\\tdocs\\LAU_Refresh.vbs"},
+        {L"C:\\tdocs\\\\", L"C:\\tdocs\\LAU_Refresh.vbs"},
+        {L"C:\\tdocs/", L"C:\\tdocs\\LAU_Refresh.vbs"},
+        {L"C:\\", L"C:\\LAU_Refresh.vbs"},
+        {L"\\\\server\\share\\", L"\\\\server\\share\\LAU_Refresh.vbs"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(RefreshScriptPath(c.folder), c.joined) << c.folder;
 }
 
 TEST(SettingsTest, RefreshHourReadsLikeAtoi) {

@@ -216,6 +216,55 @@ class HostilePc(unittest.TestCase):
                 self.assertEqual(os.listdir(c.prefix.unix(c.documents)), [])
         log.unlink()
 
+    @fault_row('Command line: `/log` with a full path of 260 characters or more (its folder there)',
+               'ログ ファイルを開けません: …（何もしていません）, 終了コード: 1',
+               'exit 1; nothing done, no SCHTASKS run; no log file made (it used to stay behind, empty)')
+    def test_log_path_too_long(self):
+        c = self.case
+        c.reset()
+        folder = "C:\\" + "\\".join(["d" * 60] * 4)
+        path = folder + "\\" + "l" * (270 - len(folder) - 5) + ".log"
+        self.assertGreaterEqual(len(path), 260)
+        unix_folder = self.prefix.unix(folder)
+        if unix_folder.exists():
+            shutil.rmtree(self.prefix.unix("C:\\" + "d" * 60))
+        unix_folder.mkdir(parents=True)
+        run = c.run_tool("/register", "/address", "10.0.0.254", "/log", path)
+        self.assertEqual((run.code, self.body(run)),
+                         (1, ["ログ ファイルを開けません: %s（何もしていません。フォルダーがあるか、"
+                              "パスが正しいか、書き込めるかを確認してください）" % path, exit_line(1)]))
+        self.assertEqual(os.listdir(unix_folder), [])
+        self.assertEqual(c.schtasks_calls(), [])
+        self.assertEqual(os.listdir(c.prefix.unix(c.documents)), [])
+
+    @fault_row('Command line: Documents given with a trailing backslash (`C:\\tdocs\\`), `/register` then `/status`',
+               'ショートカットを作成しました, 終了コード: 0; then registered=complete, 終了コード: 0',
+               'SCHTASKS receives `C:\\tdocs\\LAU_Refresh.vbs` (one separator), the lines name it so; the verdict reads complete')
+    def test_known_folder_with_a_trailing_backslash(self):
+        c = self.case
+        c.reset(schtasks_exit=None)
+        docs = self.prefix.unix(r"C:\tdocs")
+        if docs.exists():
+            shutil.rmtree(docs)
+        c.use_documents("C:\\tdocs\\")
+        try:
+            run = c.run_tool("/register", "/address", "10.0.0.254")
+            self.assertEqual((run.code, self.body(run)), (0, [CREATED, exit_line(0)]))
+            (create,) = c.schtasks_calls()
+            action = create[create.index("/TR") + 1]
+            self.assertIn("C:\\tdocs\\LAU_Refresh.vbs", action)
+            self.assertNotIn("\\\\", action)
+            status = c.run_tool("/status")
+            lines = self.body(status)
+            self.assertEqual(status.code, 0, lines)
+            self.assertTrue(lines[-2].startswith("registered=complete "), lines)
+            self.assertFalse(any("\\\\LAU_Refresh" in line for line in lines), lines)
+            self.assertTrue(any("C:\\tdocs\\LAU_Refresh.vbs" in line for line in lines), lines)
+        finally:
+            c.prefix.reg_add(r"HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\User Shell Folders",
+                             "Personal", r"%USERPROFILE%\Documents", "REG_EXPAND_SZ")
+            c.documents = r"C:\users\root\Documents"
+
     @fault_row('Command line: `/log` given as a relative path',
                'the first line, ログ ファイル: <its full path>, then the usual lines',
                'the log is in the current folder, and the line after the first names it')
