@@ -31,10 +31,29 @@ std::wstring RefreshTaskName(const std::wstring& userName) {
     return name;
 }
 
+namespace {
+
+bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
+
+std::size_t EndWithoutSeparators(const std::wstring& text) {
+    std::size_t end = text.size();
+    while (end > 0 && IsSeparator(text[end - 1])) --end;
+    return end;
+}
+
+}  // namespace
+
 std::wstring JoinPath(const std::wstring& folder, const std::wstring& name) {
-    std::size_t end = folder.size();
-    while (end > 0 && (folder[end - 1] == L'\\' || folder[end - 1] == L'/')) --end;
-    return folder.substr(0, end) + L'\\' + name;
+    return folder.substr(0, EndWithoutSeparators(folder)) + L'\\' + name;
+}
+
+bool IsSameOrInsideFolder(const std::wstring& path, const std::wstring& folder,
+                          const std::function<bool(const std::wstring&, const std::wstring&)>& sameText) {
+    const std::size_t folderEnd = EndWithoutSeparators(folder);
+    const std::size_t pathEnd = EndWithoutSeparators(path);
+    if (folderEnd == 0 || pathEnd < folderEnd) return false;
+    if (!sameText(path.substr(0, folderEnd), folder.substr(0, folderEnd))) return false;
+    return pathEnd == folderEnd || IsSeparator(path[folderEnd]);
 }
 
 std::wstring RefreshScriptPath(const std::wstring& documentsFolder) {

@@ -186,6 +186,56 @@ class HostilePc(unittest.TestCase):
             c.prefix.env["WINEDLLOVERRIDES"] = overrides
             beside.unlink()
 
+    # -- known folders pointed at folders of every user -------------------------------
+    @fault_row('Command line: the user\'s Startup redirected to the all-users Startup, Desktop to the public Desktop (also by another spelling: other case, a trailing backslash), Documents to the public Documents, into `C:\\windows` or `C:\\Program Files`; `/register` and `/remove`',
+               'ショートカットの保存先が見つかりませんでした, アプリケーションを終了します, 終了コード: 3',
+               'exit 3; nothing written into, nor deleted from, the folder of every user; no SCHTASKS run. A folder that only begins with such a name (`C:\\Program Files Old\\docs`) is the user\'s own: registered as usual')
+    def test_known_folder_redirected_to_every_users_folder(self):
+        c = self.case
+        common_startup = r"C:\ProgramData\Microsoft\Windows\Start Menu\Programs\StartUp"
+        cases = [
+            # (name, User Shell Folders value, the folder, a file planted there that 削除 would delete)
+            ("all-users Startup", "Startup", common_startup, KIOSK_LNK),
+            ("public Desktop", "Desktop", r"C:\users\Public\Desktop", KIOSK_LNK),
+            ("public Desktop, other case and a trailing backslash", "Desktop", "C:\\USERS\\public\\desktop\\", KIOSK_LNK),
+            ("public Documents", "Personal", r"C:\users\Public\Documents", SCRIPT),
+            ("inside the Windows folder", "Personal", r"C:\windows\kiosk", SCRIPT),
+            ("inside Program Files", "Personal", r"C:\Program Files\kiosk", SCRIPT),
+        ]
+        shell_folders = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\User Shell Folders"
+        defaults = {"Startup": r"%USERPROFILE%\AppData\Roaming\Microsoft\Windows\Start Menu\Programs\StartUp",
+                    "Desktop": r"%USERPROFILE%\Desktop", "Personal": r"%USERPROFILE%\Documents"}
+        try:
+            for name, value, folder, planted in cases:
+                for arguments in (["/register", "/address", "10.0.0.254"], ["/remove"]):
+                    with self.subTest(name=name, run=arguments[0]):
+                        c.reset()
+                        unix_folder = self.prefix.unix(folder.rstrip("\\"))
+                        unix_folder.mkdir(parents=True, exist_ok=True)
+                        before = sorted(os.listdir(unix_folder))
+                        (unix_folder / planted).write_bytes(b"every user's file\r\n")
+                        self.prefix.reg_add(shell_folders, value, folder, "REG_EXPAND_SZ")
+                        run = c.run_tool(*arguments)
+                        self.prefix.reg_add(shell_folders, value, defaults[value], "REG_EXPAND_SZ")
+                        self.assertEqual((run.code, self.body(run)),
+                                         (3, ["ショートカットの保存先が見つかりませんでした", "アプリケーションを終了します",
+                                              exit_line(3)]))
+                        self.assertEqual((unix_folder / planted).read_bytes(), b"every user's file\r\n")
+                        (unix_folder / planted).unlink()
+                        self.assertEqual(sorted(os.listdir(unix_folder)), before)
+                        self.assertEqual(c.schtasks_calls(), [])
+            # Only whole names count: a folder beside Program Files is the user's own.
+            c.reset()
+            own = r"C:\Program Files Old\docs"
+            self.prefix.unix(own).mkdir(parents=True, exist_ok=True)
+            self.prefix.reg_add(shell_folders, "Personal", own, "REG_EXPAND_SZ")
+            run = c.run_tool("/register", "/address", "10.0.0.254")
+            self.assertEqual((run.code, self.body(run)), (0, [CREATED, exit_line(0)]))
+            self.assertTrue(self.prefix.unix(own + "\\" + SCRIPT).exists())
+        finally:
+            for value, default in defaults.items():
+                self.prefix.reg_add(shell_folders, value, default, "REG_EXPAND_SZ")
+
     # -- the log -------------------------------------------------------------------
     @fault_row('Command line: `/log` names a symbolic link (to `C:\\precious.txt`, or dangling), or a hard link to it',
                'ログ ファイルを開けません: …（何もしていません）, 終了コード: 1',
