@@ -79,6 +79,15 @@ UniqueHandle OpenLogFile(const std::wstring& fullPath) {
         if (created) DeleteByHandle(log.Get());
         return UniqueHandle();
     }
+    // The delete access that let a refused log go again is dropped: another
+    // copy (or a reader) shares the log and does not share deleting. The new
+    // handle must share deleting with the one it replaces, closed right after.
+    if (created) {
+        UniqueHandle kept(
+            ::ReOpenFile(log.Get(), access, share | FILE_SHARE_DELETE, FILE_FLAG_OPEN_REPARSE_POINT));
+        if (!kept.IsValid()) DeleteByHandle(log.Get());
+        return kept;
+    }
     return log;
 }
 
