@@ -7,6 +7,7 @@
 #include "procedures/TaskDefinition.h"
 #include "settings/Settings.h"
 #include "texts/DiskText.h"
+#include "texts/LineText.h"
 #include "texts/Decimal.h"
 #include "texts/Messages.h"
 #include "texts/RefreshScript.h"
@@ -144,30 +145,28 @@ bool IsHourItem(int hour) {
 }
 
 // The task must run exactly the action 登録 registers for this script and
-// start once a day, on a whole hour the dialog offers.
-TaskFacts ReadTask(TaskScheduler& tasks, const std::wstring& taskName, const std::wstring& expectedAction) {
+// start once a day, on a whole hour the dialog offers, and be able to: a task
+// or trigger that is disabled or can no longer fire is not a working one.
+TaskFacts ReadTask(TaskScheduler& tasks, const std::wstring& taskName, const TaskAction& expectedAction) {
     TaskFacts facts;
     const ScheduledTask task = tasks.ReadTask(taskName);
     if (task.lookup == TaskLookup::missing) return facts;
     facts.state = TaskState::unchecked;
     if (task.lookup == TaskLookup::noAnswer) return facts;
-    const std::optional<TaskDefinition> definition =
-        task.definition ? ParseTaskDefinition(*task.definition) : std::nullopt;
-    if (!definition) {
+    if (!task.definition) {
         facts.difference = Difference::unreadable;
         return facts;
     }
+    const TaskDefinition& definition = *task.definition;
     facts.state = TaskState::registered;
-    if (definition->triggers.size() == 1 && definition->triggers[0].calendar) {
-        facts.hour = WholeHourOf(definition->triggers[0].startBoundary);
+    if (definition.triggers.size() == 1 && definition.triggers[0].calendar) {
+        facts.hour = WholeHourOf(definition.triggers[0].startBoundary);
     }
-    const bool actionMatches = definition->actions.size() == 1 && definition->actions[0].exec &&
-                               definition->actions[0].command + (definition->actions[0].arguments.empty()
-                                                                     ? L""
-                                                                     : L" " + definition->actions[0].arguments) ==
-                                   expectedAction;
-    const bool daily = definition->triggers.size() == 1 && definition->triggers[0].calendar &&
-                       definition->triggers[0].enabled && definition->triggers[0].daysInterval == 1;
+    const bool actionMatches = definition.actions.size() == 1 && definition.actions[0].exec &&
+                               definition.actions[0].command == expectedAction.command &&
+                               definition.actions[0].arguments == expectedAction.arguments;
+    const bool daily = definition.triggers.size() == 1 && definition.triggers[0].calendar &&
+                       definition.triggers[0].daysInterval == 1 && TaskCanRunDaily(definition, tasks.LocalNow());
     if (!actionMatches) facts.difference = Difference::action;
     else if (!daily || !facts.hour || !IsHourItem(*facts.hour)) facts.difference = Difference::schedule;
     return facts;
@@ -185,7 +184,8 @@ std::wstring ItemState(const ItemFacts& facts) {
         default: break;
     }
     if (!facts.linkAddress) return word != nullptr ? DiffersState(word) : std::wstring(kFilePresentState);
-    return word != nullptr ? LinkDiffersState(*facts.linkAddress, word) : LinkState(*facts.linkAddress);
+    const std::wstring link = ShownInLine(*facts.linkAddress);
+    return word != nullptr ? LinkDiffersState(link, word) : LinkState(link);
 }
 
 std::wstring TaskStateText(const TaskFacts& task) {
@@ -213,7 +213,7 @@ std::wstring DottedAddress(std::uint32_t address) {
 
 std::optional<std::wstring> RegisteredLinkAddress(const SetUpFacts& facts) {
     for (const ItemFacts* file : {&facts.script, &facts.startupKiosk, &facts.desktopKiosk}) {
-        if (file->linkAddress) return file->linkAddress;
+        if (IsLinkAddressOfRegister(file->linkAddress)) return file->linkAddress;
     }
     return std::nullopt;
 }
@@ -223,7 +223,7 @@ std::wstring RegisteredPageLine(const SetUpFacts& facts, PageProbe& pages) {
     if (!linkAddress) return kStatusPageUncheckedMessage;
     const PageAnswer answer = pages.RequestPage(*linkAddress);
     const bool answers = PageAnswers(answer);
-    return StatusPageLine(*linkAddress, answers, answers ? std::wstring() : PageProblemReason(answer));
+    return StatusPageLine(ShownInLine(*linkAddress), answers, answers ? std::wstring() : PageProblemReason(answer));
 }
 
 std::optional<std::wstring> ScriptLinkAddress(std::string_view scriptBytes) {
@@ -248,30 +248,13 @@ std::optional<std::wstring> ShortcutLinkAddress(const std::wstring& arguments) {
     return arguments.substr(open + 1, end - 1 - (open + 1));
 }
 
-std::optional<std::pair<std::uint32_t, int>> ParseLinkAddress(const std::wstring& linkAddress) {
-    const std::wstring scheme = L"http://";
-    if (linkAddress.compare(0, scheme.size(), scheme) != 0) return std::nullopt;
-    const std::size_t slash = linkAddress.find(L'/', scheme.size());
-    if (slash == std::wstring::npos) return std::nullopt;
-    const std::optional<std::uint32_t> address =
-        ParseUnitAddress(linkAddress.substr(scheme.size(), slash - scheme.size()));
-    if (!address) return std::nullopt;
-    for (int choice = 0; choice < 2; ++choice) {
-        Settings settings;
-        settings.unitAddress = *address;
-        settings.screenSizeChoice = choice;
-        UpdatePageSuffix(settings);
-        if (LinkAddress(settings) == linkAddress) return std::make_pair(*address, choice);
-    }
-    return std::nullopt;
-}
-
 SetUpFacts ReadSetUp(const KnownFolderPaths& folders, const std::wstring& browserPath,
                      const PlatformServices& platform, SetUpReader& reader) {
     SetUpFacts facts;
     facts.taskName = RefreshTaskName(platform.system.QueryUserName());
     const std::wstring scriptPath = RefreshScriptPath(folders.documents);
-    facts.task = ReadTask(platform.tasks, facts.taskName, BuildTaskAction(scriptPath, platform.system.IsNativeAmd64()));
+    facts.task = ReadTask(platform.tasks, facts.taskName,
+                          SplitTaskRun(BuildTaskAction(scriptPath, platform.system.IsNativeAmd64())));
     facts.script = ReadScript(scriptPath, platform.files, reader);
     facts.startupKiosk = ReadKioskShortcut(KioskShortcutPath(folders.startup), browserPath, platform.files, reader);
     facts.desktopKiosk = ReadKioskShortcut(KioskShortcutPath(folders.desktop), browserPath, platform.files, reader);
@@ -348,9 +331,9 @@ std::vector<std::wstring> StatusLines(const SetUpFacts& facts, const KnownFolder
         {kShowDesktopShortcutLabel, ShowDesktopShortcutPath, folders.startup, facts.showDesktopShortcut},
     };
     std::vector<std::wstring> lines;
-    lines.push_back(StatusTaskLine(facts.taskName, TaskStateText(facts.task)));
+    lines.push_back(StatusTaskLine(ShownInLine(facts.taskName), TaskStateText(facts.task)));
     for (const FileLine& file : files) {
-        lines.push_back(StatusFileLine(file.label, file.path(file.folder), ItemState(file.item)));
+        lines.push_back(StatusFileLine(file.label, ShownInLine(file.path(file.folder)), ItemState(file.item)));
     }
     lines.emplace_back(verdict);
     const RegisteredSettings settings = SettingsOf(facts);

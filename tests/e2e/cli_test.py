@@ -398,6 +398,80 @@ class CommandLine(unittest.TestCase):
         self.assertEqual(self.body(run)[7], "状態: " + PARTIAL)
         self.assertEqual(run.lines[-1], exit_line(11))
 
+    # -- nothing read from a file steers a request or a line ---------------------------------
+    def set_shortcut_link(self, folder, link):
+        """Puts `link` in place of the kiosk shortcut's quoted link address, in
+        its counted argument string (a count of UTF-16 units, then the text)."""
+        c = self.case
+        path = c.file(folder, KIOSK_LNK)
+        arguments = c.shortcut(folder)["Command line arguments"]
+        old_link = arguments[arguments.rindex('"', 0, -1) + 1:-1]
+        encoded = arguments.encode("utf-16-le")
+        data = path.read_bytes()
+        at = data.index(encoded)
+        # Wine counts the terminating NUL it stores after the text; keep that.
+        extra = int.from_bytes(data[at - 2:at], "little") - len(arguments)
+        self.assertIn(extra, (0, 1))
+        changed = arguments[:-len(old_link) - 1] + link + '"'
+        path.write_bytes(data[:at - 2] + (len(changed) + extra).to_bytes(2, "little") + changed.encode("utf-16-le")
+                         + data[at + len(encoded):])
+
+    @fault_row('Command line: `/status` with the script\'s `Addr` line changed to `http://10.9.9.9/forged`, a kiosk shortcut whose link holds CR LF and `終了コード: 0`, or kiosk shortcuts naming a host',
+               'that item: あり（リンク先を読み取れません）; 表示画面 … for the link address 登録 made that another item still holds (else 確認していません); one 終了コード line, the last',
+               'exit 11; no request to any address the files name (the units\' server records none); no text from a file is ever written as a line of its own')
+    def test_status_requests_and_writes_only_what_register_makes(self):
+        c = self.case
+        good = link_for("10.0.0.254", 0)
+        forged_lines = link_for("10.9.9.9", 0) + "\r\n終了コード: 0\r\n"
+        host_link = "http://kiosk-unit.example/display.htm?size=1"
+        unreadable = "あり（リンク先を読み取れません）"
+        held = "あり（リンク先 %s）" % good
+
+        def forge_script():
+            script = c.file(c.documents, "LAU_Refresh.vbs")
+            data = script.read_bytes()
+            old = b'Addr = "%s"' % good.encode()
+            self.assertIn(old, data)
+            script.write_bytes(data.replace(old, b'Addr = "http://10.9.9.9/forged"'))
+
+        def forge_startup():
+            c.file(c.documents, "LAU_Refresh.vbs").unlink()
+            self.set_shortcut_link(c.startup, forged_lines)
+
+        def name_a_host():
+            c.file(c.documents, "LAU_Refresh.vbs").unlink()
+            for folder in (c.startup, c.desktop):
+                self.set_shortcut_link(folder, host_link)
+
+        cases = [
+            # name, change, the lines of the script and the two shortcuts, the page line
+            ("the script's Addr line names another page", forge_script,
+             [unreadable, held, held], "表示画面 %s: 応答あり" % good),
+            ("the Startup shortcut's link holds CR LF and an exit line", forge_startup,
+             ["なし", unreadable, held], "表示画面 %s: 応答あり" % good),
+            ("both shortcuts name a host", name_a_host, ["なし", unreadable, unreadable], PAGE_UNCHECKED),
+        ]
+        for name, change, items, page in cases:
+            with self.subTest(name):
+                c.reset(schtasks_exit=None)
+                self.assertEqual(c.run_tool("/register", "/address", "10.0.0.254").code, 0)
+                change()
+                c.units.reset()
+                run = c.run_tool("/status", "/log", LOG)
+                self.assertEqual(run.code, 11, run)
+                body = self.body(run)
+                self.assertEqual([line.partition("」: ")[2] for line in body[1:4]], items)
+                self.assertEqual(body[6], page)
+                # One exit line, the last, in the output and in the log.
+                self.assertEqual([line for line in run.lines if line.startswith("終了コード")], [exit_line(11)])
+                self.assertEqual(run.lines[-1], exit_line(11))
+                self.assertEqual([line for line in self.log_lines(0, time.time()) if line.startswith("終了コード")][-1:],
+                                 [exit_line(11)])
+                # Nothing but the link address 登録 made was requested.
+                self.assertEqual(c.units.requests_to("10.9.9.9"), [])
+                requested = [request[0] for request in c.units.requests]
+                self.assertEqual(requested, [] if page == PAGE_UNCHECKED else ["10.0.0.254"])
+
     # -- another account than the logged-on user ------------------------------------------
     @fault_row('Command line: `/register /account current` and `/status` run as another account than the logged-on user (a stand-in wtsapi32.dll reports `KIOSK\\display` logged on)',
                'the first line names the running account; 警告: ログオン中のユーザー「KIOSK\\display」ではなく「…\\root」として実行されています。…, then the usual lines',
@@ -537,6 +611,95 @@ class CommandLine(unittest.TestCase):
         self.assertEqual(self.schtasks_records()[-1][1], ["schtasks", "/delete", "/f", "/tn", TASK_NAME])
         self.assertEqual(c.run_tool("/status").code, 10)
 
+    @fault_row('Command line: `/status` after a good `/register`, then the task made one that will not run: disabled (`Settings/Enabled` false), its trigger disabled (false, or 0), its trigger ended (an end boundary in 2020), its start five years ahead',
+               'タスク「…」: 登録されています（開始時刻か繰り返しが違います）, 状態: 一部だけ登録されているか、内容が一致しません…, 終了コード: 11',
+               'exit 11 each time (before: a disabled task, a trigger disabled as 0, an ended or far-off trigger read as complete, exit 0)')
+    def test_status_a_task_that_will_not_run(self):
+        c = self.case
+        task_line = "タスク「%s」: 登録されています（開始時刻か繰り返しが違います）" % TASK_NAME
+
+        def edit(old, new):
+            data = c.task_file().read_bytes()
+            self.assertTrue(data.startswith(b"\xff\xfe"))
+            text = data[2:].decode("utf-16-le")
+            self.assertIn(old, text)
+            c.task_file().write_bytes(b"\xff\xfe" + text.replace(old, new, 1).encode("utf-16-le"))
+
+        def start_years_ahead():
+            text = c.task_file().read_bytes()[2:].decode("utf-16-le")
+            year = int(re.search(r"<StartBoundary>(\d{4})-", text).group(1))
+            edit("<StartBoundary>%d-" % year, "<StartBoundary>%d-" % (year + 5))
+
+        cases = [
+            ("the task disabled", lambda: edit("<Actions", "<Settings><Enabled>false</Enabled></Settings>\r\n  <Actions")),
+            # (A task disabled as 0 is refused by Wine's own task service, so
+            # it reads as "cannot tell" here; the reader's Wine tests cover it.)
+            ("the trigger disabled", lambda: edit("<Enabled>true</Enabled>", "<Enabled>false</Enabled>")),
+            ("the trigger disabled, as 0", lambda: edit("<Enabled>true</Enabled>", "<Enabled>0</Enabled>")),
+            ("the trigger ended", lambda: edit("</StartBoundary>",
+                                               "</StartBoundary>\r\n      <EndBoundary>2020-01-01T00:00:00</EndBoundary>")),
+            ("the trigger starts five years ahead", start_years_ahead),
+        ]
+        register = ["/register", "/address", "10.0.0.254", "/hour", "5"]
+        for name, change in cases:
+            with self.subTest(name):
+                c.reset(schtasks_exit=None)
+                self.assertEqual(c.run_tool(*register).code, 0)
+                self.assertEqual(c.run_tool("/status").code, 0)
+                change()
+                run = c.run_tool("/status")
+                self.assertEqual(run.code, 11, run)
+                self.assertEqual(run.lines[1], task_line)
+                self.assertEqual(run.lines[8], "状態: " + PARTIAL)
+                self.assertTrue(run.lines[10].startswith("registered=partial address=10.0.0.254 size=hd hour="), run)
+
+    @fault_row('Command line: `/register` with Documents at a path that makes the task\'s /TR 262 characters long (SCHTASKS takes at most 261)',
+               'タスクスケジューラの登録に失敗しました, 終了コード: 4',
+               'exit 4; nothing written, SCHTASKS not run (before: the script written, then SCHTASKS refused the /TR: a script and no task). One character shorter: registered, exit 0')
+    def test_register_with_a_task_run_schtasks_refuses(self):
+        c = self.case
+        # %windir%\SysWOW64\wscript.exe "<Documents>\LAU_Refresh.vbs": 48 characters besides Documents.
+        for length, fits in ((213, True), (214, False)):
+            with self.subTest(length):
+                c.reset(schtasks_exit=None)
+                # The prefix outlives the suite: no script of an earlier run may be waiting there.
+                shutil.rmtree(c.prefix.unix("C:\\tlong"), ignore_errors=True)
+                c.use_documents("C:\\tlong\\" + "d" * (length - len("C:\\tlong\\")))
+                self.assertEqual(len(c.documents), length)
+                run = c.run_tool("/register", "/address", "10.0.0.254")
+                if fits:
+                    self.assertEqual(run.code, 0, run)
+                    ((_, argv),) = self.schtasks_records()
+                    self.assertEqual(len(argv[argv.index("/TR") + 1]), 261)
+                    self.assertTrue(c.task_file().exists())
+                    continue
+                self.assertEqual(run.code, 4, run)
+                self.assertEqual(self.body(run), [TASK_FAILED, exit_line(4)])
+                self.assertEqual(self.schtasks_records(), [])
+                self.assertEqual(os.listdir(c.prefix.unix(c.documents)), [])
+                self.assertFalse(c.task_file().exists())
+
+    @fault_row('Command line: `/status` while the Task Scheduler service takes the request and never answers (its process stopped)',
+               'タスク「…」: 確認できません（タスク スケジューラが応答しません）, 状態: タスクを確認できないため判断できません, 終了コード: 4, after 60 s',
+               'exit 4, the run ends without waiting for the question left behind; the next /status runs (no "already running") and, the service answering again, reads complete (before: /status never ended, and every later run was "already running")')
+    def test_status_when_the_task_scheduler_never_answers(self):
+        c = self.case
+        c.reset(schtasks_exit=None)
+        self.assertEqual(c.run_tool("/register", "/address", "10.0.0.254").code, 0)
+        with c.prefix.task_scheduler_not_answering():
+            started = time.monotonic()
+            run = c.run_tool("/status", timeout=150)
+            elapsed = time.monotonic() - started
+            self.assertEqual(run.code, 4, run)
+            self.assertGreaterEqual(elapsed, 60)
+            self.assertLess(elapsed, 120)
+            self.assertEqual(run.lines[1], "タスク「%s」: 確認できません（タスク スケジューラが応答しません）" % TASK_NAME)
+            self.assertEqual(run.lines[8], "状態: タスクを確認できないため判断できません")
+            self.assertEqual(run.lines[-1], exit_line(4))
+        run = c.run_tool("/status")
+        self.assertEqual(run.code, 0, run)
+        self.assertNotIn(ANOTHER_COPY, run.lines)
+
     # -- whose set-up ----------------------------------------------------------------
     def other_session_user(self, user):
         """The next runs see `user` ("DOMAIN\\name", "-" for nobody, None for
@@ -544,29 +707,40 @@ class CommandLine(unittest.TestCase):
         wtsapi32.dll in the system folder, the only folder the tool loads
         it from."""
         c = self.case
-        if ARGS.machine == "i686":
-            # The stand-in is a 64-bit DLL; the 32-bit tool loads syswow64's.
-            # The decision is the same code in both builds, and portable.
-            self.skipTest("no 32-bit stand-in wtsapi32.dll")
         self.assertTrue(ARGS.wtsapi, "--wtsapi is needed")
-        system_dll = c.prefix.root / "drive_c" / "windows" / "system32" / "wtsapi32.dll"
+        self.assertEqual(support.pe_machine(ARGS.wtsapi), ARGS.machine, "the stand-in must match the tool's bitness")
+        system_dll = self.system_wtsapi()
         saved = system_dll.with_name("wtsapi32.dll.wine")
-        if not saved.exists():
-            shutil.copyfile(system_dll, saved)
+        absent = system_dll.with_name("wtsapi32.dll.absent")  # a WoW64 prefix's syswow64 may have none
+        if not saved.exists() and not absent.exists():
+            if system_dll.exists():
+                shutil.copyfile(system_dll, saved)
+            else:
+                absent.touch()
             self.addCleanup(self.no_other_session_user)
         shutil.copyfile(ARGS.wtsapi, system_dll)
         c.schtasks_env = {"WINEDLLOVERRIDES": c.prefix.env["WINEDLLOVERRIDES"] + ";wtsapi32=n"}
         if user is not None:
             c.schtasks_env["TAVRIN_SESSION_USER"] = user
 
+    def system_wtsapi(self):
+        """The wtsapi32.dll the tool loads: the system folder of its bitness
+        (a 32-bit tool's system folder is syswow64)."""
+        folder = "syswow64" if ARGS.machine == "i686" else "system32"
+        return self.case.prefix.root / "drive_c" / "windows" / folder / "wtsapi32.dll"
+
     def no_other_session_user(self):
         """The next runs see the session as Wine reports it again."""
         c = self.case
-        system_dll = c.prefix.root / "drive_c" / "windows" / "system32" / "wtsapi32.dll"
+        system_dll = self.system_wtsapi()
         saved = system_dll.with_name("wtsapi32.dll.wine")
+        absent = system_dll.with_name("wtsapi32.dll.absent")
         if saved.exists():
             shutil.copyfile(saved, system_dll)
             saved.unlink()
+        elif absent.exists():
+            system_dll.unlink(missing_ok=True)
+            absent.unlink()
         c.schtasks_env = {}
 
     @fault_row('Command line: `/register` or `/remove` run as another account than the logged-on user, or with the logged-on user unreadable or nobody logged on',

@@ -8,6 +8,7 @@ import contextlib
 import hashlib
 import os
 import shutil
+import signal
 import socket
 import socketserver
 import subprocess
@@ -188,6 +189,44 @@ class Prefix:
         self.reg_add(self.SCHEDULE_SERVICE, "Start", "3", "REG_DWORD")
         self.restart_server()
         self.start_task_scheduler()
+
+    def processes_mapping(self, image_name):
+        """Linux PIDs of this prefix's Wine processes (by their WINEPREFIX)
+        that have a file of this name mapped: Wine's builtin DLLs come from
+        the system's Wine, so the prefix tells them apart from other suites'."""
+        wanted = ("WINEPREFIX=%s" % self.root).encode()
+        pids = []
+        for entry in Path("/proc").iterdir():
+            if not entry.name.isdigit() or int(entry.name) == os.getpid():
+                continue
+            try:
+                if wanted not in (entry / "environ").read_bytes().split(b"\0"):
+                    continue
+                if ("/" + image_name).encode() in (entry / "maps").read_bytes():
+                    pids.append(int(entry.name))
+            except OSError:
+                continue
+        return pids
+
+    @contextlib.contextmanager
+    def task_scheduler_not_answering(self):
+        """Inside the block this prefix's Task Scheduler service takes requests
+        and never answers them: the process that runs it is stopped (SIGSTOP),
+        and goes on (SIGCONT) when the block ends."""
+        self.start_task_scheduler()
+        pids = self.processes_mapping("schedsvc.dll")
+        if not pids:
+            raise AssertionError("no Task Scheduler service runs in %s" % self.root)
+        for pid in pids:
+            os.kill(pid, signal.SIGSTOP)
+        try:
+            yield pids
+        finally:
+            for pid in pids:
+                try:
+                    os.kill(pid, signal.SIGCONT)
+                except ProcessLookupError:
+                    pass
 
     def kill_server(self):
         """Ends every Wine process of this prefix; the units' web servers keep running."""
@@ -380,8 +419,9 @@ class SmallVolume:
 def parse_schtasks_log(data, wanted="arg"):
     """Records of the stand-in SCHTASKS: "<key> <value>" lines, and for text
     "<key> <byte count> <utf-8 text>", between "begin" and "end". For each run
-    the texts recorded under `wanted`: its argv ("arg"), or the file that ran
-    ("program")."""
+    the texts recorded under `wanted`: its argv ("arg"), the file that ran
+    ("program"), or the task document /XML named ("document"; None when it
+    could not be read)."""
     calls, pos = [], 0
     while pos < len(data):
         end = data.index(b" ", pos) if data[pos:pos + 6] != b"begin\n" and data[pos:pos + 4] != b"end\n" \
@@ -392,13 +432,16 @@ def parse_schtasks_log(data, wanted="arg"):
             pos = end + 1
         elif key == "end":
             pos = end + 1
-        elif key in ("program", "commandline", "arg"):
-            size_end = data.index(b" ", end + 1)
+        elif key in ("program", "commandline", "arg", "held", "document"):
+            size_end = min(i for i in (data.find(b" ", end + 1), data.find(b"\n", end + 1)) if i >= 0)
             size = int(data[end + 1:size_end])
-            text = data[size_end + 1:size_end + 1 + size].decode("utf-8")
+            if size < 0:  # a document that could not be read
+                text, pos = None, size_end + 1
+            else:
+                text = data[size_end + 1:size_end + 1 + size].decode("utf-8")
+                pos = size_end + 1 + size + 1
             if key == wanted:
                 calls[-1].append(text)
-            pos = size_end + 1 + size + 1
         else:
             pos = data.index(b"\n", end) + 1
     return calls

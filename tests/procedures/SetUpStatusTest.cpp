@@ -266,32 +266,43 @@ TEST(SetUpStatusTest, EverySingleDifferenceIsNamedAndMakesItPartial) {
          [](StatusSetup& s) { s.world.shortcuts[s.scfLinkPath()].targetPath = L"C:\\Windows\\explorer.exe"; }, 5,
          L"デスクトップ表示のショートカット「" + kStartup + L"\\DeskTop.lnk」: あり（起動するものが違います）"},
         {"task: another action",
-         [action](StatusSetup& s) { s.world.tasks[s.taskName()] = TaskXml(L"C:\\evil.exe", action); }, 0,
+         [action](StatusSetup& s) { s.world.tasks[s.taskName()] = DailyTask(L"C:\\evil.exe", action); }, 0,
          kTaskLine + L"登録されています（実行する内容が違います）"},
         {"task: a second action",
          [](StatusSetup& s) {
-             std::wstring& xml = s.world.tasks[s.taskName()];
-             xml.insert(xml.find(L"</Actions>"), L"<Exec><Command>calc.exe</Command></Exec>");
+             s.world.tasks[s.taskName()].actions.push_back(TaskAction{true, L"calc.exe", L""});
          },
          0, kTaskLine + L"登録されています（実行する内容が違います）"},
         {"task: starts at 3 (not an hour of the dialog)",
          [action](StatusSetup& s) {
              s.world.tasks[s.taskName()] =
-                 TaskXml(L"%windir%\\SysWOW64\\wscript.exe", action, L"2026-12-10T03:00:00");
+                 DailyTask(L"%windir%\\SysWOW64\\wscript.exe", action, L"2026-12-10T03:00:00");
          },
          0, kTaskLine + L"登録されています（開始時刻か繰り返しが違います）"},
         {"task: starts at 5:30",
          [action](StatusSetup& s) {
              s.world.tasks[s.taskName()] =
-                 TaskXml(L"%windir%\\SysWOW64\\wscript.exe", action, L"2026-12-10T05:30:00");
+                 DailyTask(L"%windir%\\SysWOW64\\wscript.exe", action, L"2026-12-10T05:30:00");
          },
          0, kTaskLine + L"登録されています（開始時刻か繰り返しが違います）"},
         {"task: every second day",
          [action](StatusSetup& s) {
              s.world.tasks[s.taskName()] =
-                 TaskXml(L"%windir%\\SysWOW64\\wscript.exe", action, L"2026-12-10T05:00:00", 2);
+                 DailyTask(L"%windir%\\SysWOW64\\wscript.exe", action, L"2026-12-10T05:00:00", 2);
          },
          0, kTaskLine + L"登録されています（開始時刻か繰り返しが違います）"},
+        // Right action and hour, but a task that will not run (the clock reads 2026-12-11 09:30).
+        {"task: disabled", [](StatusSetup& s) { s.world.tasks[s.taskName()].enabled = false; }, 0,
+         kTaskLine + L"登録されています（開始時刻か繰り返しが違います）"},
+        {"task: its trigger disabled",
+         [](StatusSetup& s) { s.world.tasks[s.taskName()].triggers[0].enabled = false; }, 0,
+         kTaskLine + L"登録されています（開始時刻か繰り返しが違います）"},
+        {"task: its trigger ended",
+         [](StatusSetup& s) { s.world.tasks[s.taskName()].triggers[0].endBoundary = L"2026-12-11T09:00:00"; }, 0,
+         kTaskLine + L"登録されています（開始時刻か繰り返しが違います）"},
+        {"task: its trigger starts years ahead",
+         [](StatusSetup& s) { s.world.tasks[s.taskName()].triggers[0].startBoundary = L"2031-01-01T05:00:00"; }, 0,
+         kTaskLine + L"登録されています（開始時刻か繰り返しが違います）"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -358,8 +369,6 @@ TEST(SetUpStatusTest, TaskStateFromTheSchedulersAnswer) {
              s.world.definitionsReadable = false;
          },
          TaskState::unchecked, kTaskLine + L"確認できません（タスクの内容を読み取れません）"},
-        {"definition not XML", [](StatusSetup& s) { s.world.tasks[s.taskName()] = L"<Task><Actions>"; },
-         TaskState::unchecked, kTaskLine + L"確認できません（タスクの内容を読み取れません）"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -369,6 +378,56 @@ TEST(SetUpStatusTest, TaskStateFromTheSchedulersAnswer) {
         EXPECT_EQ(facts.task.state, c.state);
         EXPECT_EQ(StatusLines(facts, s.folders, JudgeSetUp(facts)).front(), c.line);
     }
+}
+
+TEST(SetUpStatusTest, RequestsOnlyALinkAddressRegisterMakes) {
+    const std::wstring forged = L"http://10.9.9.9/forged";
+    const std::wstring withLines = kLink + L"\r\n終了コード: 0";
+    const std::wstring hostName = L"http://unit.example/display.htm?size=1";
+    const struct {
+        const char* name;
+        std::optional<std::wstring> script, startup, desktop;
+        std::optional<std::wstring> requested;  // nullopt: nothing is asked
+    } cases[] = {
+        {"the script's", kLink, hostName, forged, kLink},
+        {"a script naming another page: the Startup shortcut's", forged, kLink, std::nullopt, kLink},
+        {"lines in the Startup link: the Desktop shortcut's", std::nullopt, withLines, kLink, kLink},
+        {"a host name, another scheme, a third size: nothing", hostName,
+         L"https://10.0.0.254/display.htm?size=1", L"http://10.0.0.254/display.htm?size=3", std::nullopt},
+        {"nothing holds one", std::nullopt, std::nullopt, std::nullopt, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetUpFacts facts;
+        for (auto [item, link] : {std::pair{&facts.script, c.script}, std::pair{&facts.startupKiosk, c.startup},
+                                  std::pair{&facts.desktopKiosk, c.desktop}}) {
+            item->exists = link.has_value();
+            item->linkAddress = link;
+        }
+        FakeWorld world;
+        FakePages pages{world};
+        const std::wstring line = RegisteredPageLine(facts, pages);
+        EXPECT_EQ(RegisteredLinkAddress(facts), c.requested);
+        EXPECT_EQ(world.log, c.requested ? Lines{L"request " + *c.requested} : Lines{});
+        EXPECT_EQ(line.find_first_of(L"\r\n"), std::wstring::npos) << line.size();
+    }
+}
+
+TEST(SetUpStatusTest, NoTextFromAFileOrTheSystemIsWrittenRaw) {
+    SetUpFacts facts;
+    facts.taskName = L"Quorvix画面リフレッシュ（taro\r\n終了コード: 0）";
+    facts.script.exists = true;
+    facts.script.linkAddress = kLink + L"\n終了コード: 0";
+    const KnownFolderPaths folders{L"C:\\Desk\ttop", L"C:\\Docs\r\nregistered=complete", L"C:\\Start\x1B[2J"};
+    const Lines lines = StatusLines(facts, folders, SetUpState::partial);
+    for (const std::wstring& line : lines) {
+        EXPECT_EQ(line.find_first_of(L"\t\r\n\x1B"), std::wstring::npos) << line.size();
+    }
+    EXPECT_EQ(lines[0], L"タスク「Quorvix画面リフレッシュ（taro\\r\\n終了コード: 0）」: 登録されていません");
+    EXPECT_EQ(lines[1], L"スクリプト「C:\\Docs\\r\\nregistered=complete\\LAU_Refresh.vbs」: あり（リンク先 " + kLink +
+                            L"\\n終了コード: 0）");
+    EXPECT_EQ(lines[2], L"スタートアップのショートカット「C:\\Start\\x1B[2J\\LAN対応ユニット.lnk」: なし");
+    EXPECT_EQ(lines[3], L"デスクトップのショートカット「C:\\Desk\\ttop\\LAN対応ユニット.lnk」: なし");
 }
 
 TEST(SetUpStatusTest, NothingOnAFreshPcAndNothingChangedByLooking) {
