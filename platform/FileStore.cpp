@@ -1,12 +1,17 @@
 #include <windows.h>
+#include <winternl.h>
 
 #include <algorithm>
+#include <cwchar>
+#include <cstring>
+#include <new>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/Win32Handles.h"
+#include "platform/SwapSeam.h"
 #include "platform/Win32Services.h"
 #include "texts/Decimal.h"
 #include "procedures/WorkFiles.h"
@@ -21,16 +26,19 @@ constexpr std::size_t kMaxPathChars = MAX_PATH;  // 260, counting the terminatin
 
 // Bytes are collected and handed to WriteFile in blocks of this size; the
 // generated texts are far smaller, so each reaches the disk at Close.
-constexpr std::size_t kWriteBlock = 4096;
+constexpr DWORD kWriteBlock = 4096;
+
+// A scanner or a sync client that opens a file just as it is swapped holds it
+// for a moment: the swap is tried this often, this far apart.
+constexpr int kSwapAttempts = 6;
+constexpr DWORD kSwapRetryMs = 100;
 
 // Attributes of an existing file that make it one we do not replace. Read-only
 // as the platform would refuse a write; hidden and system as CreateFileW with
-// CREATE_ALWAYS and FILE_ATTRIBUTE_NORMAL refuses them; a reparse point (a
-// symbolic link, a junction) because an elevated write must never be steered
-// somewhere else by something planted at the path; a folder because it is not
-// a file.
-constexpr DWORD kRefusedAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
-                                     FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY;
+// CREATE_ALWAYS and FILE_ATTRIBUTE_NORMAL refuses them; a folder because it is
+// not a file. A reparse point is decided by its tag (ReparseTagKeepsFileHere).
+constexpr DWORD kRefusedAttributes =
+    FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY;
 
 bool HasEmbeddedNul(const std::wstring& path) { return path.find(L'\0') != std::wstring::npos; }
 
@@ -57,32 +65,141 @@ std::wstring UnlimitedForm(const std::wstring& fullPath) {
     return L"\\\\?\\" + fullPath;
 }
 
-// "<name>.<process>-<serial>" beside the file: the stem of the names of the
-// new file while it is written and of the old one while they change places.
-std::wstring WorkFileStem(const std::wstring& unlimitedPath) {
+// "<name>.<process>-<serial>.new": the new file's own name while it is written.
+std::wstring WorkFileName(const std::wstring& name) {
     static unsigned serial = 0;
-    std::wstring stem = unlimitedPath;
-    stem += L'.';
-    stem += DecimalText(::GetCurrentProcessId());
-    stem += L'-';
-    stem += DecimalText(++serial);
-    return stem;
+    return name + L'.' + DecimalText(::GetCurrentProcessId()) + L'-' + DecimalText(++serial) + L".new";
 }
 
-// A file open for writing under a name of its own beside the file it is to
-// become. Nothing at the file's own path changes until Close, which flushes
-// and closes the new file and then puts it in the old one's place in one
-// step. Any failure, or destruction before Close, deletes the new file and
-// leaves the old one (or its absence) exactly as it was.
+bool SamePath(const std::wstring& a, const std::wstring& b) {
+    return ::CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()),
+                                  TRUE) == CSTR_EQUAL;
+}
+
+// A function of ntdll, which every process has loaded; null when missing.
+template <typename Function>
+Function NtFunction(const char* name) {
+    const HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
+    return ntdll == nullptr ? nullptr
+                            : reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(ntdll, name)));
+}
+
+// The system's own name of what the handle reached (links resolved), in the
+// same form for a folder and a file, at any length; empty when it cannot tell.
+// (GetFinalPathNameByHandleW stops at MAX_PATH on some systems, and a work
+// file's name may be longer.)
+std::wstring ObjectName(HANDLE handle) {
+    using QueryObjectFunction = LONG(NTAPI*)(HANDLE, int, void*, ULONG, ULONG*);
+    constexpr int kObjectNameInformation = 1;
+    const auto query = NtFunction<QueryObjectFunction>("NtQueryObject");
+    if (query == nullptr) return {};
+    std::vector<unsigned char> buffer(2048);
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        ULONG needed = 0;
+        const LONG status =
+            query(handle, kObjectNameInformation, buffer.data(), static_cast<ULONG>(buffer.size()), &needed);
+        if (status >= 0) {
+            const auto* name = reinterpret_cast<const UNICODE_STRING*>(buffer.data());
+            if (name->Buffer == nullptr) return {};
+            return std::wstring(name->Buffer, name->Length / sizeof(wchar_t));
+        }
+        buffer.resize(std::max<std::size_t>(needed, buffer.size()) * 2);
+    }
+    return {};
+}
+
+// True when the open file is `name` directly in the folder whose ObjectName
+// is `folderName`, not a file elsewhere reached through a link.
+bool IsNamedInFolder(HANDLE file, const std::wstring& folderName, const std::wstring& name) {
+    const std::wstring reached = ObjectName(file);
+    if (folderName.empty() || reached.empty()) return false;
+    std::wstring expected = folderName;
+    if (expected.back() != L'\\') expected += L'\\';
+    return SamePath(expected + name, reached);
+}
+
+// The link count of the open file; 0 when it cannot be read.
+DWORD LinkCount(HANDLE file) {
+    BY_HANDLE_FILE_INFORMATION info{};
+    return ::GetFileInformationByHandle(file, &info) ? info.nNumberOfLinks : 0;
+}
+
+// A reparse point that leads elsewhere (a link, a junction, a mount point) is
+// refused; one that keeps the file's data here (a synced folder's placeholder)
+// is a file like any other.
+bool IsLinkOfSomeKind(HANDLE file, DWORD attributes) {
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) return false;
+    FILE_ATTRIBUTE_TAG_INFO tag{};
+    if (!::GetFileInformationByHandleEx(file, FileAttributeTagInfo, &tag, sizeof tag)) return true;
+    return !ReparseTagKeepsFileHere(tag.ReparseTag);
+}
+
+// Deletes the open file by its handle, never by a name someone else could
+// have taken meanwhile; false when the platform refuses.
+bool DeleteByHandle(HANDLE file) {
+    FILE_DISPOSITION_INFO disposition{};
+    disposition.DeleteFile = TRUE;
+    return ::SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition) != FALSE;
+}
+
+// FILE_RENAME_INFORMATION as the system defines it.
+struct RenameInformation {
+    BOOLEAN replaceIfExists;
+    HANDLE rootDirectory;
+    ULONG fileNameLength;
+    WCHAR fileName[1];
+};
+
+using SetInformationFileFunction = LONG(NTAPI*)(HANDLE, IO_STATUS_BLOCK*, void*, ULONG, int);
+using StatusToErrorFunction = ULONG(NTAPI*)(LONG);
+constexpr int kFileRenameInformation = 10;
+
+// Gives the open file the name `name` in the held folder, by handle: the name
+// is looked up in that folder itself, never through a path someone could have
+// pointed elsewhere meanwhile. The platform error code; ERROR_SUCCESS when done.
+// (SetFileInformationByHandle turns a bare name into a path below the current
+// folder on some systems, so the system call is made directly.)
+DWORD RenameIntoFolder(HANDLE file, HANDLE folder, const std::wstring& name, bool replace) {
+    const auto setInformation = NtFunction<SetInformationFileFunction>("NtSetInformationFile");
+    const auto toError = NtFunction<StatusToErrorFunction>("RtlNtStatusToDosError");
+    if (setInformation == nullptr || toError == nullptr) return ERROR_PROC_NOT_FOUND;
+
+    const std::size_t nameBytes = name.size() * sizeof(wchar_t);
+    std::vector<unsigned char> buffer(sizeof(RenameInformation) + nameBytes);
+    auto* info = new (buffer.data()) RenameInformation{};
+    info->replaceIfExists = replace ? TRUE : FALSE;
+    info->rootDirectory = folder;
+    info->fileNameLength = static_cast<ULONG>(nameBytes);
+    std::memcpy(info->fileName, name.data(), nameBytes);
+    IO_STATUS_BLOCK status{};
+    const LONG result =
+        setInformation(file, &status, info, static_cast<ULONG>(buffer.size()), kFileRenameInformation);
+    if (result >= 0) return ERROR_SUCCESS;
+    const ULONG error = toError(result);
+    return error != ERROR_SUCCESS ? error : static_cast<DWORD>(ERROR_ACCESS_DENIED);
+}
+
+bool IsWorthRetrying(DWORD error) {
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED || error == ERROR_UNABLE_TO_REMOVE_REPLACED;
+}
+
+// A file open for writing under a name of its own in the folder of the file
+// it is to become. The folder is held open without delete sharing and the new
+// file without any sharing for the whole write, so neither can be renamed,
+// deleted or linked to meanwhile. Nothing at the file's own path changes until
+// Close, which flushes the new file and renames it, by handle, over the old
+// one in one step. Any failure, or destruction before Close, deletes the new
+// file and leaves the old one (or its absence) exactly as it was.
 class Win32TextFile final : public ByteFileOutput {
 public:
-    Win32TextFile(std::wstring fullPath, UniqueHandle heldTarget, HANDLE newFile, std::wstring newPath,
-                  std::wstring stem)
+    Win32TextFile(std::wstring fullPath, UniqueHandle folder, std::wstring folderName, UniqueHandle heldTarget,
+                  UniqueHandle newFile, std::wstring workName)
         : fullPath_(std::move(fullPath)),
+          folder_(std::move(folder)),
+          folderName_(std::move(folderName)),
           heldTarget_(std::move(heldTarget)),
-          newFile_(newFile),
-          newPath_(std::move(newPath)),
-          stem_(std::move(stem)) {}
+          newFile_(std::move(newFile)),
+          workName_(std::move(workName)) {}
 
     ~Win32TextFile() override {
         if (!done_) Discard();
@@ -91,7 +208,8 @@ public:
     void WriteString(const std::wstring& text) override {
         if (done_) Fail(ERROR_INVALID_HANDLE);
         const std::optional<std::string> bytes = EncodeForDisk(text);
-        if (!bytes) Fail(ERROR_NO_UNICODE_TRANSLATION);
+        // Not the system's failure: a character the disk's code page lacks.
+        if (!bytes) Fail(ERROR_NO_UNICODE_TRANSLATION, FileErrorCause::diskFull);
         WriteBytes(*bytes);
     }
 
@@ -107,16 +225,16 @@ public:
     void Close() override {
         if (done_) {
             // A failure was reported already; the old file is as it was.
-            if (failure_ != ERROR_SUCCESS) throw FileError{FileErrorCause::diskFull, failure_, fullPath_};
+            if (failure_ != ERROR_SUCCESS) throw FileError{failureCause_, failure_, fullPath_};
             return;
         }
         DWORD error = Flush();
         if (error == ERROR_SUCCESS && !::FlushFileBuffers(newFile_.Get())) error = ::GetLastError();
-        // The new file is closed whatever the flush gave; the first failure is reported.
-        if (!newFile_.Close() && error == ERROR_SUCCESS) error = ::GetLastError();
         if (error == ERROR_SUCCESS) error = TakeThePlaceOfTheOldFile();
         if (error != ERROR_SUCCESS) Fail(error);
         done_ = true;
+        newFile_.Close();
+        folder_.Close();
     }
 
 private:
@@ -137,70 +255,61 @@ private:
         return ERROR_SUCCESS;
     }
 
-    // Puts the closed new file in place; the platform error code on failure,
-    // with the old file back under its own name.
+    // Renames the finished new file over the old one; the platform error code
+    // on failure, with the old file untouched under its own name.
     DWORD TakeThePlaceOfTheOldFile() {
-        const std::wstring target = UnlimitedForm(fullPath_);
-        if (!heldTarget_.IsValid()) {
-            // There was no file: only a complete new one may appear, and never
-            // over something that has appeared there since.
-            return ::MoveFileExW(newPath_.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH) ? ERROR_SUCCESS
-                                                                                           : ::GetLastError();
+        // Still one link, still in the held folder under its own name: nobody
+        // linked to it or moved it while it was written.
+        if (LinkCount(newFile_.Get()) != 1 || !IsNamedInFolder(newFile_.Get(), folderName_, workName_) ||
+            !SamePath(ObjectName(folder_.Get()), folderName_)) {
+            return ERROR_ACCESS_DENIED;
         }
-        // ReplaceFileW keeps the old file's attributes and security for the
-        // new one. Without a backup name some of its failures leave no file
-        // at the path at all, so the old file goes to one first and is put
-        // back when the new one could not take its place.
+        const std::size_t separator = fullPath_.find_last_of(L'\\');
+        const std::wstring name = fullPath_.substr(separator + 1);
+        // Without an old file, only a complete new one may appear, and never
+        // over something that has appeared there since. The old file must be
+        // let go of for a rename to replace it.
+        const bool replace = heldTarget_.IsValid();
         heldTarget_.Close();
-        const std::wstring backup = stem_ + L".old";
-        if (::ReplaceFileW(target.c_str(), newPath_.c_str(), backup.c_str(), REPLACEFILE_IGNORE_MERGE_ERRORS,
-                           nullptr, nullptr)) {
-            ::DeleteFileW(backup.c_str());
-            return ERROR_SUCCESS;
+        BeforeFileSwap(UnlimitedForm(fullPath_.substr(0, separator + 1) + workName_), UnlimitedForm(fullPath_));
+        DWORD error = ERROR_SUCCESS;
+        for (int attempt = 1; attempt <= kSwapAttempts; ++attempt) {
+            error = RenameIntoFolder(newFile_.Get(), folder_.Get(), name, replace);
+            if (error == ERROR_SUCCESS || !IsWorthRetrying(error) || attempt == kSwapAttempts) break;
+            ::Sleep(kSwapRetryMs);
         }
-        const DWORD error = ::GetLastError();
-        if (error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) ::MoveFileExW(backup.c_str(), target.c_str(), 0);
         return error;
     }
 
-    [[noreturn]] void Fail(DWORD error) {
+    [[noreturn]] void Fail(DWORD error, std::optional<FileErrorCause> cause = std::nullopt) {
         if (!done_) {
             failure_ = error;
+            failureCause_ = cause ? *cause : FileErrorCauseFromOsError(error);
             Discard();
         }
-        throw FileError{FileErrorCause::diskFull, error, fullPath_};
+        throw FileError{cause ? *cause : FileErrorCauseFromOsError(error), error, fullPath_};
     }
 
     void Discard() {
         done_ = true;
         pending_.clear();
+        if (newFile_.IsValid()) DeleteByHandle(newFile_.Get());
         newFile_.Close();
-        ::DeleteFileW(newPath_.c_str());
         heldTarget_.Close();
+        folder_.Close();
     }
 
-    std::wstring fullPath_;    // the file being written, as reported in errors
-    UniqueHandle heldTarget_;  // the existing file, kept from others until the swap
+    std::wstring fullPath_;        // the file being written, as reported in errors
+    UniqueHandle folder_;          // its folder, kept from being renamed until the swap
+    std::wstring folderName_;
+    UniqueHandle heldTarget_;      // the existing file, kept from others until the swap
     UniqueHandle newFile_;
-    std::wstring newPath_;
-    std::wstring stem_;
+    std::wstring workName_;        // the new file's name in the folder
     std::string pending_;
-    bool done_ = false;             // closed, failed or discarded
-    DWORD failure_ = ERROR_SUCCESS;  // the failure that ended it, if one did
+    bool done_ = false;                // closed, failed or discarded
+    DWORD failure_ = ERROR_SUCCESS;    // the failure that ended it, if one did
+    FileErrorCause failureCause_ = FileErrorCause::none;
 };
-
-// The normalized path the platform reached when it opened the handle ("\\?\C:\..."),
-// links resolved; empty when it cannot tell.
-std::wstring FinalPath(HANDLE handle) {
-    std::vector<wchar_t> buffer(MAX_PATH);
-    for (;;) {
-        const DWORD length = ::GetFinalPathNameByHandleW(handle, buffer.data(), static_cast<DWORD>(buffer.size()),
-                                                         FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-        if (length == 0) return {};
-        if (length < buffer.size()) return std::wstring(buffer.data(), length);
-        buffer.resize(length + 1);
-    }
-}
 
 }  // namespace
 
@@ -218,13 +327,7 @@ bool SitsAtItsOwnPath(HANDLE file, const std::wstring& fullPath) {
                                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     if (!folderHandle.IsValid()) return false;
-    std::wstring expected = FinalPath(folderHandle.Get());
-    const std::wstring reached = FinalPath(file);
-    if (expected.empty() || reached.empty()) return false;
-    if (expected.back() != L'\\') expected += L'\\';
-    expected += name;
-    return ::CompareStringOrdinal(expected.c_str(), static_cast<int>(expected.size()), reached.c_str(),
-                                  static_cast<int>(reached.size()), TRUE) == CSTR_EQUAL;
+    return IsNamedInFolder(file, ObjectName(folderHandle.Get()), name);
 }
 
 namespace {
@@ -242,14 +345,15 @@ bool NameIsTaken(const std::wstring& path) {
 // file another program holds open counts as held, and without following a
 // link. Null handle and true when there is no file; false when the file may
 // not be replaced.
-bool HoldExistingFile(const std::wstring& path, UniqueHandle& held) {
-    HANDLE handle = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+bool HoldExistingFile(const std::wstring& path, const std::wstring& folderName, const std::wstring& name,
+                      UniqueHandle& held) {
+    HANDLE handle = ::CreateFileW(path.c_str(), GENERIC_WRITE | FILE_READ_ATTRIBUTES, 0, nullptr, OPEN_EXISTING,
                                   FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return ::GetLastError() == ERROR_FILE_NOT_FOUND && !NameIsTaken(path);
     UniqueHandle file(handle);
     BY_HANDLE_FILE_INFORMATION info{};
     if (!::GetFileInformationByHandle(file.Get(), &info) || (info.dwFileAttributes & kRefusedAttributes) != 0 ||
-        !SitsAtItsOwnPath(file.Get(), path)) {
+        IsLinkOfSomeKind(file.Get(), info.dwFileAttributes) || !IsNamedInFolder(file.Get(), folderName, name)) {
         return false;
     }
     held = std::move(file);
@@ -266,21 +370,40 @@ std::unique_ptr<ByteFileOutput> Win32FileStore::OpenBytesForWriting(const std::w
     if (path.empty() || HasEmbeddedNul(path) || path.size() >= kMaxPathChars) return nullptr;
     std::wstring fullPath = FullPathOnExistingVolume(path);
     if (fullPath.empty()) return nullptr;
+    const std::size_t separator = fullPath.find_last_of(L'\\');
+    if (separator == std::wstring::npos || separator + 1 == fullPath.size()) return nullptr;
+    const std::wstring folderPath = UnlimitedForm(fullPath.substr(0, separator + 1));
+    const std::wstring name = fullPath.substr(separator + 1);
+
+    // Listing access, no delete sharing: the folder cannot be renamed (nor a
+    // link put in its place) until the new file has taken its name.
+    UniqueHandle folder(::CreateFileW(folderPath.c_str(), FILE_LIST_DIRECTORY | FILE_TRAVERSE | SYNCHRONIZE,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                      FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!folder.IsValid()) return nullptr;
+    std::wstring folderName = ObjectName(folder.Get());
+    if (folderName.empty()) return nullptr;
 
     UniqueHandle heldTarget;
-    if (!HoldExistingFile(fullPath, heldTarget)) return nullptr;
+    if (!HoldExistingFile(fullPath, folderName, name, heldTarget)) return nullptr;
 
     // Not inheritable: no program the tool starts gets a handle to it.
-    // Share mode 0: nobody else may read or write the new file while we write it.
-    // CREATE_NEW: a name that is taken, by anything, is never reused.
+    // Share mode 0: nobody else may open, rename, delete or link to the new
+    // file while we write it; delete access lets it be renamed or deleted by
+    // this handle. CREATE_NEW: a name that is taken, by anything, is never reused.
     for (int attempt = 0; attempt < 100; ++attempt) {
-        std::wstring stem = WorkFileStem(UnlimitedForm(fullPath));
-        std::wstring newPath = stem + L".new";
-        HANDLE handle = ::CreateFileW(newPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (handle != INVALID_HANDLE_VALUE) {
-            return std::make_unique<Win32TextFile>(std::move(fullPath), std::move(heldTarget), handle,
-                                                   std::move(newPath), std::move(stem));
+        std::wstring workName = WorkFileName(name);
+        UniqueHandle newFile(::CreateFileW((folderPath + workName).c_str(),
+                                           GENERIC_WRITE | DELETE | FILE_READ_ATTRIBUTES, 0, nullptr, CREATE_NEW,
+                                           FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (newFile.IsValid()) {
+            // Made where we meant, and only there.
+            if (LinkCount(newFile.Get()) != 1 || !IsNamedInFolder(newFile.Get(), folderName, workName)) {
+                DeleteByHandle(newFile.Get());
+                return nullptr;
+            }
+            return std::make_unique<Win32TextFile>(std::move(fullPath), std::move(folder), std::move(folderName),
+                                                   std::move(heldTarget), std::move(newFile), std::move(workName));
         }
         const DWORD error = ::GetLastError();
         if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) return nullptr;
@@ -316,7 +439,20 @@ void Win32FileStore::RemoveWorkFiles(const std::wstring& path) {
         if (!IsWorkFileOf(name, entry.cFileName)) continue;
         // Work names may be longer than MAX_PATH allows. A leftover that
         // cannot be deleted stays; it keeps nothing else from working.
-        ::DeleteFileW(UnlimitedForm(fullFolder + entry.cFileName).c_str());
+        const std::wstring leftover = UnlimitedForm(fullFolder + entry.cFileName);
+        const std::wstring own = UnlimitedForm(fullFolder + name);
+        const std::size_t length = std::wcslen(entry.cFileName);
+        const bool oldCopy = length > 4 && std::wcscmp(entry.cFileName + length - 4, L".old") == 0;
+        // An old copy, left by a run that was killed (or could not put it back)
+        // while the file was away, is the only one when the file is missing:
+        // it goes back under its own name, never over anything, and is never
+        // deleted then.
+        if (oldCopy && ::GetFileAttributesW(own.c_str()) == INVALID_FILE_ATTRIBUTES &&
+            ::GetLastError() == ERROR_FILE_NOT_FOUND) {
+            ::MoveFileExW(leftover.c_str(), own.c_str(), MOVEFILE_WRITE_THROUGH);
+            continue;
+        }
+        ::DeleteFileW(leftover.c_str());
     } while (::FindNextFileW(search.Get(), &entry));
 }
 

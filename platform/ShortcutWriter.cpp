@@ -23,12 +23,14 @@ std::optional<std::string> ShortcutBytes(const ShortcutRecord& record) {
     if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&link)))) {
         return std::nullopt;
     }
-    // Only the save decides the outcome: a target that does not exist yet
-    // makes SetPath return S_FALSE, and that must not stop the shortcut.
-    link->SetPath(record.targetPath.c_str());
-    link->SetArguments(record.arguments.c_str());
-    link->SetWorkingDirectory(record.workingDirectory.c_str());
-    link->SetDescription(record.description.c_str());
+    // A shortcut that could not be filled in is not saved: a setter's failure
+    // is the step's failure. A target that does not exist yet makes SetPath
+    // return S_FALSE, a success, and that must not stop the shortcut.
+    if (FAILED(link->SetPath(record.targetPath.c_str())) || FAILED(link->SetArguments(record.arguments.c_str())) ||
+        FAILED(link->SetWorkingDirectory(record.workingDirectory.c_str())) ||
+        FAILED(link->SetDescription(record.description.c_str()))) {
+        return std::nullopt;
+    }
 
     ComPtr<IPersistStream> persist;
     if (FAILED(link.As(&persist))) return std::nullopt;

@@ -41,22 +41,33 @@ std::wstring FullPath(const std::wstring& path) {
     return {};
 }
 
+// Deletes the open file by its handle, never by a name someone else could
+// have taken meanwhile.
+void DeleteByHandle(HANDLE file) {
+    FILE_DISPOSITION_INFO disposition{};
+    disposition.DeleteFile = TRUE;
+    ::SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition);
+}
+
 // Opens the log at its full path for appending, creating it when there is no
 // file; never through a link: a link at the path (or, under Wine, a Unix
-// symbolic link, even one whose target is gone) is never followed.
+// symbolic link, even one whose target is gone) is never followed. A log this
+// run created and then refused is deleted again: a refused log leaves nothing.
 UniqueHandle OpenLogFile(const std::wstring& fullPath) {
     constexpr DWORD access = FILE_APPEND_DATA | FILE_READ_ATTRIBUTES | SYNCHRONIZE;
     constexpr DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE;
-    const auto open = [&](DWORD disposition) {
-        return UniqueHandle(::CreateFileW(fullPath.c_str(), access, share, nullptr, disposition,
+    const auto open = [&](DWORD disposition, DWORD moreAccess) {
+        return UniqueHandle(::CreateFileW(fullPath.c_str(), access | moreAccess, share, nullptr, disposition,
                                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     };
-    UniqueHandle log = open(OPEN_EXISTING);
+    bool created = false;
+    UniqueHandle log = open(OPEN_EXISTING, 0);
     if (!log.IsValid() && ::GetLastError() == ERROR_FILE_NOT_FOUND) {
         // CREATE_NEW fails on a name that is taken by anything, a dangling
         // link included; a log another copy made meanwhile is opened.
-        log = open(CREATE_NEW);
-        if (!log.IsValid() && ::GetLastError() == ERROR_FILE_EXISTS) log = open(OPEN_EXISTING);
+        log = open(CREATE_NEW, DELETE);
+        created = log.IsValid();
+        if (!log.IsValid() && ::GetLastError() == ERROR_FILE_EXISTS) log = open(OPEN_EXISTING, 0);
     }
     if (!log.IsValid()) return log;
     BY_HANDLE_FILE_INFORMATION info{};
@@ -65,7 +76,17 @@ UniqueHandle OpenLogFile(const std::wstring& fullPath) {
     if (!::GetFileInformationByHandle(log.Get(), &info) ||
         (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) != 0 ||
         info.nNumberOfLinks > 1 || !SitsAtItsOwnPath(log.Get(), fullPath)) {
+        if (created) DeleteByHandle(log.Get());
         return UniqueHandle();
+    }
+    // The delete access that let a refused log go again is dropped: another
+    // copy (or a reader) shares the log and does not share deleting. The new
+    // handle must share deleting with the one it replaces, closed right after.
+    if (created) {
+        UniqueHandle kept(
+            ::ReOpenFile(log.Get(), access, share | FILE_SHARE_DELETE, FILE_FLAG_OPEN_REPARSE_POINT));
+        if (!kept.IsValid()) DeleteByHandle(log.Get());
+        return kept;
     }
     return log;
 }
@@ -181,7 +202,9 @@ void Win32CommandLineOutput::WriteLine(const std::wstring& line) {
 bool Win32CommandLineOutput::OpenLog(const std::wstring& path) {
     if (path.empty() || path.find(L'\0') != std::wstring::npos) return false;
     const std::wstring fullPath = FullPath(path);
-    if (fullPath.empty()) return false;
+    // As long a path as Windows opens without long-path support, and no longer:
+    // a log that some systems would open and others refuse is refused here.
+    if (fullPath.empty() || fullPath.size() >= MAX_PATH) return false;
     // Appending only: every write goes to the end, also when another copy
     // (or a program reading the log) has it open.
     log_ = OpenLogFile(fullPath);

@@ -22,8 +22,9 @@ struct KnownFolderPaths {
 };
 
 // A generated-text file open for writing. WriteString and Close throw
-// FileError (cause diskFull, the full path of the file) when a character
-// cannot be written or the bytes cannot reach the disk. Only a Close that
+// FileError (the full path of the file; the cause of the platform's error, or
+// diskFull for a character that cannot be written) when the bytes cannot reach
+// the disk or the new file cannot take its place. Only a Close that
 // succeeds puts the new file in place; until then, and after any failure,
 // the file at the path is as it was (or still absent). Destroying a file that
 // is still open throws nothing and discards what was written (that only

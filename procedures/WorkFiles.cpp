@@ -24,4 +24,17 @@ bool IsWorkFileOf(const std::wstring& name, const std::wstring& candidate) {
     return rest == L".new" || rest == L".old";
 }
 
+namespace {
+
+constexpr std::uint32_t kNameSurrogateBit = 0x20000000;
+constexpr std::uint32_t kAppExecutionAliasTag = 0x8000001B;
+constexpr std::uint32_t kUnixSocketTag = 0x80000023;
+
+}  // namespace
+
+bool ReparseTagKeepsFileHere(std::uint32_t tag) {
+    if ((tag & kNameSurrogateBit) != 0) return false;
+    return tag != kAppExecutionAliasTag && tag != kUnixSocketTag;
+}
+
 }  // namespace tavrin

@@ -31,20 +31,45 @@ std::wstring RefreshTaskName(const std::wstring& userName) {
     return name;
 }
 
+namespace {
+
+bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
+
+std::size_t EndWithoutSeparators(const std::wstring& text) {
+    std::size_t end = text.size();
+    while (end > 0 && IsSeparator(text[end - 1])) --end;
+    return end;
+}
+
+}  // namespace
+
+std::wstring JoinPath(const std::wstring& folder, const std::wstring& name) {
+    return folder.substr(0, EndWithoutSeparators(folder)) + L'\\' + name;
+}
+
+bool IsSameOrInsideFolder(const std::wstring& path, const std::wstring& folder,
+                          const std::function<bool(const std::wstring&, const std::wstring&)>& sameText) {
+    const std::size_t folderEnd = EndWithoutSeparators(folder);
+    const std::size_t pathEnd = EndWithoutSeparators(path);
+    if (folderEnd == 0 || pathEnd < folderEnd) return false;
+    if (!sameText(path.substr(0, folderEnd), folder.substr(0, folderEnd))) return false;
+    return pathEnd == folderEnd || IsSeparator(path[folderEnd]);
+}
+
 std::wstring RefreshScriptPath(const std::wstring& documentsFolder) {
-    return documentsFolder + L"\\LAU_Refresh.vbs";
+    return JoinPath(documentsFolder, L"LAU_Refresh.vbs");
 }
 
 std::wstring ShowDesktopFilePath(const std::wstring& documentsFolder) {
-    return documentsFolder + L"\\DeskTop.scf";
+    return JoinPath(documentsFolder, L"DeskTop.scf");
 }
 
 std::wstring ShowDesktopShortcutPath(const std::wstring& startupFolder) {
-    return startupFolder + L"\\DeskTop.lnk";
+    return JoinPath(startupFolder, L"DeskTop.lnk");
 }
 
 std::wstring KioskShortcutPath(const std::wstring& folder) {
-    return folder + L"\\LAN対応ユニット.lnk";
+    return JoinPath(folder, L"LAN対応ユニット.lnk");
 }
 
 int RefreshHourNumber(const std::wstring& refreshHour) {

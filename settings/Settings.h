@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace tavrin {
@@ -34,6 +35,17 @@ void UpdatePageSuffix(Settings& settings);
 std::wstring LinkAddress(const Settings& settings);
 
 std::wstring RefreshTaskName(const std::wstring& userName);
+
+// The folder and the name joined with exactly one backslash: separators at the
+// folder's end (a known folder given as "C:\\docs\\") are not doubled.
+std::wstring JoinPath(const std::wstring& folder, const std::wstring& name);
+
+// True when `path` is `folder` itself or lies inside it, compared a whole
+// path component at a time ("C:\\Program Files Old" is not inside
+// "C:\\Program Files"); separators at either's end do not count. `sameText`
+// compares two texts as the platform compares names (without regard to case).
+bool IsSameOrInsideFolder(const std::wstring& path, const std::wstring& folder,
+                          const std::function<bool(const std::wstring&, const std::wstring&)>& sameText);
 
 std::wstring RefreshScriptPath(const std::wstring& documentsFolder);
 std::wstring ShowDesktopFilePath(const std::wstring& documentsFolder);

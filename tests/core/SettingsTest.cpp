@@ -65,6 +65,55 @@ TEST(SettingsTest, PathsJoinFolderWithOneBackslash) {
     EXPECT_EQ(ShowDesktopShortcutPath(startup), startup + L"\\DeskTop.lnk");
     EXPECT_EQ(KioskShortcutPath(startup), startup + L"\\LAN対応ユニット.lnk");
     EXPECT_EQ(KioskShortcutPath(L"D:\\Desk"), L"D:\\Desk\\LAN対応ユニット.lnk");
+
+    // A folder given with separators at its end still gives one.
+    const struct {
+        const wchar_t* folder;
+        const wchar_t* joined;
+    } cases[] = {
+        {L"C:\\tdocs", L"C:\\tdocs\\LAU_Refresh.vbs"},
+        {L"C:\\tdocs\\", L"C:\\tdocs\\LAU_Refresh.vbs"},
+        {L"C:\\tdocs\\\\", L"C:\\tdocs\\LAU_Refresh.vbs"},
+        {L"C:\\tdocs/", L"C:\\tdocs\\LAU_Refresh.vbs"},
+        {L"C:\\", L"C:\\LAU_Refresh.vbs"},
+        {L"\\\\server\\share\\", L"\\\\server\\share\\LAU_Refresh.vbs"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(RefreshScriptPath(c.folder), c.joined) << c.folder;
+}
+
+// The folders of every user are refused wherever a known folder lands: the
+// comparison is by whole path components, without regard to case (here a
+// plain ASCII folding stands in for the platform's comparison).
+TEST(SettingsTest, SameOrInsideFolderGoesByWholeComponents) {
+    const auto sameText = [](const std::wstring& a, const std::wstring& b) {
+        if (a.size() != b.size()) return false;
+        for (std::size_t i = 0; i < a.size(); ++i) {
+            const auto fold = [](wchar_t c) { return c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - 32) : c; };
+            if (fold(a[i]) != fold(b[i])) return false;
+        }
+        return true;
+    };
+    const struct {
+        const wchar_t* path;
+        const wchar_t* folder;
+        bool inside;
+    } cases[] = {
+        {L"C:\\Program Files", L"C:\\Program Files", true},
+        {L"C:\\Program Files\\kiosk", L"C:\\Program Files", true},
+        {L"c:\\program files\\Kiosk\\deeper", L"C:\\Program Files", true},
+        {L"C:\\Program Files\\", L"C:\\Program Files", true},
+        {L"C:\\Program Files", L"C:\\Program Files\\", true},
+        {L"C:\\Program Files Old\\docs", L"C:\\Program Files", false},
+        {L"C:\\Program Files (x86)", L"C:\\Program Files", false},
+        {L"C:\\Program", L"C:\\Program Files", false},
+        {L"C:\\Users\\u\\Documents", L"C:\\Users\\Public", false},
+        {L"C:\\Users\\Public\\Desktop", L"C:\\Users\\Public\\Desktop", true},
+        {L"\\\\?\\C:\\Windows\\x", L"\\\\?\\C:\\WINDOWS", true},
+        {L"D:\\anything", L"", false},  // a folder that could not be read refuses nothing
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(IsSameOrInsideFolder(c.path, c.folder, sameText), c.inside) << c.path << L" in " << c.folder;
+    }
 }
 
 TEST(SettingsTest, RefreshHourReadsLikeAtoi) {

@@ -27,6 +27,9 @@ ANOTHER_COPY = "このツールはすでに実行中です。終わってから�
 PRECIOUS = r"C:\precious.txt"
 PRECIOUS_BYTES = b"precious bytes, not a shortcut\r\n"
 MUTEX_NAME = r"Local\Tavrin.KioskSetup.RunningCopy"
+SEAM_TOOL = r"C:\tavrin\tavrin_swap_seam.exe"
+SCRIPT = "LAU_Refresh.vbs"
+OLD_SCRIPT = b"' an older script\r\n"
 # The first line of every command-line run: the tool, the computer, the account.
 HEADER = re.compile(r"Quorvix画面設定ツール [0-9.]+、コンピューター: [^、]+、アカウント: .+、コマンド: .*")
 
@@ -41,6 +44,10 @@ class HostilePc(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.prefix = open_prefix(ARGS.prefix, ARGS.make_prefix, ARGS.tool_unix, ARGS.tool)
+
+        # The tool with another program's moves at the instant before a swap
+        # (tests/e2e/SwapSeamAttack.cpp), beside the tool.
+        shutil.copyfile(ARGS.swap_seam_tool, cls.prefix.unix(SEAM_TOOL))
 
     @classmethod
     def tearDownClass(cls):
@@ -180,6 +187,56 @@ class HostilePc(unittest.TestCase):
             c.prefix.env["WINEDLLOVERRIDES"] = overrides
             beside.unlink()
 
+    # -- known folders pointed at folders of every user -------------------------------
+    @fault_row('Command line: the user\'s Startup redirected to the all-users Startup, Desktop to the public Desktop (also by another spelling: other case, a trailing backslash), Documents to the public Documents, into `C:\\windows` or `C:\\Program Files`; `/register` and `/remove`',
+               'ショートカットの保存先が見つかりませんでした, アプリケーションを終了します, 終了コード: 3',
+               'exit 3; nothing written into, nor deleted from, the folder of every user; no SCHTASKS run. A folder that only begins with such a name (`C:\\Program Files Old\\docs`) is the user\'s own: registered as usual')
+    def test_known_folder_redirected_to_every_users_folder(self):
+        c = self.case
+        common_startup = r"C:\ProgramData\Microsoft\Windows\Start Menu\Programs\StartUp"
+        cases = [
+            # (name, User Shell Folders value, the folder, a file planted there that 削除 would delete)
+            ("all-users Startup", "Startup", common_startup, KIOSK_LNK),
+            ("public Desktop", "Desktop", r"C:\users\Public\Desktop", KIOSK_LNK),
+            ("public Desktop, other case and a trailing backslash", "Desktop", "C:\\USERS\\public\\desktop\\", KIOSK_LNK),
+            ("public Documents", "Personal", r"C:\users\Public\Documents", SCRIPT),
+            ("inside the Windows folder", "Personal", r"C:\windows\kiosk", SCRIPT),
+            ("inside Program Files", "Personal", r"C:\Program Files\kiosk", SCRIPT),
+        ]
+        shell_folders = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\User Shell Folders"
+        defaults = {"Startup": r"%USERPROFILE%\AppData\Roaming\Microsoft\Windows\Start Menu\Programs\StartUp",
+                    "Desktop": r"%USERPROFILE%\Desktop", "Personal": r"%USERPROFILE%\Documents"}
+        try:
+            for name, value, folder, planted in cases:
+                for arguments in (["/register", "/address", "10.0.0.254"], ["/remove"]):
+                    with self.subTest(name=name, run=arguments[0]):
+                        c.reset()
+                        unix_folder = self.prefix.unix(folder.rstrip("\\"))
+                        unix_folder.mkdir(parents=True, exist_ok=True)
+                        before = sorted(os.listdir(unix_folder))
+                        (unix_folder / planted).write_bytes(b"every user's file\r\n")
+                        self.prefix.reg_add(shell_folders, value, folder, "REG_EXPAND_SZ")
+                        run = c.run_tool(*arguments)
+                        self.prefix.reg_add(shell_folders, value, defaults[value], "REG_EXPAND_SZ")
+                        self.assertEqual((run.code, self.body(run)),
+                                         (3, ["ショートカットの保存先が見つかりませんでした", "アプリケーションを終了します",
+                                              exit_line(3)]))
+                        self.assertEqual((unix_folder / planted).read_bytes(), b"every user's file\r\n")
+                        (unix_folder / planted).unlink()
+                        self.assertEqual(sorted(os.listdir(unix_folder)), before)
+                        self.assertEqual(c.schtasks_calls(), [])
+            # Only whole names count: a folder beside Program Files is the user's own.
+            c.reset()
+            own = r"C:\Program Files Old\docs"
+            self.prefix.unix(own).mkdir(parents=True, exist_ok=True)
+            self.prefix.reg_add(shell_folders, "Personal", own, "REG_EXPAND_SZ")
+            run = c.run_tool("/register", "/address", "10.0.0.254")
+            self.assertEqual((run.code, self.body(run)), (0, [CREATED, exit_line(0)]))
+            self.assertTrue(self.prefix.unix(own + "\\" + SCRIPT).exists())
+        finally:
+            for value, default in defaults.items():
+                self.prefix.reg_add(shell_folders, value, default, "REG_EXPAND_SZ")
+
     # -- the log -------------------------------------------------------------------
     @fault_row('Command line: `/log` names a symbolic link (to `C:\\precious.txt`, or dangling), or a hard link to it',
                'ログ ファイルを開けません: …（何もしていません）, 終了コード: 1',
@@ -209,6 +266,55 @@ class HostilePc(unittest.TestCase):
                 self.assertEqual(c.schtasks_calls(), [])
                 self.assertEqual(os.listdir(c.prefix.unix(c.documents)), [])
         log.unlink()
+
+    @fault_row('Command line: `/log` with a full path of 260 characters or more (its folder there)',
+               'ログ ファイルを開けません: …（何もしていません）, 終了コード: 1',
+               'exit 1; nothing done, no SCHTASKS run; no log file made (it used to stay behind, empty)')
+    def test_log_path_too_long(self):
+        c = self.case
+        c.reset()
+        folder = "C:\\" + "\\".join(["d" * 60] * 4)
+        path = folder + "\\" + "l" * (270 - len(folder) - 5) + ".log"
+        self.assertGreaterEqual(len(path), 260)
+        unix_folder = self.prefix.unix(folder)
+        if unix_folder.exists():
+            shutil.rmtree(self.prefix.unix("C:\\" + "d" * 60))
+        unix_folder.mkdir(parents=True)
+        run = c.run_tool("/register", "/address", "10.0.0.254", "/log", path)
+        self.assertEqual((run.code, self.body(run)),
+                         (1, ["ログ ファイルを開けません: %s（何もしていません。フォルダーがあるか、"
+                              "パスが正しいか、書き込めるかを確認してください）" % path, exit_line(1)]))
+        self.assertEqual(os.listdir(unix_folder), [])
+        self.assertEqual(c.schtasks_calls(), [])
+        self.assertEqual(os.listdir(c.prefix.unix(c.documents)), [])
+
+    @fault_row('Command line: Documents given with a trailing backslash (`C:\\tdocs\\`), `/register` then `/status`',
+               'ショートカットを作成しました, 終了コード: 0; then registered=complete, 終了コード: 0',
+               'SCHTASKS receives `C:\\tdocs\\LAU_Refresh.vbs` (one separator), the lines name it so; the verdict reads complete')
+    def test_known_folder_with_a_trailing_backslash(self):
+        c = self.case
+        c.reset(schtasks_exit=None)
+        docs = self.prefix.unix(r"C:\tdocs")
+        if docs.exists():
+            shutil.rmtree(docs)
+        c.use_documents("C:\\tdocs\\")
+        try:
+            run = c.run_tool("/register", "/address", "10.0.0.254")
+            self.assertEqual((run.code, self.body(run)), (0, [CREATED, exit_line(0)]))
+            (create,) = c.schtasks_calls()
+            action = create[create.index("/TR") + 1]
+            self.assertIn("C:\\tdocs\\LAU_Refresh.vbs", action)
+            self.assertNotIn("\\\\", action)
+            status = c.run_tool("/status")
+            lines = self.body(status)
+            self.assertEqual(status.code, 0, lines)
+            self.assertTrue(lines[-2].startswith("registered=complete "), lines)
+            self.assertFalse(any("\\\\LAU_Refresh" in line for line in lines), lines)
+            self.assertTrue(any("C:\\tdocs\\LAU_Refresh.vbs" in line for line in lines), lines)
+        finally:
+            c.prefix.reg_add(r"HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\User Shell Folders",
+                             "Personal", r"%USERPROFILE%\Documents", "REG_EXPAND_SZ")
+            c.documents = r"C:\users\root\Documents"
 
     @fault_row('Command line: `/log` given as a relative path',
                'the first line, ログ ファイル: <its full path>, then the usual lines',
@@ -322,6 +428,72 @@ class HostilePc(unittest.TestCase):
                 for folder, name in lookalikes:
                     self.assertEqual(c.file(folder, name).read_bytes(), b"left over\r\n", name)
 
+    # -- the instant before a new file takes its name ---------------------------
+    def seam_run(self, mode, name=SCRIPT, old_script=True, hold_ms=None):
+        """/register by the seam build, whose stand-in program acts on `name`
+        at the instant before its swap; the run and what the stand-in did."""
+        c = Case(self.prefix, SEAM_TOOL, ARGS.schtasks, ARGS.driver)
+        self.case = c  # torn down as the suite's own
+        c.reset()
+        self.precious.write_bytes(PRECIOUS_BYTES)
+        if old_script:
+            c.file(c.documents, SCRIPT).write_bytes(OLD_SCRIPT)
+        seam_log = self.prefix.root / "swap-seam-log.txt"
+        if seam_log.exists():
+            seam_log.unlink()
+        c.schtasks_env = {"TAVRIN_SWAP_SEAM": mode, "TAVRIN_SWAP_SEAM_NAME": name,
+                          "TAVRIN_SWAP_SEAM_LOG": "Z:" + str(seam_log).replace("/", "\\")}
+        if hold_ms is not None:
+            c.schtasks_env["TAVRIN_SWAP_SEAM_HOLD_MS"] = str(hold_ms)
+        run = c.run_tool("/register", "/address", "10.0.0.254")
+        return run, (seam_log.read_text().splitlines() if seam_log.exists() else [])
+
+    def assert_generated_script(self):
+        script = self.case.file(self.case.documents, SCRIPT)
+        data = script.read_bytes()
+        self.assertIn(b'Addr = "http://10.0.0.254/', data)
+        self.assertEqual(script.stat().st_nlink, 1)
+
+    @fault_row('Command line (a test build of the tool): at the instant before the new script takes its name, another program deletes the work file `LAU_Refresh.vbs.<pid>-<n>.new` and puts a hard link to `C:\\precious.txt` there; with and without an older script',
+               'ショートカットを作成しました, 終了コード: 0',
+               'exit 0; the work file cannot be deleted (held open without delete sharing until it is renamed by handle); the script is the generated one, one link; `C:\\precious.txt` unchanged, one link; no work file left')
+    def test_hard_link_at_the_work_file_before_the_swap(self):
+        for old_script in (False, True):
+            with self.subTest(old_script=old_script):
+                run, seam = self.seam_run("hardlink", old_script=old_script)
+                self.assertEqual(len(seam), 1, seam)
+                self.assertTrue(seam[0].startswith("hardlink "), seam)
+                self.assertEqual((run.code, self.body(run)), (0, [CREATED, exit_line(0)]))
+                self.assert_generated_script()
+                self.assert_precious_untouched()
+                self.assertEqual(self.precious.stat().st_nlink, 1)
+                self.assert_no_work_files()
+
+    @fault_row('Command line (a test build of the tool): a scanner stand-in opens the new script, or when it cannot the old one, at the instant before the swap and holds it for 300 ms',
+               'ショートカットを作成しました, 終了コード: 0',
+               'exit 0: the swap is tried again about 100 ms apart; the new script in place, no work file left')
+    def test_scanner_holds_the_file_at_the_swap(self):
+        run, seam = self.seam_run("scanner")
+        self.assertEqual(len(seam), 1, seam)
+        self.assertNotEqual(seam[0], "scanner held=nothing")
+        self.assertEqual((run.code, self.body(run)), (0, [CREATED, exit_line(0)]))
+        self.assert_generated_script()
+        self.assert_no_work_files()
+
+    @fault_row('Command line (a test build of the tool): a scanner stand-in holds the old script open for 5 s from the instant before the swap',
+               '`C:\\users\\root\\Documents\\LAU_Refresh.vbs へのアクセスが拒否されました。` (the cause the system gave: a file open elsewhere cannot be replaced; no longer "disk full"), 終了コード: 4',
+               'exit 4 after about half a second of tries; the old script unchanged; no work file left; no task, no shortcut')
+    def test_scanner_holds_the_file_too_long(self):
+        run, seam = self.seam_run("scanner", hold_ms=5000)
+        self.assertEqual(seam, ["scanner held=target"])
+        c = self.case
+        self.assertEqual((run.code, self.body(run)),
+                         (4, [c.documents + "\\" + SCRIPT + " へのアクセスが拒否されました。", exit_line(4)]))
+        self.assertEqual(c.file(c.documents, SCRIPT).read_bytes(), OLD_SCRIPT)
+        self.assertEqual(c.schtasks_calls(), [])
+        self.assertFalse(c.file(c.startup, KIOSK_LNK).exists())
+        self.assert_no_work_files()
+
     @fault_row('Command line: the single-copy mutex\'s name taken by another kind of object (an event)',
                'このツールはすでに実行中です。終わってからもう一度実行してください。, 終了コード: 2',
                'exit 2; nothing done; once the squatter has gone, the next run works')
@@ -354,10 +526,12 @@ def main():
     import argparse
     parser = argparse.ArgumentParser()
     parser.add_argument("--planted-dll", required=True)
+    parser.add_argument("--swap-seam-tool", required=True)
     own, rest = parser.parse_known_args()
     sys.argv = [sys.argv[0]] + rest
     ARGS, rest = parse_suite_arguments()
     ARGS.planted_dll = own.planted_dll
+    ARGS.swap_seam_tool = own.swap_seam_tool
     unittest.main(argv=[sys.argv[0], "-v"] + rest)
 
 

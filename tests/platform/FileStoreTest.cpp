@@ -229,8 +229,9 @@ TEST_F(FileStoreTest, AFileThatAppearsWhileWritingIsNotOverwritten) {
         file->Close();
         ADD_FAILURE() << "no error raised";
     } catch (const FileError& error) {
-        EXPECT_EQ(error.cause, FileErrorCause::diskFull);
-        EXPECT_NE(error.osError, 0u);
+        // The cause the system gave: the name is taken.
+        EXPECT_EQ(error.osError, static_cast<unsigned long>(ERROR_ALREADY_EXISTS));
+        EXPECT_EQ(error.cause, FileErrorCause::accessDenied);
         EXPECT_EQ(error.fileName, FullPath(path));
     }
     file.reset();
@@ -473,6 +474,74 @@ TEST_F(FileStoreTest, RefusedRemovalRaisesTheCauseOfTheErrorAndLeavesTheFile) {
 
 namespace tavrin::platform {
 namespace {
+
+// While the new file is written nobody can delete it, rename it or put
+// something in its folder's place: the swap that follows is by handle and
+// cannot be steered to another file.
+TEST_F(FileStoreTest, TheNewFileAndItsFolderStayPutWhileWriting) {
+    const std::wstring docs = folder / L"Docs";
+    ASSERT_TRUE(::CreateDirectoryW(docs.c_str(), nullptr));
+    const std::wstring path = docs + L"\\LAU_Refresh.vbs";
+    WriteBytes(path, "' older script\r\n");
+    std::unique_ptr<TextFileOutput> file = store.OpenForWriting(path);
+    ASSERT_NE(file, nullptr);
+    file->WriteString(L"Option Explicit\n");
+    const Names entries = FolderEntries(docs);
+    ASSERT_EQ(entries.size(), 2u);
+    const std::wstring work = docs + L"\\" + (entries[0] == L"LAU_Refresh.vbs" ? entries[1] : entries[0]);
+    EXPECT_FALSE(::DeleteFileW(work.c_str()));
+    EXPECT_FALSE(::MoveFileExW(work.c_str(), (docs + L"\\elsewhere.vbs").c_str(), 0));
+    EXPECT_FALSE(::MoveFileExW(docs.c_str(), (folder / L"Docs-moved").c_str(), 0));
+    file->Close();
+    EXPECT_EQ(ReadBytes(path), "Option Explicit\r\n");
+    EXPECT_EQ(FolderEntries(docs), Names{L"LAU_Refresh.vbs"});
+    // Afterwards the folder is free again.
+    EXPECT_TRUE(::MoveFileExW(docs.c_str(), (folder / L"Docs-moved").c_str(), 0));
+}
+
+// A second name given to the new file while it is written (the platform may
+// allow a hard link to an open file) makes the swap refuse: the file would be
+// reachable from elsewhere. The old file stays as it was.
+TEST_F(FileStoreTest, ANewFileWithASecondNameIsNotPutInPlace) {
+    const std::wstring path = folder / L"LAU_Refresh.vbs";
+    WriteBytes(path, "' older script\r\n");
+    std::unique_ptr<TextFileOutput> file = store.OpenForWriting(path);
+    ASSERT_NE(file, nullptr);
+    file->WriteString(L"Option Explicit\n");
+    const Names entries = FolderEntries(folder.Path());
+    ASSERT_EQ(entries.size(), 2u);
+    const std::wstring work = folder / (entries[0] == L"LAU_Refresh.vbs" ? entries[1] : entries[0]);
+    if (!::CreateHardLinkW((folder / L"a-link.vbs").c_str(), work.c_str(), nullptr)) {
+        GTEST_SKIP() << "this platform refuses the link itself: " << ::GetLastError();
+    }
+    try {
+        file->Close();
+        ADD_FAILURE() << "no error raised";
+    } catch (const FileError& error) {
+        EXPECT_EQ(error.cause, FileErrorCause::accessDenied);
+        EXPECT_EQ(error.fileName, FullPath(path));
+    }
+    file.reset();
+    EXPECT_EQ(ReadBytes(path), "' older script\r\n");
+    EXPECT_EQ(FolderEntries(folder.Path()), (Names{L"LAU_Refresh.vbs", L"a-link.vbs"}));
+}
+
+// An old copy left by a run that could not put it back is the only copy when
+// the file is missing: it goes back under its name instead of being deleted.
+// Beside a file that is there, it is a stale leftover and goes.
+TEST_F(FileStoreTest, AnOldCopyIsPutBackWhenTheFileIsMissing) {
+    const std::wstring path = folder / L"LAU_Refresh.vbs";
+    WriteBytes(folder / L"LAU_Refresh.vbs.4242-2.old", "the only copy");
+    WriteBytes(folder / L"LAU_Refresh.vbs.4242-1.new", "half written");
+    store.RemoveWorkFiles(path);
+    EXPECT_EQ(FolderEntries(folder.Path()), Names{L"LAU_Refresh.vbs"});
+    EXPECT_EQ(ReadBytes(path), "the only copy");
+
+    WriteBytes(folder / L"LAU_Refresh.vbs.4242-3.old", "stale");
+    store.RemoveWorkFiles(path);
+    EXPECT_EQ(FolderEntries(folder.Path()), Names{L"LAU_Refresh.vbs"});
+    EXPECT_EQ(ReadBytes(path), "the only copy");
+}
 
 // What a copy killed mid-write leaves beside a file goes, names past MAX_PATH
 // included; nothing else in the folder does, the file itself least of all.

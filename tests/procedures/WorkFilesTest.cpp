@@ -12,6 +12,37 @@ struct WorkFileCase {
     bool matches;
 };
 
+struct ReparseTagCase {
+    const char* kind;
+    std::uint32_t tag;
+    bool keepsFileHere;
+};
+
+// Synced folders put placeholders with a reparse tag of their own in Desktop
+// and Documents; only tags that lead elsewhere make a file one we refuse.
+TEST(WorkFilesTest, OnlyReparseTagsThatLeadElsewhereAreRefused) {
+    const ReparseTagCase cases[] = {
+        {"symbolic link", 0xA000000C, false},
+        {"junction / mount point", 0xA0000003, false},
+        {"WSL symbolic link", 0xA000001D, false},
+        {"container link (name surrogate)", 0xA0000027, false},
+        {"any other name surrogate", 0x20000001, false},
+        {"app execution alias", 0x8000001B, false},
+        {"Unix socket", 0x80000023, false},
+        {"cloud files placeholder", 0x9000001A, true},
+        {"cloud files placeholder, sub-tag 1", 0x9000101A, true},
+        {"cloud files placeholder, sub-tag F", 0x9000F01A, true},
+        {"OneDrive (older)", 0x80000021, true},
+        {"deduplicated file", 0x80000013, true},
+        {"single-instance storage", 0x80000007, true},
+        {"hierarchical storage", 0xC0000004, true},
+        {"Windows overlay filter", 0x80000017, true},
+    };
+    for (const ReparseTagCase& c : cases) {
+        EXPECT_EQ(ReparseTagKeepsFileHere(c.tag), c.keepsFileHere) << c.kind;
+    }
+}
+
 TEST(WorkFilesTest, OnlyTheStoresOwnWorkNamesBesideTheFileMatch) {
     const std::wstring name = L"LAN対応ユニット.lnk";
     const WorkFileCase cases[] = {
