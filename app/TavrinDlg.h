@@ -106,6 +106,10 @@ private:
     public:
         BusyReading(CTavrinDlg& dialog, TaskScheduler& tasks) : dialog_(dialog), tasks_(tasks) {}
         ScheduledTask ReadTask(const std::wstring& taskName) override;
+        LocalTime LocalNow() override { return tasks_.LocalNow(); }
+        std::unique_ptr<TaskDocumentFile> SaveTaskDocument(const std::wstring& xml) override {
+            return tasks_.SaveTaskDocument(xml);
+        }
 
     private:
         CTavrinDlg& dialog_;
