@@ -1,14 +1,18 @@
 #include <windows.h>
 #include <objbase.h>
 #include <oleauto.h>
+#include <sddl.h>
 #include <taskschd.h>
 #include <wrl/client.h>
 
+#include <memory>
 #include <new>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/MessageWait.h"
+#include "platform/TaskXmlReader.h"
 #include "platform/Win32Handles.h"
 #include "platform/Win32Services.h"
 
@@ -29,14 +33,19 @@ struct BstrTraits {
 };
 using Bstr = ScopedResource<BstrTraits>;
 
+struct LocalMemoryTraits {
+    using Type = PSECURITY_DESCRIPTOR;
+    static Type Invalid() { return nullptr; }
+    static bool IsValid(Type memory) { return memory != nullptr; }
+    static bool Free(Type memory) { return ::LocalFree(memory) == nullptr; }
+};
+using LocalSecurityDescriptor = ScopedResource<LocalMemoryTraits>;
+
 Bstr MakeBstr(const std::wstring& text) {
     Bstr result(::SysAllocStringLen(text.data(), static_cast<UINT>(text.size())));
     if (!result.IsValid()) throw std::bad_alloc();
     return result;
 }
-
-// A task file is a few KiB; anything far bigger is not one the scheduler wrote.
-constexpr DWORD kMaxDefinitionBytes = 1024 * 1024;
 
 std::wstring WindowsDirectory() {
     std::vector<wchar_t> buffer(MAX_PATH);
@@ -59,29 +68,8 @@ std::wstring TaskFilesFolder() {
     return windows + (wow64 ? L"\\Sysnative\\Tasks\\" : L"\\System32\\Tasks\\");
 }
 
-std::optional<std::wstring> DecodeDefinition(const std::string& bytes) {
-    if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
-        static_cast<unsigned char>(bytes[1]) == 0xFE) {
-        if (bytes.size() % 2 != 0) return std::nullopt;
-        std::wstring text((bytes.size() - 2) / 2, L'\0');
-        for (std::size_t i = 0; i < text.size(); ++i) {
-            text[i] = static_cast<wchar_t>(static_cast<unsigned char>(bytes[2 + 2 * i]) |
-                                           (static_cast<unsigned char>(bytes[3 + 2 * i]) << 8));
-        }
-        return text;
-    }
-    std::size_t skip = bytes.size() >= 3 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
-    const int size = static_cast<int>(bytes.size() - skip);
-    if (size == 0) return std::wstring();
-    const int length = ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data() + skip, size, nullptr, 0);
-    if (length <= 0) return std::nullopt;
-    std::wstring text(static_cast<std::size_t>(length), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data() + skip, size, text.data(), length);
-    return text;
-}
-
-// The task's definition as stored by the scheduler, in UTF-16 (or UTF-8) task XML.
-std::optional<std::wstring> ReadDefinitionFile(const std::wstring& taskName) {
+// The task's definition as stored by the scheduler in its file.
+std::optional<TaskDefinition> ReadDefinitionFile(const std::wstring& taskName) {
     const std::wstring folder = TaskFilesFolder();
     if (folder.empty()) return std::nullopt;
     const std::wstring path = folder + taskName;
@@ -96,22 +84,42 @@ std::optional<std::wstring> ReadDefinitionFile(const std::wstring& taskName) {
         if (!::ReadFile(file.Get(), buffer, sizeof buffer, &read, nullptr)) return std::nullopt;
         if (read == 0) break;
         bytes.append(buffer, read);
-        if (bytes.size() > kMaxDefinitionBytes) return std::nullopt;
+        if (bytes.size() > kMaxTaskDocumentBytes) return std::nullopt;
     }
-    return DecodeDefinition(bytes);
+    return ReadTaskDocument(bytes);
 }
 
-}  // namespace
+// Wine's copy has an empty <Exec/> where the task's action is: an Exec
+// without a command is no action (the schema requires one).
+bool HasActions(const TaskDefinition& definition) {
+    if (definition.actions.empty()) return false;
+    for (const TaskAction& action : definition.actions) {
+        if (action.exec && action.command.empty()) return false;
+    }
+    return true;
+}
+
+// The service's own copy of the definition is the reference (on Windows the
+// file is not a supported interface and may differ from it). Wine's service
+// gives that copy without actions or triggers; only then is the file read,
+// as a task the service holds always has one.
+std::optional<TaskDefinition> DefinitionOf(IRegisteredTask& task, const std::wstring& taskName) {
+    BSTR xml = nullptr;
+    if (SUCCEEDED(task.get_Xml(&xml))) {
+        const Bstr owned(xml);
+        if (owned.IsValid()) {
+            std::optional<TaskDefinition> definition =
+                ReadTaskDocumentText(std::wstring(owned.Get(), ::SysStringLen(owned.Get())));
+            if (definition && HasActions(*definition)) return definition;
+        }
+    }
+    return ReadDefinitionFile(taskName);
+}
 
 // Whether the task is there is asked of the Task Scheduler service: only its
-// own "file not found" means that there is no such task. What the task runs
-// and when is read from the file the service keeps the definition in, found
-// once the service has confirmed the task: the interface's own reading of
-// actions and triggers is not available under Wine, where the tests run.
-ScheduledTask Win32TaskScheduler::ReadTask(const std::wstring& taskName) {
+// own "file not found" means that there is no such task.
+ScheduledTask AskScheduler(const std::wstring& taskName) {
     ScheduledTask result;
-    // S_FALSE (already initialised) is success; COM stays initialised on this thread.
-    if (FAILED(::CoInitialize(nullptr))) return result;
     ComPtr<ITaskService> service;
     if (FAILED(::CoCreateInstance(CLSID_TaskScheduler, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&service)))) {
         return result;
@@ -127,10 +135,129 @@ ScheduledTask Win32TaskScheduler::ReadTask(const std::wstring& taskName) {
         result.lookup = TaskLookup::missing;
         return result;
     }
-    if (FAILED(found)) return result;
+    if (FAILED(found) || task == nullptr) return result;
     result.lookup = TaskLookup::found;
-    result.definition = ReadDefinitionFile(taskName);
+    result.definition = DefinitionOf(*task.Get(), taskName);
     return result;
+}
+
+// What the asking thread and the caller share. The thread holds its own
+// reference: a caller that stops waiting leaves it to end on its own.
+struct SchedulerQuestion {
+    std::wstring taskName;
+    ScheduledTask answer;
+};
+
+DWORD WINAPI Ask(void* parameter) {
+    const std::unique_ptr<std::shared_ptr<SchedulerQuestion>> question(
+        static_cast<std::shared_ptr<SchedulerQuestion>*>(parameter));
+    // A thread of its own, in the multithreaded apartment: nothing here waits
+    // on the caller's windows.
+    if (FAILED(::CoInitializeEx(nullptr, COINIT_MULTITHREADED))) return 0;
+    try {
+        (*question)->answer = AskScheduler((*question)->taskName);
+    } catch (...) {
+        (*question)->answer = ScheduledTask();
+    }
+    ::CoUninitialize();
+    return 0;
+}
+
+// Where the task document waits for SCHTASKS: a new folder in the Windows
+// folder's Temp, made with a protected list that lets only SYSTEM and the
+// Administrators in. Temp itself lets every user create files, and a user's
+// own folders (their Temp, Documents) are theirs to plant a document or a
+// link in; this folder did not exist before, so nothing can be waiting in it,
+// and no user may add, change or swap anything in it. It is held open
+// without delete sharing until it is removed, so it cannot be renamed away.
+class Win32TaskDocumentFile final : public TaskDocumentFile {
+public:
+    static std::unique_ptr<Win32TaskDocumentFile> Save(const std::wstring& xml) {
+        const std::wstring windows = WindowsDirectory();
+        GUID unique{};
+        wchar_t uniqueText[40] = {};
+        if (windows.empty() || FAILED(::CoCreateGuid(&unique)) || ::StringFromGUID2(unique, uniqueText, 40) == 0) {
+            return nullptr;
+        }
+        PSECURITY_DESCRIPTOR descriptor = nullptr;
+        if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)",
+                                                                    SDDL_REVISION_1, &descriptor, nullptr)) {
+            return nullptr;
+        }
+        const LocalSecurityDescriptor ownedDescriptor(descriptor);
+        SECURITY_ATTRIBUTES security{sizeof security, descriptor, FALSE};
+        std::unique_ptr<Win32TaskDocumentFile> document(new Win32TaskDocumentFile());
+        document->folder_ = windows + L"\\Temp\\Tavrin-" + uniqueText;
+        if (!::CreateDirectoryW(document->folder_.c_str(), &security)) return nullptr;
+        document->madeFolder_ = true;
+        document->heldFolder_ = UniqueHandle(::CreateFileW(
+            document->folder_.c_str(), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE,
+            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+        if (!document->heldFolder_.IsValid()) return nullptr;
+
+        document->path_ = document->folder_ + L"\\task.xml";
+        const UniqueHandle file(::CreateFileW(document->path_.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &security,
+                                              CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file.IsValid()) return nullptr;
+        document->madeFile_ = true;
+        // UTF-16 LE with its mark, as the document declares.
+        std::wstring text = L"\xFEFF" + xml;
+        const DWORD size = static_cast<DWORD>(text.size() * sizeof(wchar_t));
+        std::string bytes(size, '\0');
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            bytes[2 * i] = static_cast<char>(text[i] & 0xFF);
+            bytes[2 * i + 1] = static_cast<char>((text[i] >> 8) & 0xFF);
+        }
+        DWORD written = 0;
+        if (!::WriteFile(file.Get(), bytes.data(), size, &written, nullptr) || written != size) return nullptr;
+        return document;
+    }
+
+    ~Win32TaskDocumentFile() override {
+        if (madeFile_) ::DeleteFileW(path_.c_str());
+        heldFolder_ = UniqueHandle();
+        if (madeFolder_) ::RemoveDirectoryW(folder_.c_str());
+    }
+
+    const std::wstring& Path() const override { return path_; }
+
+private:
+    Win32TaskDocumentFile() = default;
+
+    std::wstring folder_;
+    std::wstring path_;
+    UniqueHandle heldFolder_;
+    bool madeFolder_ = false;
+    bool madeFile_ = false;
+};
+
+}  // namespace
+
+// The question goes to a thread of its own: the service (or a stalled task
+// reader inside it) may not answer, and the caller's windows must keep
+// answering meanwhile. After the limit the answer is "no answer" and the
+// thread is left behind; it ends with the process at the latest.
+ScheduledTask Win32TaskScheduler::ReadTask(const std::wstring& taskName) {
+    const auto question = std::make_shared<SchedulerQuestion>();
+    question->taskName = taskName;
+    auto* threadCopy = new std::shared_ptr<SchedulerQuestion>(question);
+    const UniqueHandle thread(::CreateThread(nullptr, 0, &Ask, threadCopy, 0, nullptr));
+    if (!thread.IsValid()) {
+        delete threadCopy;
+        return ScheduledTask();
+    }
+    if (WaitDispatchingMessages(thread.Get(), limitMs_) != WaitEnd::signalled) return ScheduledTask();
+    return question->answer;
+}
+
+LocalTime Win32TaskScheduler::LocalNow() {
+    SYSTEMTIME now{};
+    ::GetLocalTime(&now);
+    return LocalTime{now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};
+}
+
+std::unique_ptr<TaskDocumentFile> Win32TaskScheduler::SaveTaskDocument(const std::wstring& xml) {
+    return Win32TaskDocumentFile::Save(xml);
 }
 
 }  // namespace tavrin::platform

@@ -90,10 +90,21 @@ public:
     std::optional<ShortcutTarget> ReadShortcut(const std::wstring& path) override;
 };
 
-// The Task Scheduler's own answer, in-process through ITaskService.
+// The Task Scheduler's own answer, in-process through ITaskService, asked on
+// a thread of its own while the calling thread dispatches its messages. No
+// answer within `limitMs` (SCHTASKS's limit) is "no answer"; the asking thread
+// is then left behind, never waited for.
 class Win32TaskScheduler final : public TaskScheduler {
 public:
+    static constexpr unsigned long kDefaultLimitMs = Win32CommandRunner::kDefaultLimitMs;
+
+    explicit Win32TaskScheduler(unsigned long limitMs = kDefaultLimitMs) : limitMs_(limitMs) {}
     ScheduledTask ReadTask(const std::wstring& taskName) override;
+    LocalTime LocalNow() override;
+    std::unique_ptr<TaskDocumentFile> SaveTaskDocument(const std::wstring& xml) override;
+
+private:
+    unsigned long limitMs_;
 };
 
 // The facts whom the set-up is for rests on: the process token, this

@@ -37,16 +37,8 @@ public:
     virtual std::wstring LogPath() const = 0;
 };
 
-// A moment as the clock of this PC shows it.
-struct LocalTime {
-    int year = 0;
-    int month = 0;
-    int day = 0;
-    int hour = 0;
-    int minute = 0;
-    int second = 0;
-};
-
+// (LocalTime, a moment as the clock of this PC shows it, comes with the
+// task definitions, whose boundaries are read against it.)
 // A line of the log: "YYYY-MM-DD HH:MM:SS", a tab, then the text.
 std::wstring LogLine(const LocalTime& time, const std::wstring& text);
 

@@ -48,11 +48,37 @@ bool WriteShowDesktopFile(DialogHost& host, FileStore& files, const std::wstring
     return WriteTextFile(host, files, path, ShowDesktopFileLines(), kDesktopShortcutFailedMessage);
 }
 
-bool RegisterRefreshTask(DialogHost& host, const PlatformServices& platform,
-                         const std::wstring& scriptPath, int hour, const std::wstring& taskName) {
+TaskDefinition RefreshTaskDefinition(const std::wstring& scriptPath, int hour, bool nativeAmd64,
+                                     const LocalTime& today, const std::wstring& principalSid) {
+    TaskDefinition definition;
+    definition.principal = {principalSid, L"InteractiveToken", L"LeastPrivilege"};
+    definition.actions.push_back(SplitTaskRun(BuildTaskAction(scriptPath, nativeAmd64)));
+    TaskTrigger daily;
+    daily.calendar = true;
+    daily.daysInterval = 1;
+    // As SCHTASKS /SC DAILY /ST stores it: today, at the hour.
+    daily.startBoundary = BoundaryText(LocalTime{today.year, today.month, today.day, hour, 0, 0});
+    definition.triggers.push_back(daily);
+    return definition;
+}
+
+bool RegisterRefreshTask(DialogHost& host, const PlatformServices& platform, const std::wstring& scriptPath,
+                         int hour, const std::wstring& taskName, const std::wstring& principalSid) {
     const bool nativeAmd64 = platform.system.IsNativeAmd64();
-    const std::wstring command = BuildCreateTaskCommand(taskName, scriptPath, hour, nativeAmd64);
-    if (platform.commands.RunCommandLine(command) != 0) {
+    int status = kCommandDidNotRun;
+    if (principalSid.empty()) {
+        status = platform.commands.RunCommandLine(BuildCreateTaskCommand(taskName, scriptPath, hour, nativeAmd64));
+    } else {
+        const TaskDefinition definition =
+            RefreshTaskDefinition(scriptPath, hour, nativeAmd64, platform.tasks.LocalNow(), principalSid);
+        // Removed (with its folder) as soon as SCHTASKS has read it.
+        const std::unique_ptr<TaskDocumentFile> document =
+            platform.tasks.SaveTaskDocument(TaskDocumentXml(definition));
+        if (document) {
+            status = platform.commands.RunCommandLine(BuildCreateTaskFromDocumentCommand(taskName, document->Path()));
+        }
+    }
+    if (status != 0) {
         host.ShowMessage(kTaskRegistrationFailedMessage);
         return false;
     }
@@ -79,17 +105,26 @@ bool RunRegisterProcedure(DialogHost& host, const Settings& settings, const SetU
         host.FocusUnitAddress();
         return false;
     }
+    const std::wstring scriptPath = RefreshScriptPath(folders.documents);
+    // The task's account: empty for the account the tool runs as.
+    const std::wstring principalSid = TargetTaskPrincipal(target);
+    // SCHTASKS refuses a /TR longer than it takes; found out only at the task,
+    // that would leave a script and no task. Nothing is written then.
+    if (principalSid.empty() &&
+        BuildTaskAction(scriptPath, platform.system.IsNativeAmd64()).size() > kMaxTaskRunLength) {
+        host.ShowMessage(kTaskRegistrationFailedMessage);
+        return false;
+    }
     RemoveLeftoverWorkFiles(platform.files, folders);
     const std::wstring linkAddress = LinkAddress(settings);
     if (!CheckUnitPage(host, platform.pages, linkAddress)) return false;
-    const std::wstring scriptPath = RefreshScriptPath(folders.documents);
     if (!WriteRefreshScript(host, platform.files, scriptPath, linkAddress)) return false;
 
     // The hour goes to SCHTASKS as the number the list item names. Going
     // through today's local time at that hour would shift it on a day when
     // that hour does not exist (a daylight-saving gap).
     const int hour = RefreshHourNumber(settings.refreshHour);
-    if (!RegisterRefreshTask(host, platform, scriptPath, hour, TargetTaskName(target))) return false;
+    if (!RegisterRefreshTask(host, platform, scriptPath, hour, TargetTaskName(target), principalSid)) return false;
 
     if (ReportsShowDesktopPlatform(platform.system.QueryReportedVersion())) {
         const std::wstring showDesktopFile = ShowDesktopFilePath(folders.documents);

@@ -22,9 +22,18 @@ bool WriteRefreshScript(DialogHost& host, FileStore& files, const std::wstring& 
 bool WriteShowDesktopFile(DialogHost& host, FileStore& files, const std::wstring& path);
 
 // Registers the daily refresh task at the given hour; false, after telling the
-// user, when SCHTASKS did not end with status 0.
-bool RegisterRefreshTask(DialogHost& host, const PlatformServices& platform,
-                         const std::wstring& scriptPath, int hour, const std::wstring& taskName);
+// user, when SCHTASKS did not end with status 0. With an empty `principalSid`
+// the task is the running account's, registered by the /TR line; with a SID,
+// SCHTASKS gets a task document (/XML) with the same action and start whose
+// principal is that account, with its interactive token and least privilege.
+bool RegisterRefreshTask(DialogHost& host, const PlatformServices& platform, const std::wstring& scriptPath,
+                         int hour, const std::wstring& taskName, const std::wstring& principalSid);
+
+// The task 登録 registers: the /TR action split as SCHTASKS splits it, one
+// calendar trigger a day starting today at the hour, the principal's SID
+// (empty: the author) with an interactive token and least privilege.
+TaskDefinition RefreshTaskDefinition(const std::wstring& scriptPath, int hour, bool nativeAmd64,
+                                     const LocalTime& today, const std::wstring& principalSid);
 
 // Asks the unit's display page at the link address before anything is
 // written. True when it answers, or when the user chooses to register anyway;

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "procedures/PageCheck.h"
+#include "procedures/TaskDefinition.h"
 
 namespace tavrin {
 
@@ -102,9 +103,17 @@ enum class TaskLookup {
 
 struct ScheduledTask {
     TaskLookup lookup = TaskLookup::noAnswer;
-    // When found: the task's definition as the scheduler stores it (task
-    // XML); nullopt when it cannot be read.
-    std::optional<std::wstring> definition;
+    // When found: what the task runs and when, as the scheduler holds it;
+    // nullopt when its document cannot be read.
+    std::optional<TaskDefinition> definition;
+};
+
+// A task document saved for SCHTASKS /XML to read. The file and its folder
+// go when this goes.
+class TaskDocumentFile {
+public:
+    virtual ~TaskDocumentFile() = default;
+    virtual const std::wstring& Path() const = 0;
 };
 
 // Reads tasks through the Task Scheduler itself (not SCHTASKS, whose exit
@@ -113,6 +122,11 @@ class TaskScheduler {
 public:
     virtual ~TaskScheduler() = default;
     virtual ScheduledTask ReadTask(const std::wstring& taskName) = 0;
+    // This PC's local time, which the scheduler's boundaries are read in.
+    virtual LocalTime LocalNow() = 0;
+    // The document saved as a new file where no user can plant or change one;
+    // null when that cannot be done.
+    virtual std::unique_ptr<TaskDocumentFile> SaveTaskDocument(const std::wstring& xml) = 0;
 };
 
 struct PlatformServices {

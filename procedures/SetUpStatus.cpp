@@ -144,30 +144,28 @@ bool IsHourItem(int hour) {
 }
 
 // The task must run exactly the action 登録 registers for this script and
-// start once a day, on a whole hour the dialog offers.
-TaskFacts ReadTask(TaskScheduler& tasks, const std::wstring& taskName, const std::wstring& expectedAction) {
+// start once a day, on a whole hour the dialog offers, and be able to: a task
+// or trigger that is disabled or can no longer fire is not a working one.
+TaskFacts ReadTask(TaskScheduler& tasks, const std::wstring& taskName, const TaskAction& expectedAction) {
     TaskFacts facts;
     const ScheduledTask task = tasks.ReadTask(taskName);
     if (task.lookup == TaskLookup::missing) return facts;
     facts.state = TaskState::unchecked;
     if (task.lookup == TaskLookup::noAnswer) return facts;
-    const std::optional<TaskDefinition> definition =
-        task.definition ? ParseTaskDefinition(*task.definition) : std::nullopt;
-    if (!definition) {
+    if (!task.definition) {
         facts.difference = Difference::unreadable;
         return facts;
     }
+    const TaskDefinition& definition = *task.definition;
     facts.state = TaskState::registered;
-    if (definition->triggers.size() == 1 && definition->triggers[0].calendar) {
-        facts.hour = WholeHourOf(definition->triggers[0].startBoundary);
+    if (definition.triggers.size() == 1 && definition.triggers[0].calendar) {
+        facts.hour = WholeHourOf(definition.triggers[0].startBoundary);
     }
-    const bool actionMatches = definition->actions.size() == 1 && definition->actions[0].exec &&
-                               definition->actions[0].command + (definition->actions[0].arguments.empty()
-                                                                     ? L""
-                                                                     : L" " + definition->actions[0].arguments) ==
-                                   expectedAction;
-    const bool daily = definition->triggers.size() == 1 && definition->triggers[0].calendar &&
-                       definition->triggers[0].enabled && definition->triggers[0].daysInterval == 1;
+    const bool actionMatches = definition.actions.size() == 1 && definition.actions[0].exec &&
+                               definition.actions[0].command == expectedAction.command &&
+                               definition.actions[0].arguments == expectedAction.arguments;
+    const bool daily = definition.triggers.size() == 1 && definition.triggers[0].calendar &&
+                       definition.triggers[0].daysInterval == 1 && TaskCanRunDaily(definition, tasks.LocalNow());
     if (!actionMatches) facts.difference = Difference::action;
     else if (!daily || !facts.hour || !IsHourItem(*facts.hour)) facts.difference = Difference::schedule;
     return facts;
@@ -273,7 +271,8 @@ SetUpFacts ReadSetUp(const SetUpTarget& target, const std::wstring& browserPath,
     facts.user = AccountDisplayName(target.account);
     facts.taskName = TargetTaskName(target);
     const std::wstring scriptPath = RefreshScriptPath(folders.documents);
-    facts.task = ReadTask(platform.tasks, facts.taskName, BuildTaskAction(scriptPath, platform.system.IsNativeAmd64()));
+    facts.task = ReadTask(platform.tasks, facts.taskName,
+                          SplitTaskRun(BuildTaskAction(scriptPath, platform.system.IsNativeAmd64())));
     facts.script = ReadScript(scriptPath, platform.files, reader);
     facts.startupKiosk = ReadKioskShortcut(KioskShortcutPath(folders.startup), browserPath, platform.files, reader);
     facts.desktopKiosk = ReadKioskShortcut(KioskShortcutPath(folders.desktop), browserPath, platform.files, reader);

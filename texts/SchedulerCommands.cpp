@@ -30,6 +30,10 @@ std::wstring BuildCreateTaskCommand(const std::wstring& taskName, const std::wst
     return command;
 }
 
+std::wstring BuildCreateTaskFromDocumentCommand(const std::wstring& taskName, const std::wstring& documentPath) {
+    return L"SCHTASKS /Create /TN \"" + taskName + L"\" /XML \"" + documentPath + L"\" /F";
+}
+
 std::wstring BuildDeleteTaskCommand(const std::wstring& taskName) {
     return L"schtasks /delete /f /tn \"" + taskName + L"\"";
 }

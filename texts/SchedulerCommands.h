@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace tavrin {
@@ -17,6 +18,12 @@ std::wstring BuildCreateTaskCommand(const std::wstring& taskName, const std::wst
 // What the task runs, as /TR gives it to SCHTASKS (before the command line's
 // own quoting): the script host, a blank and the quoted script path.
 std::wstring BuildTaskAction(const std::wstring& scriptPath, bool nativeAmd64);
+
+// The longest /TR value SCHTASKS takes; it refuses a longer one.
+inline constexpr std::size_t kMaxTaskRunLength = 261;
+
+// SCHTASKS line that registers (or replaces) a task from a task document file.
+std::wstring BuildCreateTaskFromDocumentCommand(const std::wstring& taskName, const std::wstring& documentPath);
 
 std::wstring BuildDeleteTaskCommand(const std::wstring& taskName);
 

@@ -380,8 +380,9 @@ class SmallVolume:
 def parse_schtasks_log(data, wanted="arg"):
     """Records of the stand-in SCHTASKS: "<key> <value>" lines, and for text
     "<key> <byte count> <utf-8 text>", between "begin" and "end". For each run
-    the texts recorded under `wanted`: its argv ("arg"), or the file that ran
-    ("program")."""
+    the texts recorded under `wanted`: its argv ("arg"), the file that ran
+    ("program"), or the task document /XML named ("document"; None when it
+    could not be read)."""
     calls, pos = [], 0
     while pos < len(data):
         end = data.index(b" ", pos) if data[pos:pos + 6] != b"begin\n" and data[pos:pos + 4] != b"end\n" \
@@ -392,13 +393,16 @@ def parse_schtasks_log(data, wanted="arg"):
             pos = end + 1
         elif key == "end":
             pos = end + 1
-        elif key in ("program", "commandline", "arg"):
-            size_end = data.index(b" ", end + 1)
+        elif key in ("program", "commandline", "arg", "held", "document"):
+            size_end = min(i for i in (data.find(b" ", end + 1), data.find(b"\n", end + 1)) if i >= 0)
             size = int(data[end + 1:size_end])
-            text = data[size_end + 1:size_end + 1 + size].decode("utf-8")
+            if size < 0:  # a document that could not be read
+                text, pos = None, size_end + 1
+            else:
+                text = data[size_end + 1:size_end + 1 + size].decode("utf-8")
+                pos = size_end + 1 + size + 1
             if key == wanted:
                 calls[-1].append(text)
-            pos = size_end + 1 + size + 1
         else:
             pos = data.index(b"\n", end) + 1
     return calls

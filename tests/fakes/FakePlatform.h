@@ -38,9 +38,18 @@ struct FakeWorld {
     std::set<std::wstring> failingSaves;   // SaveShortcut gives false
     std::vector<std::wstring> workFilesRemoved;  // RemoveWorkFiles, in order (not in the log)
     int commandStatus = 0;                   // every SCHTASKS run ends with this
-    // The Task Scheduler's tasks: name -> task XML. A create that ends with 0
-    // registers its action and hour, a delete that ends with 0 takes it away.
-    std::map<std::wstring, std::wstring> tasks;
+    // The Task Scheduler's tasks: name -> definition. A /TR create that ends
+    // with 0 registers its action and hour, a delete that ends with 0 takes it
+    // away. An /XML create registers what `documentDefinition` gives for the
+    // document it names (the fakes do not read XML).
+    std::map<std::wstring, TaskDefinition> tasks;
+    // Task documents saved for SCHTASKS, path -> XML; a document leaves when
+    // its file object goes, as the platform's does.
+    std::map<std::wstring, std::wstring> taskDocuments;
+    std::vector<std::wstring> savedTaskDocuments;  // every document saved, in order
+    bool taskDocumentsSavable = true;
+    std::function<TaskDefinition(const std::wstring& xml)> documentDefinition;
+    LocalTime now{2026, 12, 11, 9, 30, 0};
     bool schedulerAnswers = true;       // false: every read is noAnswer
     bool definitionsReadable = true;    // false: a task is found, its XML not read
     std::function<void()> whileCommandRuns;  // called inside each RunCommandLine
@@ -114,21 +123,19 @@ private:
     FakeWorld& world_;
 };
 
-// Task XML as the Task Scheduler stores a task that SCHTASKS registered with
-// /SC DAILY /ST: one Exec action, one calendar trigger every day.
-inline std::wstring TaskXml(const std::wstring& command, const std::wstring& arguments,
-                            const std::wstring& startBoundary = L"2026-12-10T05:00:00", int daysInterval = 1) {
-    return L"<?xml version=\"1.0\" encoding=\"UTF-16\"?>\r\n"
-           L"<Task version=\"1.2\" xmlns=\"http://schemas.microsoft.com/windows/2004/02/mit/task\">\r\n"
-           L"  <RegistrationInfo><URI>\\task</URI></RegistrationInfo>\r\n"
-           L"  <Triggers>\r\n    <CalendarTrigger>\r\n      <StartBoundary>" + startBoundary +
-           L"</StartBoundary>\r\n      <Enabled>true</Enabled>\r\n      <ScheduleByDay>\r\n        <DaysInterval>" +
-           std::to_wstring(daysInterval) +
-           L"</DaysInterval>\r\n      </ScheduleByDay>\r\n    </CalendarTrigger>\r\n  </Triggers>\r\n"
-           L"  <Principals><Principal id=\"Author\"><LogonType>InteractiveToken</LogonType></Principal></Principals>\r\n"
-           L"  <Actions Context=\"Author\">\r\n    <Exec>\r\n      <Command>" + command +
-           L"</Command>\r\n      <Arguments>" + arguments + L"</Arguments>\r\n    </Exec>\r\n  </Actions>\r\n"
-           L"</Task>\r\n";
+// A task as SCHTASKS /SC DAILY /ST registers it: one Exec action, one
+// calendar trigger every day.
+inline TaskDefinition DailyTask(const std::wstring& command, const std::wstring& arguments,
+                                const std::wstring& startBoundary = L"2026-12-10T05:00:00", int daysInterval = 1) {
+    TaskDefinition definition;
+    definition.principal.logonType = L"InteractiveToken";
+    definition.actions.push_back(TaskAction{true, command, arguments});
+    TaskTrigger trigger;
+    trigger.calendar = true;
+    trigger.daysInterval = daysInterval;
+    trigger.startBoundary = startBoundary;
+    definition.triggers.push_back(trigger);
+    return definition;
 }
 
 // The text between `open` and the next `close` after it; empty when absent.
@@ -148,17 +155,23 @@ public:
         world_.log.push_back(create ? L"create task" : L"delete task");
         if (world_.whileCommandRuns) world_.whileCommandRuns();
         if (world_.commandStatus == 0) {
-            if (create) {
+            const std::wstring document = Between(commandLine, L" /XML \"", L"\"");
+            if (create && !document.empty()) {
+                const auto saved = world_.taskDocuments.find(document);
+                if (saved == world_.taskDocuments.end()) return 1;  // SCHTASKS finds no file
+                if (world_.documentDefinition) {
+                    world_.tasks[Between(commandLine, L"/TN \"", L"\"")] = world_.documentDefinition(saved->second);
+                }
+            } else if (create) {
                 // SCHTASKS splits /TR at its first blank into program and arguments.
                 std::wstring action = Between(commandLine, L" /TR \"", L"\" /SC ");
                 for (std::size_t at = action.find(L"\\\""); at != std::wstring::npos; at = action.find(L"\\\"", at)) {
                     action.erase(at, 1);
                     ++at;
                 }
-                const std::size_t blank = action.find(L' ');
+                const TaskAction split = SplitTaskRun(action);
                 world_.tasks[Between(commandLine, L"/TN \"", L"\"")] =
-                    TaskXml(action.substr(0, blank), blank == std::wstring::npos ? L"" : action.substr(blank + 1),
-                            L"2026-12-10T" + Between(commandLine, L" /ST ", L" "));
+                    DailyTask(split.command, split.arguments, L"2026-12-10T" + Between(commandLine, L" /ST ", L" "));
             } else {
                 world_.tasks.erase(Between(commandLine, L"/tn \"", L"\""));
             }
@@ -186,8 +199,33 @@ public:
         if (world_.definitionsReadable) task.definition = it->second;
         return task;
     }
+    LocalTime LocalNow() override { return world_.now; }
+    std::unique_ptr<TaskDocumentFile> SaveTaskDocument(const std::wstring& xml) override {
+        world_.log.push_back(L"save task document");
+        if (!world_.taskDocumentsSavable) return nullptr;
+        world_.savedTaskDocuments.push_back(xml);
+        return std::make_unique<Document>(world_, xml);
+    }
 
 private:
+    class Document final : public TaskDocumentFile {
+    public:
+        Document(FakeWorld& world, const std::wstring& xml)
+            : world_(world), path_(L"C:\\Windows\\Temp\\doc" + std::to_wstring(world.savedTaskDocuments.size()) +
+                                   L"\\task.xml") {
+            world_.taskDocuments[path_] = xml;
+        }
+        ~Document() override {
+            world_.taskDocuments.erase(path_);
+            world_.log.push_back(L"task document removed");
+        }
+        const std::wstring& Path() const override { return path_; }
+
+    private:
+        FakeWorld& world_;
+        std::wstring path_;
+    };
+
     FakeWorld& world_;
 };
 
@@ -319,7 +357,7 @@ struct FakeSetup : FakeServices {
     }
     // The refresh task as SCHTASKS registers it for this user's script at 05:00.
     void PutTask() {
-        world.tasks[taskName()] = TaskXml(L"%windir%\\SysWOW64\\wscript.exe", L"\"" + scriptPath() + L"\"");
+        world.tasks[taskName()] = DailyTask(L"%windir%\\SysWOW64\\wscript.exe", L"\"" + scriptPath() + L"\"");
     }
 
     FakeSetup() {

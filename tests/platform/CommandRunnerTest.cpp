@@ -8,6 +8,7 @@
 
 #include "TestSupport.h"
 #include "platform/Win32Services.h"
+#include "procedures/Procedures.h"
 #include "texts/SchedulerCommands.h"
 
 namespace tavrin::platform {
@@ -24,6 +25,7 @@ struct StandInRun {
     std::wstring program;
     std::wstring commandLine;
     std::vector<std::wstring> args;
+    std::optional<std::wstring> document;  // the /XML file's text, as the stand-in read it
 };
 
 // Reads the stand-in's log: "key n text" lines for texts, "key value" otherwise.
@@ -46,7 +48,8 @@ std::vector<StandInRun> ReadRuns(const std::wstring& logPath) {
             runs.emplace_back();
             continue;
         }
-        if (key != "program" && key != "commandline" && key != "arg") continue;
+        if (key != "program" && key != "commandline" && key != "arg" && key != "document") continue;
+        if (line == "document -1") continue;  // a document that could not be read
         // A text may hold line feeds: take exactly n bytes after "key n ".
         const std::size_t lengthEnd = line.find(' ', space + 1);
         const std::size_t length = std::stoul(line.substr(space + 1, lengthEnd - space - 1));
@@ -57,6 +60,7 @@ std::vector<StandInRun> ReadRuns(const std::wstring& logPath) {
         if (key == "program") runs.back().program = text;
         if (key == "commandline") runs.back().commandLine = text;
         if (key == "arg") runs.back().args.push_back(text);
+        if (key == "document") runs.back().document = text;
     }
     return runs;
 }
@@ -284,6 +288,82 @@ TEST_F(CommandRunnerTest, ACommandDoesNotOutliveACallerThatIsKilled) {
     EXPECT_TRUE(caller.Wait(5000).has_value());
 
     EXPECT_TRUE(testing::WaitUntil([] { return testing::CountProcesses(L"schtasks.exe") == 0; }, 5000));
+}
+
+// The dialog's part in registering a task: only its messages.
+class MessageLog final : public DialogHost {
+public:
+    void ShowMessage(const std::wstring& text) override { messages.push_back(text); }
+    bool ReadControls() override { return true; }
+    void CloseWithOk() override {}
+    void FocusUnitAddress() override {}
+    bool ConfirmUnansweredPage(const std::wstring&, const std::wstring&) override { return false; }
+    std::vector<std::wstring> messages;
+};
+
+// A display user's task: SCHTASKS gets /XML and a document with the user's
+// SID, which is gone after the run; the task the stand-in stores from it is
+// read back by the Task Scheduler reader with the same action and start as
+// the task of today's /TR line, so the status verdict judges both alike.
+TEST_F(CommandRunnerTest, AnotherAccountsTaskGoesAsADocumentAndReadsBackAsTheTaskRunLinesTask) {
+    wchar_t windows[MAX_PATH];
+    const std::wstring tasksFolder =
+        std::wstring(windows, ::GetSystemWindowsDirectoryW(windows, MAX_PATH)) + L"\\System32\\Tasks";
+    ::CreateDirectoryW(tasksFolder.c_str(), nullptr);
+    const ScopedEnvironment tasksForStandIn(L"TAVRIN_SCHTASKS_TASKS", tasksFolder);
+    const std::wstring pid = std::to_wstring(::GetCurrentProcessId());
+    const std::wstring byDocument = L"tavrin-xml（花子）" + pid;
+    const std::wstring byTaskRun = L"tavrin-tr（花子）" + pid;
+    const std::wstring sid = L"S-1-5-21-1004336348-1177238915-682003330-1001";
+    const std::wstring script = L"C:\\Users\\花子 R&D\\Documents\\LAU_Refresh.vbs";
+
+    Win32FileStore files;
+    Win32SystemInfo system;
+    Win32ShortcutWriter shortcuts;
+    Win32TaskScheduler tasks;
+    Win32PageProbe pages;
+    const PlatformServices platform{files, runner_, system, shortcuts, tasks, pages};
+    MessageLog host;
+    ASSERT_TRUE(RegisterRefreshTask(host, platform, script, 5, byDocument, sid));
+    ASSERT_TRUE(RegisterRefreshTask(host, platform, script, 5, byTaskRun, L""));
+    EXPECT_TRUE(host.messages.empty());
+
+    const std::vector<StandInRun> runs = Runs();
+    ASSERT_EQ(runs.size(), 2u);
+    ASSERT_EQ(runs[0].args.size(), 7u);
+    EXPECT_EQ(std::vector<std::wstring>(runs[0].args.begin() + 1, runs[0].args.end()),
+              (std::vector<std::wstring>{L"/Create", L"/TN", byDocument, L"/XML", runs[0].args[5], L"/F"}));
+    const std::wstring documentPath = runs[0].args[5];
+    EXPECT_FALSE(testing::FileOrFolderExists(documentPath));
+    EXPECT_FALSE(testing::FileOrFolderExists(documentPath.substr(0, documentPath.rfind(L'\\'))));
+    ASSERT_TRUE(runs[0].document.has_value()) << "the stand-in could not read " << testing::ToUtf8(documentPath);
+    EXPECT_NE(runs[0].document->find(L"<UserId>" + sid + L"</UserId>"), std::wstring::npos);
+    EXPECT_NE(runs[0].document->find(L"<LogonType>InteractiveToken</LogonType>"), std::wstring::npos);
+    EXPECT_NE(runs[0].document->find(L"<RunLevel>LeastPrivilege</RunLevel>"), std::wstring::npos);
+    EXPECT_FALSE(runs[1].document.has_value());
+    EXPECT_EQ(runs[1].args[4], L"/TR");
+
+    const ScheduledTask fromDocument = tasks.ReadTask(byDocument);
+    const ScheduledTask fromTaskRun = tasks.ReadTask(byTaskRun);
+    ::DeleteFileW((tasksFolder + L"\\" + byDocument).c_str());
+    ::DeleteFileW((tasksFolder + L"\\" + byTaskRun).c_str());
+    ASSERT_EQ(fromDocument.lookup, TaskLookup::found);
+    ASSERT_EQ(fromTaskRun.lookup, TaskLookup::found);
+    ASSERT_TRUE(fromDocument.definition && fromTaskRun.definition);
+    const TaskDefinition& a = *fromDocument.definition;
+    const TaskDefinition& b = *fromTaskRun.definition;
+    EXPECT_EQ(a.principal.userId, sid);
+    ASSERT_EQ(a.actions.size(), 1u);
+    ASSERT_EQ(b.actions.size(), 1u);
+    EXPECT_EQ(a.actions[0].command, L"%windir%\\SysWOW64\\wscript.exe");
+    EXPECT_EQ(a.actions[0].command, b.actions[0].command);
+    EXPECT_EQ(a.actions[0].arguments, b.actions[0].arguments);
+    ASSERT_EQ(a.triggers.size(), 1u);
+    ASSERT_EQ(b.triggers.size(), 1u);
+    EXPECT_EQ(a.triggers[0].startBoundary, b.triggers[0].startBoundary);
+    EXPECT_EQ(WholeHourOf(a.triggers[0].startBoundary), 5);
+    EXPECT_EQ(a.triggers[0].daysInterval, b.triggers[0].daysInterval);
+    EXPECT_TRUE(TaskCanRunDaily(a, tasks.LocalNow()));
 }
 
 }  // namespace

@@ -322,3 +322,139 @@ TEST(RegisterProcedureTest, ReportsWhetherEveryStepWasDone) {
 
 }  // namespace
 }  // namespace tavrin::testing
+
+namespace tavrin::testing {
+namespace {
+
+const std::wstring kDisplayUserSid = L"S-1-5-21-1004336348-1177238915-682003330-1001";
+
+// Another account's task goes to SCHTASKS as a task document whose principal
+// is that account; the document is there only while SCHTASKS runs.
+TEST(RegisterRefreshTaskTest, AnotherAccountsTaskGoesAsADocumentWithItsSid) {
+    const std::wstring script = L"C:\\Users\\hanako\\Documents\\LAU_Refresh.vbs";
+    const struct {
+        const char* name;
+        std::function<void(FakeSetup&)> arrange;
+        bool registered;
+        Log log;
+    } cases[] = {
+        {"registered", [](FakeSetup&) {}, true, {L"save task document", L"create task", L"task document removed"}},
+        {"SCHTASKS fails", [](FakeSetup& s) { s.world.commandStatus = 1; }, false,
+         {L"save task document", L"create task", L"task document removed", kTaskFailed}},
+        {"the document cannot be saved", [](FakeSetup& s) { s.world.taskDocumentsSavable = false; }, false,
+         {L"save task document", kTaskFailed}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeSetup s;
+        s.world.now = {2027, 1, 31, 23, 59, 59};
+        c.arrange(s);
+        EXPECT_EQ(RegisterRefreshTask(s.dialog, s.platform, script, 7, L"タスク（hanako）", kDisplayUserSid), c.registered);
+        EXPECT_EQ(s.world.log, c.log);
+        EXPECT_TRUE(s.world.taskDocuments.empty());
+        if (!s.world.taskDocumentsSavable) {
+            EXPECT_TRUE(s.world.commandLines.empty());
+            continue;
+        }
+        ASSERT_EQ(s.world.savedTaskDocuments.size(), 1u);
+        EXPECT_EQ(s.world.savedTaskDocuments[0],
+                  TaskDocumentXml(RefreshTaskDefinition(script, 7, true, s.world.now, kDisplayUserSid)));
+        EXPECT_EQ(s.world.commandLines,
+                  Log{L"SCHTASKS /Create /TN \"タスク（hanako）\" /XML \"C:\\Windows\\Temp\\doc1\\task.xml\" /F"});
+    }
+}
+
+// The document holds what the /TR line registers: the same action, split as
+// SCHTASKS splits it, a daily trigger today at the hour; and the principal.
+TEST(RegisterRefreshTaskTest, TheDocumentsTaskIsTheTaskRunLinesTask) {
+    for (const bool amd64 : {true, false}) {
+        FakeSetup s;
+        s.world.nativeAmd64 = amd64;
+        s.dialog.controls.refreshHour = L"23";
+        RunRegister(s);
+        const TaskDefinition& byTaskRun = s.world.tasks.at(s.taskName());
+        const TaskDefinition byDocument =
+            RefreshTaskDefinition(s.scriptPath(), 23, amd64, LocalTime{2026, 12, 10, 9, 0, 0}, kDisplayUserSid);
+        ASSERT_EQ(byDocument.actions.size(), 1u);
+        EXPECT_EQ(byDocument.actions[0].command, byTaskRun.actions[0].command);
+        EXPECT_EQ(byDocument.actions[0].arguments, byTaskRun.actions[0].arguments);
+        ASSERT_EQ(byDocument.triggers.size(), 1u);
+        EXPECT_EQ(byDocument.triggers[0].startBoundary, byTaskRun.triggers[0].startBoundary);
+        EXPECT_EQ(byDocument.triggers[0].daysInterval, 1);
+        EXPECT_TRUE(byDocument.triggers[0].calendar);
+        EXPECT_EQ(byDocument.principal.userId, kDisplayUserSid);
+        EXPECT_EQ(byDocument.principal.logonType, L"InteractiveToken");
+        EXPECT_EQ(byDocument.principal.runLevel, L"LeastPrivilege");
+    }
+}
+
+// SCHTASKS refuses a /TR of more than 261 characters. Found out only at the
+// task, that left a written script and no task: the length is checked before
+// anything is written or asked.
+TEST(RegisterProcedureTest, ATaskRunTooLongForSchtasksStopsBeforeAnythingIsWritten) {
+    const struct {
+        bool amd64;
+        std::size_t documentsLength;
+        bool fits;
+    } cases[] = {
+        // %windir%\SysWOW64\wscript.exe "<Documents>\LAU_Refresh.vbs": 48 characters besides the folder.
+        {true, 213, true},
+        {true, 214, false},
+        // wscript.exe "<Documents>\LAU_Refresh.vbs": 30.
+        {false, 231, true},
+        {false, 232, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.documentsLength);
+        FakeSetup s;
+        s.world.nativeAmd64 = c.amd64;
+        s.folders.documents = L"C:\\" + std::wstring(c.documentsLength - 3, L'd');
+        RunRegister(s);
+        if (c.fits) {
+            ASSERT_EQ(s.world.commandLines.size(), 1u);
+            EXPECT_NE(s.world.commandLines[0].find(L"/TR"), std::wstring::npos);
+            EXPECT_EQ(s.world.log.back(), L"closed");
+            continue;
+        }
+        EXPECT_EQ(s.world.log, (Log{L"read controls", kTaskFailed}));
+        EXPECT_TRUE(s.world.disk.empty());
+        EXPECT_TRUE(s.world.workFilesRemoved.empty());
+        EXPECT_TRUE(s.world.commandLines.empty());
+    }
+}
+
+}  // namespace
+}  // namespace tavrin::testing
+
+namespace tavrin::testing {
+namespace {
+
+// Whom the set-up is for decides the task: the running account's own is
+// today's /TR line; another user's goes as a document with that user's
+// identifier, named after that user, and 削除 deletes that task.
+TEST(RegisterProcedureTest, TheTargetDecidesTheTaskNameAndPrincipal) {
+    for (const bool otherUser : {false, true}) {
+        SCOPED_TRACE(otherUser ? "another user" : "the running account");
+        FakeSetup s;
+        s.world.userName = L"hanako";
+        SetUpTarget target = s.target();
+        target.otherUser = otherUser;
+        ASSERT_TRUE(RunRegisterProcedure(s.dialog, s.dialog.settings, target, s.browser, s.platform));
+        ASSERT_EQ(s.world.commandLines.size(), 1u);
+        const std::wstring& create = s.world.commandLines[0];
+        EXPECT_EQ(create.rfind(L"SCHTASKS /Create /TN \"Quorvix画面リフレッシュ（hanako）\" ", 0), 0u);
+        EXPECT_EQ(create.find(L" /XML ") != std::wstring::npos, otherUser);
+        if (otherUser) {
+            ASSERT_EQ(s.world.savedTaskDocuments.size(), 1u);
+            EXPECT_NE(s.world.savedTaskDocuments[0].find(L"<UserId>" + target.account.sid + L"</UserId>"),
+                      std::wstring::npos);
+        } else {
+            EXPECT_TRUE(s.world.savedTaskDocuments.empty());
+        }
+        EXPECT_TRUE(RunRemoveProcedure(s.dialog, target, s.platform));
+        EXPECT_EQ(s.world.commandLines.back(), L"schtasks /delete /f /tn \"Quorvix画面リフレッシュ（hanako）\"");
+    }
+}
+
+}  // namespace
+}  // namespace tavrin::testing

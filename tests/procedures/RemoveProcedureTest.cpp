@@ -139,8 +139,8 @@ TEST(RemoveProcedureTest, DeletesTheCurrentUsersTaskWithoutReadingTheControls) {
 TEST(RemoveProcedureTest, AsksTheSchedulerForTheSameTask) {
     FakeSetup s;
     s.world.userName = L"山田 太郎";
-    s.world.tasks[L"Quorvix画面リフレッシュ\uFF08山田 太郎\uFF09"] = L"<Task/>";
-    s.world.tasks[L"Quorvix画面リフレッシュ\uFF08taro\uFF09"] = L"<Task/>";
+    s.world.tasks[L"Quorvix画面リフレッシュ\uFF08山田 太郎\uFF09"] = TaskDefinition{};
+    s.world.tasks[L"Quorvix画面リフレッシュ\uFF08taro\uFF09"] = TaskDefinition{};
     s.world.commandStatus = 1;
     EXPECT_FALSE(RunRemoveProcedure(s.dialog, s.target(), s.platform));
     s.world.tasks.erase(L"Quorvix画面リフレッシュ\uFF08山田 太郎\uFF09");

@@ -266,32 +266,43 @@ TEST(SetUpStatusTest, EverySingleDifferenceIsNamedAndMakesItPartial) {
          [](StatusSetup& s) { s.world.shortcuts[s.scfLinkPath()].targetPath = L"C:\\Windows\\explorer.exe"; }, 5,
          L"デスクトップ表示のショートカット「" + kStartup + L"\\DeskTop.lnk」: あり（起動するものが違います）"},
         {"task: another action",
-         [action](StatusSetup& s) { s.world.tasks[s.taskName()] = TaskXml(L"C:\\evil.exe", action); }, 0,
+         [action](StatusSetup& s) { s.world.tasks[s.taskName()] = DailyTask(L"C:\\evil.exe", action); }, 0,
          kTaskLine + L"登録されています（実行する内容が違います）"},
         {"task: a second action",
          [](StatusSetup& s) {
-             std::wstring& xml = s.world.tasks[s.taskName()];
-             xml.insert(xml.find(L"</Actions>"), L"<Exec><Command>calc.exe</Command></Exec>");
+             s.world.tasks[s.taskName()].actions.push_back(TaskAction{true, L"calc.exe", L""});
          },
          0, kTaskLine + L"登録されています（実行する内容が違います）"},
         {"task: starts at 3 (not an hour of the dialog)",
          [action](StatusSetup& s) {
              s.world.tasks[s.taskName()] =
-                 TaskXml(L"%windir%\\SysWOW64\\wscript.exe", action, L"2026-12-10T03:00:00");
+                 DailyTask(L"%windir%\\SysWOW64\\wscript.exe", action, L"2026-12-10T03:00:00");
          },
          0, kTaskLine + L"登録されています（開始時刻か繰り返しが違います）"},
         {"task: starts at 5:30",
          [action](StatusSetup& s) {
              s.world.tasks[s.taskName()] =
-                 TaskXml(L"%windir%\\SysWOW64\\wscript.exe", action, L"2026-12-10T05:30:00");
+                 DailyTask(L"%windir%\\SysWOW64\\wscript.exe", action, L"2026-12-10T05:30:00");
          },
          0, kTaskLine + L"登録されています（開始時刻か繰り返しが違います）"},
         {"task: every second day",
          [action](StatusSetup& s) {
              s.world.tasks[s.taskName()] =
-                 TaskXml(L"%windir%\\SysWOW64\\wscript.exe", action, L"2026-12-10T05:00:00", 2);
+                 DailyTask(L"%windir%\\SysWOW64\\wscript.exe", action, L"2026-12-10T05:00:00", 2);
          },
          0, kTaskLine + L"登録されています（開始時刻か繰り返しが違います）"},
+        // Right action and hour, but a task that will not run (the clock reads 2026-12-11 09:30).
+        {"task: disabled", [](StatusSetup& s) { s.world.tasks[s.taskName()].enabled = false; }, 0,
+         kTaskLine + L"登録されています（開始時刻か繰り返しが違います）"},
+        {"task: its trigger disabled",
+         [](StatusSetup& s) { s.world.tasks[s.taskName()].triggers[0].enabled = false; }, 0,
+         kTaskLine + L"登録されています（開始時刻か繰り返しが違います）"},
+        {"task: its trigger ended",
+         [](StatusSetup& s) { s.world.tasks[s.taskName()].triggers[0].endBoundary = L"2026-12-11T09:00:00"; }, 0,
+         kTaskLine + L"登録されています（開始時刻か繰り返しが違います）"},
+        {"task: its trigger starts years ahead",
+         [](StatusSetup& s) { s.world.tasks[s.taskName()].triggers[0].startBoundary = L"2031-01-01T05:00:00"; }, 0,
+         kTaskLine + L"登録されています（開始時刻か繰り返しが違います）"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -357,8 +368,6 @@ TEST(SetUpStatusTest, TaskStateFromTheSchedulersAnswer) {
              s.PutTask();
              s.world.definitionsReadable = false;
          },
-         TaskState::unchecked, kTaskLine + L"確認できません（タスクの内容を読み取れません）"},
-        {"definition not XML", [](StatusSetup& s) { s.world.tasks[s.taskName()] = L"<Task><Actions>"; },
          TaskState::unchecked, kTaskLine + L"確認できません（タスクの内容を読み取れません）"},
     };
     for (const auto& c : cases) {

@@ -14,7 +14,9 @@
 //                           With it, a verb without a forced exit code acts as
 //                           the real SCHTASKS would: /Create writes the task's
 //                           file with its /TR action and daily /ST start (exit
-//                           0), /delete removes it (exit 1 when it was not
+//                           0), or for /Create /XML stores the document it
+//                           names as it is (exit 1 when it cannot be read),
+//                           /delete removes it (exit 1 when it was not
 //                           there), /query exits 0 when it is there, else 1
 //   TAVRIN_SCHTASKS_SLEEP_MS  wait this long before exiting; "forever" never exits
 //   TAVRIN_SCHTASKS_NOISE   write "<text> (stdout)" CR LF to standard output and
@@ -36,6 +38,8 @@
 //   argc <count>
 //   arg <n> <argv[0]>            one line per CommandLineToArgvW element, in order
 //   arg <n> <argv[1]>
+//   document <n> <the file /XML names, as UTF-8 (from UTF-16 with its mark,
+//                or as it is)>   only with /XML; "document -1" when unreadable
 //   stdhandles <in> <out> <err>  each console, char (a device such as NUL),
 //                                disk, pipe or none
 //   held <n> <a file or pipe among the process's handles: its path, or "pipe">
@@ -140,11 +144,39 @@ std::string TaskFile(const std::wstring& action, const std::wstring& start) {
     return std::string(reinterpret_cast<const char*>(xml.data()), xml.size() * sizeof(wchar_t));
 }
 
+// The bytes of the task document /XML names; false when it cannot be read.
+bool ReadDocument(const std::wstring& path, std::string& bytes) {
+    const HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    char buffer[8192];
+    DWORD read = 0;
+    bool ok = true;
+    while ((ok = ::ReadFile(file, buffer, sizeof buffer, &read, nullptr) != FALSE) && read > 0) bytes.append(buffer, read);
+    ::CloseHandle(file);
+    return ok;
+}
+
+// The document's text for the record: UTF-16 with its mark as UTF-8, else as it is.
+std::string DocumentText(const std::string& bytes) {
+    if (bytes.size() < 2 || static_cast<unsigned char>(bytes[0]) != 0xFF || static_cast<unsigned char>(bytes[1]) != 0xFE) {
+        return bytes;
+    }
+    std::wstring text((bytes.size() - 2) / 2, L'\0');
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        text[i] = static_cast<wchar_t>(static_cast<unsigned char>(bytes[2 + 2 * i]) |
+                                       (static_cast<unsigned char>(bytes[3 + 2 * i]) << 8));
+    }
+    return ToUtf8(text.data(), static_cast<int>(text.size()));
+}
+
 // The Task Scheduler's task files, as the real SCHTASKS would change them.
+// `document`: the /XML file's bytes, when the task comes as a document.
 int ActOnTaskFolder(const std::wstring& folder, const std::wstring& verb, const std::wstring& taskName,
-                    const std::wstring& action, const std::wstring& start) {
+                    const std::wstring& action, const std::wstring& start, const std::string* document) {
     const std::wstring path = folder + L"\\" + taskName;
     const bool there = ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    if (verb == L"CREATE" && document != nullptr) return WriteAll(path, *document) ? 0 : 252;
     if (verb == L"CREATE") return WriteAll(path, TaskFile(action, start)) ? 0 : 252;
     if (verb == L"DELETE") {
         if (!there) return 1;
@@ -225,14 +257,19 @@ int wmain() {
     std::wstring taskName;
     std::wstring action;
     std::wstring start;
+    std::wstring documentPath;
     if (argv != nullptr) {
         if (argc > 1) verb = Upper(argv[1][0] == L'/' ? argv[1] + 1 : argv[1]);
         for (int i = 1; i + 1 < argc; ++i) {
             if (Upper(argv[i]) == L"/TN") taskName = argv[i + 1];
             if (Upper(argv[i]) == L"/TR") action = argv[i + 1];
             if (Upper(argv[i]) == L"/ST") start = argv[i + 1];
+            if (Upper(argv[i]) == L"/XML") documentPath = argv[i + 1];
         }
     }
+    // Read at once, as SCHTASKS does: the tool removes the file after the run.
+    std::string document;
+    const bool documentRead = !documentPath.empty() && ReadDocument(documentPath, document);
     const std::wstring heldName = Environment(L"TAVRIN_SCHTASKS_HOLD_EVENT");
     // Held until the process ends.
     if (!heldName.empty()) ::CreateEventW(nullptr, TRUE, FALSE, heldName.c_str());
@@ -240,7 +277,9 @@ int wmain() {
     int exitCode = 0;
     if (!ForcedExitCode(verb, exitCode)) {
         const std::wstring folder = Environment(L"TAVRIN_SCHTASKS_TASKS");
-        if (!folder.empty()) exitCode = ActOnTaskFolder(folder, verb, taskName, action, start);
+        if (!documentPath.empty() && !documentRead) exitCode = 1;
+        else if (!folder.empty())
+            exitCode = ActOnTaskFolder(folder, verb, taskName, action, start, documentRead ? &document : nullptr);
     }
     const std::wstring logPath = Environment(L"TAVRIN_SCHTASKS_LOG");
     if (logPath.empty()) {
@@ -259,6 +298,14 @@ int wmain() {
     if (argv != nullptr) {
         for (int i = 0; i < argc; ++i) AppendText(record, "arg", argv[i]);
         ::LocalFree(argv);
+    }
+    if (!documentPath.empty()) {
+        if (documentRead) {
+            const std::string text = DocumentText(document);
+            record += "document " + std::to_string(text.size()) + " " + text + "\n";
+        } else {
+            record += "document -1\n";
+        }
     }
     AppendHeldFiles(record);
     record += std::string("stdhandles ") + HandleKind(STD_INPUT_HANDLE) + " " + HandleKind(STD_OUTPUT_HANDLE) + " " +
