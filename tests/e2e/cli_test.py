@@ -18,6 +18,7 @@ import subprocess
 import sys
 import time
 import unittest
+from xml.etree import ElementTree
 
 import support
 from support import (EDGE_PATH, KIOSK_LNK, REFUSING, UNREACHABLE, Case, SmallVolume, fault_row, link_for,
@@ -654,8 +655,22 @@ class CommandLine(unittest.TestCase):
         self.assertIn(b'"http://10.0.0.254/display.htm?size=1"', written["Documents/LAU_Refresh.vbs"])
         self.assertEqual(self.files(), {})  # nothing for root
         (create,) = [argv for _, argv in self.schtasks_records()]
-        self.assertEqual(create[1:4], ["/Create", "/TN", task])
-        self.assertIn(documents + "\\LAU_Refresh.vbs", " ".join(create))
+        self.assertEqual(create[1:4] + create[5:], ["/Create", "/TN", task, "/F"])
+        self.assertEqual(create[4].split(" ")[0], "/XML")
+        # The document SCHTASKS read: the user's identifier with an interactive
+        # token, and the action and daily start the /TR line would register.
+        (document,) = parse_schtasks_log(c.schtasks_log.read_bytes(), "document")[0]
+        ns = {"t": "http://schemas.microsoft.com/windows/2004/02/mit/task"}
+        xml = ElementTree.fromstring(document.encode("utf-16"))
+        self.assertEqual([xml.findtext("t:Principals/t:Principal/t:" + key, namespaces=ns)
+                          for key in ("UserId", "LogonType", "RunLevel")],
+                         [self.DISPLAY_SID, "InteractiveToken", "LeastPrivilege"])
+        self.assertEqual([xml.findtext("t:Actions/t:Exec/t:" + key, namespaces=ns) for key in ("Command", "Arguments")],
+                         [r"%windir%\SysWOW64\wscript.exe", '"%s\\LAU_Refresh.vbs"' % documents])
+        start = xml.findtext("t:Triggers/t:CalendarTrigger/t:StartBoundary", namespaces=ns)
+        self.assertEqual(start, time.strftime("%Y-%m-%dT00:00:00"))
+        self.assertEqual(xml.findtext("t:Triggers/t:CalendarTrigger/t:ScheduleByDay/t:DaysInterval", namespaces=ns),
+                         "1")
         self.assertTrue(c.task_file(task).exists())
         self.assertFalse(c.task_file().exists())
 
