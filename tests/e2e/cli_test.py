@@ -655,8 +655,8 @@ class CommandLine(unittest.TestCase):
         self.assertIn(b'"http://10.0.0.254/display.htm?size=1"', written["Documents/LAU_Refresh.vbs"])
         self.assertEqual(self.files(), {})  # nothing for root
         (create,) = [argv for _, argv in self.schtasks_records()]
-        self.assertEqual(create[1:4] + create[5:], ["/Create", "/TN", task, "/F"])
-        self.assertEqual(create[4].split(" ")[0], "/XML")
+        self.assertEqual(create[1:5] + create[6:], ["/Create", "/TN", task, "/XML", "/F"])
+        self.assertFalse(c.prefix.unix(create[5]).exists())  # the document is gone after
         # The document SCHTASKS read: the user's identifier with an interactive
         # token, and the action and daily start the /TR line would register.
         (document,) = parse_schtasks_log(c.schtasks_log.read_bytes(), "document")[0]
