@@ -76,6 +76,59 @@ def render(size):
     return rows
 
 
+VGA16 = [(0, 0, 0), (128, 0, 0), (0, 128, 0), (128, 128, 0), (0, 0, 128), (128, 0, 128), (0, 128, 128),
+         (192, 192, 192), (128, 128, 128), (255, 0, 0), (0, 255, 0), (255, 255, 0), (0, 0, 255),
+         (255, 0, 255), (0, 255, 255), (255, 255, 255)]
+
+
+def palette256():
+    cube = [(r, g, b) for r in range(0, 256, 51) for g in range(0, 256, 51) for b in range(0, 256, 51)]
+    greys = [(v, v, v) for v in range(8, 248, 10)]
+    return VGA16 + cube + greys
+
+
+def nearest(palette, colour):
+    return min(range(len(palette)),
+               key=lambda i: sum((p - c) ** 2 for p, c in zip(palette[i], colour)))
+
+
+def padded(row_bytes):
+    return row_bytes + b"\0" * (-len(row_bytes) % 4)
+
+
+def and_mask(rows):
+    out = b""
+    for row in reversed(rows):
+        bits = bytearray((len(row) + 7) // 8)
+        for x, (_, _, _, a) in enumerate(row):
+            if a < 128:
+                bits[x // 8] |= 0x80 >> (x % 8)
+        out += padded(bytes(bits))
+    return out
+
+
+def dib(rows, bit_count):
+    size = len(rows)
+    if bit_count == 32:
+        palette = []
+        xor = b"".join(bytes(c for r, g, b, a in row for c in (b, g, r, a)) for row in reversed(rows))
+    else:
+        palette = VGA16 if bit_count == 4 else palette256()
+        xor = b""
+        for row in reversed(rows):
+            indices = [nearest(palette, (r, g, b)) if a >= 128 else 0 for r, g, b, a in row]
+            if bit_count == 4:
+                line = bytes((indices[i] << 4) | indices[i + 1] for i in range(0, size, 2))
+            else:
+                line = bytes(indices)
+            xor += padded(line)
+    mask = and_mask(rows)
+    header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, bit_count, 0, len(xor) + len(mask), 0, 0,
+                         len(palette) if palette else 0, 0)
+    colours = b"".join(struct.pack("<BBBB", b, g, r, 0) for r, g, b in palette)
+    return header + colours + xor + mask
+
+
 def png(rows):
     size = len(rows)
     raw = b"".join(b"\0" + bytes(c for pixel in row for c in pixel) for row in rows)
@@ -88,20 +141,18 @@ def png(rows):
 
 
 # (size, bits per pixel) in the order the icon group lists them.
-# Only 32-bit images: the 4- and 8-bit ones served 16- and 256-colour displays, which no
-# supported Windows runs. Every image is PNG, which Windows reads in icons at any size since
-# Vista; a bitmap takes five to ten times the room.
-IMAGES = [(256, 32), (48, 32), (32, 32), (24, 32), (16, 32)]
+IMAGES = [(48, 4), (32, 4), (24, 4), (16, 4), (48, 8), (32, 8), (24, 8), (16, 8),
+          (256, 32), (48, 32), (32, 32), (24, 32), (16, 32)]
 
 
 def main():
     output = sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(os.path.abspath(__file__)), "Tavrin.ico")
     pictures = {size: render(size) for size in sorted({size for size, _ in IMAGES})}
-    blobs = [png(pictures[size]) for size, bits in IMAGES]
+    blobs = [png(pictures[size]) if size == 256 else dib(pictures[size], bits) for size, bits in IMAGES]
     offset = 6 + 16 * len(IMAGES)
     directory = struct.pack("<HHH", 0, 1, len(IMAGES))
     for (size, bits), blob in zip(IMAGES, blobs):
-        directory += struct.pack("<BBBBHHII", size % 256, size % 256, 0, 0, 1, bits,
+        directory += struct.pack("<BBBBHHII", size % 256, size % 256, 16 if bits == 4 else 0, 0, 1, bits,
                                  len(blob), offset)
         offset += len(blob)
     with open(output, "wb") as f:

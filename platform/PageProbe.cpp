@@ -2,10 +2,14 @@
 #include <winhttp.h>
 #include <winsock2.h>
 
+#include <cstdint>
 #include <memory>
 #include <new>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <type_traits>
+#include <utility>
 
 #include "platform/MessageWait.h"
 #include "platform/SystemLibrary.h"
@@ -92,11 +96,37 @@ private:
     HINTERNET handle_;
 };
 
-// What the caller and the worker share. The worker holds its own reference,
-// so the DLL stays loaded while it runs, even after the caller gave up.
+// WinHTTP, loaded once and never unloaded: a request the caller gave up on
+// may still be closing inside the DLL (its own threads included) after our
+// worker returned, so no thread may ever free it.
+struct LoadedWinHttp {
+    const WinHttp* api = nullptr;  // null when it cannot be used
+    DWORD error = 0;               // then why
+};
+
+const LoadedWinHttp& ProcessWinHttp() {
+    static const LoadedWinHttp loaded = [] {
+        LoadedWinHttp result;
+        auto* api = new (std::nothrow) WinHttp;
+        if (api == nullptr) {
+            result.error = ERROR_NOT_ENOUGH_MEMORY;
+        } else if (!api->Load()) {
+            result.error = ::GetLastError();
+            delete api;
+        } else {
+            result.api = api;
+        }
+        return result;
+    }();
+    return loaded;
+}
+
+// What the caller and the worker share; the worker holds its own reference.
 struct PageRequest {
-    WinHttp api;
+    explicit PageRequest(const WinHttp& winHttp) : api(winHttp) {}
+    const WinHttp& api;
     std::wstring host;
+    u_long hostAddress = 0;  // network order
     std::wstring path;
     DWORD limitMs = 0;
     PageAnswer answer;
@@ -112,33 +142,9 @@ struct PageRequest {
 
 PageAnswer Failed(DWORD error) { return {PageAnswer::Kind::failed, error}; }
 
-// The IPv4 address A.B.C.D in network order; false for anything else.
-bool ParseAddress(const std::wstring& host, u_long& address) {
-    unsigned long value = 0;
-    unsigned part = 0;
-    int parts = 0;
-    bool digits = false;
-    for (std::size_t i = 0; i <= host.size(); ++i) {
-        const wchar_t c = i < host.size() ? host[i] : L'.';
-        if (c >= L'0' && c <= L'9') {
-            part = part * 10 + static_cast<unsigned>(c - L'0');
-            if (part > 255) return false;
-            digits = true;
-        } else if (c == L'.' && digits && parts < 4) {
-            value |= static_cast<unsigned long>(part) << (8 * parts++);
-            part = 0;
-            digits = false;
-        } else {
-            return false;
-        }
-    }
-    address = value;
-    return parts == 4;
-}
-
 // WinHTTP says only that it could not connect. A second attempt, the same
 // connection without a request, tells a refusal from a missing route.
-PageAnswer WhyNoConnection(const std::wstring& host, DWORD limitMs, DWORD winHttpError) {
+PageAnswer WhyNoConnection(u_long host, DWORD limitMs, DWORD winHttpError) {
     Winsock ws;
     WSADATA data;
     if (!ws.Load() || ws.startup(MAKEWORD(2, 2), &data) != 0) return Failed(winHttpError);
@@ -147,8 +153,9 @@ PageAnswer WhyNoConnection(const std::wstring& host, DWORD limitMs, DWORD winHtt
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = 0x5000;  // port 80, in network order
+    address.sin_addr.s_addr = host;
     u_long nonBlocking = 1;
-    if (s != INVALID_SOCKET && ParseAddress(host, address.sin_addr.s_addr) && ws.control(s, FIONBIO, &nonBlocking) == 0) {
+    if (s != INVALID_SOCKET && ws.control(s, FIONBIO, &nonBlocking) == 0) {
         int error = 0;
         if (ws.connect(s, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
             error = ws.lastError();
@@ -177,7 +184,7 @@ PageAnswer WhyNoConnection(const std::wstring& host, DWORD limitMs, DWORD winHtt
 
 PageAnswer AnswerFromError(const PageRequest& request, DWORD error) {
     if (error == ERROR_WINHTTP_TIMEOUT) return {PageAnswer::Kind::timedOut, 0};
-    if (error == ERROR_WINHTTP_CANNOT_CONNECT) return WhyNoConnection(request.host, request.limitMs, error);
+    if (error == ERROR_WINHTTP_CANNOT_CONNECT) return WhyNoConnection(request.hostAddress, request.limitMs, error);
     return Failed(error);
 }
 
@@ -188,7 +195,7 @@ PageAnswer Get(PageRequest& request) {
                                                WINHTTP_NO_PROXY_BYPASS, 0));
     if (session.Get() == nullptr) return Failed(::GetLastError());
     const int limit = static_cast<int>(request.limitMs);
-    api.setTimeouts(session.Get(), limit, limit, limit, limit);
+    if (!api.setTimeouts(session.Get(), limit, limit, limit, limit)) return Failed(::GetLastError());
     const InternetHandle connection(api, api.connect(session.Get(), request.host.c_str(), INTERNET_DEFAULT_HTTP_PORT, 0));
     if (connection.Get() == nullptr) return Failed(::GetLastError());
     const HINTERNET handle = api.openRequest(connection.Get(), L"GET", request.path.c_str(), nullptr,
@@ -201,15 +208,23 @@ PageAnswer Get(PageRequest& request) {
     } close{request};
 
     // No redirect is followed (a 3xx is an answer by itself), and no
-    // credentials or cookies are ever sent.
-    DWORD never = WINHTTP_OPTION_REDIRECT_POLICY_NEVER;
-    DWORD disabled = WINHTTP_DISABLE_REDIRECTS | WINHTTP_DISABLE_COOKIES | WINHTTP_DISABLE_AUTHENTICATION;
-    DWORD noLogon = WINHTTP_AUTOLOGON_SECURITY_LEVEL_HIGH;
-    if (!api.setOption(handle, WINHTTP_OPTION_REDIRECT_POLICY, &never, sizeof never) &&
-        !api.setOption(handle, WINHTTP_OPTION_DISABLE_FEATURE, &disabled, sizeof disabled)) {
-        return Failed(::GetLastError());
+    // credentials or cookies are ever sent. Each option is set on its own: an
+    // option the system refuses means no request at all.
+    const struct {
+        DWORD option;
+        DWORD value;
+    } options[] = {
+        {WINHTTP_OPTION_REDIRECT_POLICY, WINHTTP_OPTION_REDIRECT_POLICY_NEVER},
+        // In one call: whether a later call adds to or replaces the features
+        // an earlier one disabled is not documented.
+        {WINHTTP_OPTION_DISABLE_FEATURE,
+         WINHTTP_DISABLE_REDIRECTS | WINHTTP_DISABLE_COOKIES | WINHTTP_DISABLE_AUTHENTICATION},
+        {WINHTTP_OPTION_AUTOLOGON_POLICY, WINHTTP_AUTOLOGON_SECURITY_LEVEL_HIGH},
+    };
+    for (const auto& option : options) {
+        DWORD value = option.value;
+        if (!api.setOption(handle, option.option, &value, sizeof value)) return Failed(::GetLastError());
     }
-    api.setOption(handle, WINHTTP_OPTION_AUTOLOGON_POLICY, &noLogon, sizeof noLogon);
 
     if (!api.sendRequest(handle, WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0, 0) ||
         !api.receiveResponse(handle, nullptr)) {
@@ -233,14 +248,17 @@ DWORD WINAPI RunRequest(void* parameter) {
 }  // namespace
 
 PageAnswer Win32PageProbe::RequestPage(const std::wstring& linkAddress) {
-    const std::wstring scheme = L"http://";
-    const std::size_t pathStart = linkAddress.find(L'/', scheme.size());
-    if (linkAddress.compare(0, scheme.size(), scheme) != 0 || pathStart == std::wstring::npos) {
-        return Failed(ERROR_INVALID_PARAMETER);
-    }
-    const auto request = std::make_shared<PageRequest>();
-    if (!request->api.Load()) return Failed(::GetLastError());
-    request->host = linkAddress.substr(scheme.size(), pathStart - scheme.size());
+    // Only an address 登録 itself makes: whatever a file names is never asked.
+    const std::optional<std::pair<std::uint32_t, int>> page = ParseLinkAddress(linkAddress);
+    if (!page) return Failed(ERROR_INVALID_PARAMETER);
+    const LoadedWinHttp& winHttp = ProcessWinHttp();
+    if (winHttp.api == nullptr) return Failed(winHttp.error);
+    const auto request = std::make_shared<PageRequest>(*winHttp.api);
+    const std::size_t hostStart = std::wstring_view(L"http://").size();
+    const std::size_t pathStart = linkAddress.find(L'/', hostStart);
+    request->host = linkAddress.substr(hostStart, pathStart - hostStart);
+    const std::uint32_t address = page->first;  // the first octet in the top byte
+    request->hostAddress = (address >> 24) | ((address >> 8) & 0xFF00u) | ((address << 8) & 0xFF0000u) | (address << 24);
     request->path = linkAddress.substr(pathStart);
     request->limitMs = limitMs_;
 

@@ -1,8 +1,28 @@
 #include "procedures/PageCheck.h"
 
+#include "procedures/CommandLine.h"
+#include "settings/Settings.h"
 #include "texts/Messages.h"
 
 namespace tavrin {
+
+std::optional<std::pair<std::uint32_t, int>> ParseLinkAddress(const std::wstring& linkAddress) {
+    const std::wstring scheme = L"http://";
+    if (linkAddress.compare(0, scheme.size(), scheme) != 0) return std::nullopt;
+    const std::size_t slash = linkAddress.find(L'/', scheme.size());
+    if (slash == std::wstring::npos) return std::nullopt;
+    const std::optional<std::uint32_t> address =
+        ParseUnitAddress(linkAddress.substr(scheme.size(), slash - scheme.size()));
+    if (!address) return std::nullopt;
+    for (int choice = 0; choice < 2; ++choice) {
+        Settings settings;
+        settings.unitAddress = *address;
+        settings.screenSizeChoice = choice;
+        UpdatePageSuffix(settings);
+        if (LinkAddress(settings) == linkAddress) return std::make_pair(*address, choice);
+    }
+    return std::nullopt;
+}
 
 bool PageAnswers(const PageAnswer& answer) {
     return answer.kind == PageAnswer::Kind::status && answer.code >= 200 && answer.code <= 399;

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
+#include <utility>
 
 namespace tavrin {
 
@@ -18,11 +21,17 @@ struct PageAnswer {
     unsigned long code = 0;
 };
 
+// The unit address and screen size choice of a link address exactly as 登録
+// makes it; nullopt for any other text. The one reading of a link address:
+// what /status finds in the files and what a request may go to.
+std::optional<std::pair<std::uint32_t, int>> ParseLinkAddress(const std::wstring& linkAddress);
+
 class PageProbe {
 public:
     virtual ~PageProbe() = default;
     // One GET of exactly this address, straight to the host (no proxy),
-    // following no redirect, within the probe's time limit.
+    // following no redirect, within the probe's time limit. An address that
+    // is not a link address 登録 makes is refused without a request.
     virtual PageAnswer RequestPage(const std::wstring& linkAddress) = 0;
 };
 

@@ -7,6 +7,7 @@
 #include "procedures/TaskDefinition.h"
 #include "settings/Settings.h"
 #include "texts/DiskText.h"
+#include "texts/LineText.h"
 #include "texts/Decimal.h"
 #include "texts/Messages.h"
 #include "texts/RefreshScript.h"
@@ -183,7 +184,8 @@ std::wstring ItemState(const ItemFacts& facts) {
         default: break;
     }
     if (!facts.linkAddress) return word != nullptr ? DiffersState(word) : std::wstring(kFilePresentState);
-    return word != nullptr ? LinkDiffersState(*facts.linkAddress, word) : LinkState(*facts.linkAddress);
+    const std::wstring link = ShownInLine(*facts.linkAddress);
+    return word != nullptr ? LinkDiffersState(link, word) : LinkState(link);
 }
 
 std::wstring TaskStateText(const TaskFacts& task) {
@@ -211,7 +213,7 @@ std::wstring DottedAddress(std::uint32_t address) {
 
 std::optional<std::wstring> RegisteredLinkAddress(const SetUpFacts& facts) {
     for (const ItemFacts* file : {&facts.script, &facts.startupKiosk, &facts.desktopKiosk}) {
-        if (file->linkAddress) return file->linkAddress;
+        if (IsLinkAddressOfRegister(file->linkAddress)) return file->linkAddress;
     }
     return std::nullopt;
 }
@@ -221,7 +223,7 @@ std::wstring RegisteredPageLine(const SetUpFacts& facts, PageProbe& pages) {
     if (!linkAddress) return kStatusPageUncheckedMessage;
     const PageAnswer answer = pages.RequestPage(*linkAddress);
     const bool answers = PageAnswers(answer);
-    return StatusPageLine(*linkAddress, answers, answers ? std::wstring() : PageProblemReason(answer));
+    return StatusPageLine(ShownInLine(*linkAddress), answers, answers ? std::wstring() : PageProblemReason(answer));
 }
 
 std::optional<std::wstring> ScriptLinkAddress(std::string_view scriptBytes) {
@@ -244,24 +246,6 @@ std::optional<std::wstring> ShortcutLinkAddress(const std::wstring& arguments) {
     const std::size_t open = arguments.rfind(L'"', end - 2);
     if (open == std::wstring::npos || open + 1 == end - 1) return std::nullopt;
     return arguments.substr(open + 1, end - 1 - (open + 1));
-}
-
-std::optional<std::pair<std::uint32_t, int>> ParseLinkAddress(const std::wstring& linkAddress) {
-    const std::wstring scheme = L"http://";
-    if (linkAddress.compare(0, scheme.size(), scheme) != 0) return std::nullopt;
-    const std::size_t slash = linkAddress.find(L'/', scheme.size());
-    if (slash == std::wstring::npos) return std::nullopt;
-    const std::optional<std::uint32_t> address =
-        ParseUnitAddress(linkAddress.substr(scheme.size(), slash - scheme.size()));
-    if (!address) return std::nullopt;
-    for (int choice = 0; choice < 2; ++choice) {
-        Settings settings;
-        settings.unitAddress = *address;
-        settings.screenSizeChoice = choice;
-        UpdatePageSuffix(settings);
-        if (LinkAddress(settings) == linkAddress) return std::make_pair(*address, choice);
-    }
-    return std::nullopt;
 }
 
 SetUpFacts ReadSetUp(const SetUpTarget& target, const std::wstring& browserPath,
@@ -349,9 +333,9 @@ std::vector<std::wstring> StatusLines(const SetUpFacts& facts, const KnownFolder
         {kShowDesktopShortcutLabel, ShowDesktopShortcutPath, folders.startup, facts.showDesktopShortcut},
     };
     std::vector<std::wstring> lines;
-    lines.push_back(StatusTaskLine(facts.taskName, TaskStateText(facts.task)));
+    lines.push_back(StatusTaskLine(ShownInLine(facts.taskName), TaskStateText(facts.task)));
     for (const FileLine& file : files) {
-        lines.push_back(StatusFileLine(file.label, file.path(file.folder), ItemState(file.item)));
+        lines.push_back(StatusFileLine(file.label, ShownInLine(file.path(file.folder)), ItemState(file.item)));
     }
     lines.emplace_back(verdict);
     const RegisteredSettings settings = SettingsOf(facts);

@@ -103,7 +103,8 @@ RegisteredSettings SettingsOf(const SetUpFacts& facts);
 std::vector<std::wstring> StatusLines(const SetUpFacts& facts, const KnownFolderPaths& folders, SetUpState state);
 
 // The link address the set-up holds: the script's, else a kiosk shortcut's
-// (Startup first); nullopt when none holds a readable one.
+// (Startup first); nullopt when none holds a link address 登録 makes. Only
+// such an address is ever requested: the files can be edited by anyone.
 std::optional<std::wstring> RegisteredLinkAddress(const SetUpFacts& facts);
 
 // The /status line on the unit's page at the registered link address, asked
@@ -118,9 +119,5 @@ std::optional<std::wstring> ScriptLinkAddress(std::string_view scriptBytes);
 // The link address of a kiosk shortcut: its last argument, which must be
 // quoted; nullopt otherwise.
 std::optional<std::wstring> ShortcutLinkAddress(const std::wstring& arguments);
-
-// The unit address and screen size of a link address exactly as 登録 makes
-// it; nullopt for any other text.
-std::optional<std::pair<std::uint32_t, int>> ParseLinkAddress(const std::wstring& linkAddress);
 
 }  // namespace tavrin

@@ -6,8 +6,74 @@
 # need not run any: it works on every machine of this kind. Only Debian
 # packages, from the host's Debian mirror; the host's own packages and
 # architectures stay as they are. Usage: make-wow64-root.sh [ROOT]
+# (make-wow64-root.sh --print-mirrors [APT_DIR] only shows which mirror it takes.)
 # Does nothing when ROOT is complete; an unfinished ROOT is made again.
 set -eu
+
+# The Debian mirror this machine's apt already uses, and its security archive:
+# "MIRROR SECURITY" on one line, nothing when apt names no Debian archive. Read
+# from APT_DIR (sources.list, sources.list.d/*.list one-line entries and
+# sources.list.d/*.sources deb822 stanzas, as apt reads them); only enabled
+# binary ("deb") entries count. The archive is one whose path ends in /debian;
+# the security archive is the entry for a "-security" suite, else the
+# archive's host with /debian-security. No other host is ever named here.
+apt_mirrors() {
+    apt_dir=$1
+    set --
+    [ -f "$apt_dir/sources.list" ] && set -- "$apt_dir/sources.list"
+    for file in "$apt_dir"/sources.list.d/*.list "$apt_dir"/sources.list.d/*.sources; do
+        [ -f "$file" ] && set -- "$@" "$file"
+    done
+    [ $# -gt 0 ] || return 0
+    awk '
+        function entry(uri, suite) {
+            if (uri !~ /^https?:\/\/[^\/ ]+/) return
+            sub(/\/+$/, "", uri)
+            if (suite ~ /-security$/) { if (security == "") security = uri }
+            else if (mirror == "" && uri ~ /\/debian$/) mirror = uri
+        }
+        function stanza(   n, u, m, s, i, j) {
+            if (types ~ /(^|[ \t])deb([ \t]|$)/ && tolower(enabled) != "no") {
+                n = split(uris, u, /[ \t]+/)
+                m = split(suites, s, /[ \t]+/)
+                for (i = 1; i <= n; i++) for (j = 1; j <= m; j++) if (u[i] != "" && s[j] != "") entry(u[i], s[j])
+            }
+            types = uris = suites = enabled = ""
+        }
+        FNR == 1 { if (deb822) stanza(); deb822 = FILENAME ~ /\.sources$/ }
+        deb822 {
+            if ($0 ~ /^[ \t]*$/) { stanza(); next }
+            if ($0 ~ /^[ \t#]/) next
+            name = tolower($0); sub(/:.*/, "", name)
+            value = $0; sub(/^[^:]*:[ \t]*/, "", value); sub(/[ \t]+$/, "", value)
+            if (name == "types") types = value
+            else if (name == "uris") uris = value
+            else if (name == "suites") suites = value
+            else if (name == "enabled") enabled = value
+            next
+        }
+        {
+            sub(/#.*/, "")
+            if ($1 != "deb") next
+            i = 2
+            if ($i ~ /^\[/) { while (i <= NF && $i !~ /\]$/) i++; i++ }
+            if (i + 1 <= NF) entry($i, $(i + 1))
+        }
+        END {
+            if (deb822) stanza()
+            if (mirror == "") exit
+            if (security == "") { security = mirror; sub(/\/debian$/, "/debian-security", security) }
+            print mirror, security
+        }
+    ' "$@"
+}
+
+if [ "${1:-}" = --print-mirrors ]; then
+    # For the tests: the lookup alone, from the apt folder given.
+    apt_mirrors "${2:-/etc/apt}"
+    exit 0
+fi
+
 root=${1:-/var/cache/tavrin-wow64}
 suite=trixie
 [ -f "$root/.tavrin-complete" ] && exit 0
@@ -16,11 +82,14 @@ if [ "$(id -u)" -ne 0 ]; then
     exit 1
 fi
 
-# The mirror the host's apt already uses.
-mirror=$(grep -rhoE '^(URIs:|deb) *https?://[^ ]*/debian/?( |$)' /etc/apt/sources.list /etc/apt/sources.list.d 2>/dev/null \
-         | grep -oE 'https?://[^ ]*' | head -n 1)
-mirror=${mirror:-http://deb.debian.org/debian}
-security=$(echo "$mirror" | sed 's#/debian/*$#/debian-security#')
+mirrors=$(apt_mirrors /etc/apt)
+if [ -z "$mirrors" ]; then
+    echo "No Debian mirror in this machine's apt sources (/etc/apt/sources.list, /etc/apt/sources.list.d):" >&2
+    echo "add the one this machine should use, then run this again. Nothing was built." >&2
+    exit 1
+fi
+mirror=${mirrors% *}
+security=${mirrors#* }
 
 started=$(date +%s)
 echo "Building the WoW64 Wine (Debian 13, Wine 10) in $root from $mirror" >&2

@@ -226,7 +226,7 @@ TEST_P(ProductResources, InitialDataHoldsTheHourItemsAndTheLayoutIsEmpty) {
     EXPECT_EQ(Resource(L"AFX_DIALOG_LAYOUT", MAKEINTRESOURCEW(kDialogTemplate), kJapanese), std::string(2, '\0'));
 }
 
-TEST_P(ProductResources, IconGroupHoldsTheFiveTrueColourPngImages) {
+TEST_P(ProductResources, IconGroupHoldsTheThirteenImages) {
     const std::string group = Resource(RT_GROUP_ICON, MAKEINTRESOURCEW(kIconGroup), kJapanese);
     ASSERT_FALSE(group.empty());
     Reader directory(group.data(), group.size());
@@ -236,13 +236,16 @@ TEST_P(ProductResources, IconGroupHoldsTheFiveTrueColourPngImages) {
         int size;
         WORD bits;
     };
-    const Image expected[] = {{256, 32}, {48, 32}, {32, 32}, {24, 32}, {16, 32}};
+    // 16- and 256-colour bitmaps for each small size, the same sizes in true
+    // colour as bitmaps, and 256 px as PNG.
+    const Image expected[] = {{48, 4},   {32, 4},  {24, 4},  {16, 4},  {48, 8},  {32, 8}, {24, 8},
+                              {16, 8},   {256, 32}, {48, 32}, {32, 32}, {24, 32}, {16, 32}};
     ASSERT_EQ(directory.Get<WORD>(), std::size(expected));
     for (const Image& image : expected) {
         SCOPED_TRACE(::testing::Message() << image.size << " px, " << image.bits << " bits");
         EXPECT_EQ(directory.Get<BYTE>(), image.size % 256);
         EXPECT_EQ(directory.Get<BYTE>(), image.size % 256);
-        EXPECT_EQ(directory.Get<BYTE>(), 0);  // no palette
+        EXPECT_EQ(directory.Get<BYTE>(), image.bits == 4 ? 16 : 0);  // colours in the palette
         directory.Get<BYTE>();
         EXPECT_EQ(directory.Get<WORD>(), 1);
         EXPECT_EQ(directory.Get<WORD>(), image.bits);
@@ -251,12 +254,28 @@ TEST_P(ProductResources, IconGroupHoldsTheFiveTrueColourPngImages) {
 
         const std::string data = Resource(RT_ICON, MAKEINTRESOURCEW(id), kJapanese);
         ASSERT_EQ(data.size(), bytesInResource);
-        EXPECT_EQ(data.substr(0, 8), "\x89PNG\r\n\x1a\n");
-        Reader header(data.data() + 16, data.size() - 16);  // IHDR: width and height, big-endian
-        EXPECT_EQ(_byteswap_ulong(header.Get<DWORD>()), static_cast<DWORD>(image.size));
-        EXPECT_EQ(_byteswap_ulong(header.Get<DWORD>()), static_cast<DWORD>(image.size));
+        if (image.size == 256) {
+            EXPECT_EQ(data.substr(0, 8), "\x89PNG\r\n\x1a\n");
+            Reader header(data.data() + 16, data.size() - 16);  // IHDR: width and height, big-endian
+            EXPECT_EQ(_byteswap_ulong(header.Get<DWORD>()), static_cast<DWORD>(image.size));
+            EXPECT_EQ(_byteswap_ulong(header.Get<DWORD>()), static_cast<DWORD>(image.size));
+            continue;
+        }
+        // A bitmap: its header, then the colour and mask rows (height counts both).
+        ASSERT_GE(data.size(), sizeof(BITMAPINFOHEADER));
+        BITMAPINFOHEADER header{};
+        std::memcpy(&header, data.data(), sizeof header);
+        EXPECT_EQ(header.biSize, sizeof header);
+        EXPECT_EQ(header.biWidth, image.size);
+        EXPECT_EQ(header.biHeight, 2 * image.size);
+        EXPECT_EQ(header.biBitCount, image.bits);
+        EXPECT_EQ(header.biCompression, static_cast<DWORD>(BI_RGB));
+        const std::size_t paletteBytes = image.bits == 32 ? 0 : (std::size_t{1} << image.bits) * 4;
+        const auto rowBytes = [](int bits, int width) { return static_cast<std::size_t>((bits * width + 31) / 32 * 4); };
+        EXPECT_EQ(data.size(), sizeof header + paletteBytes +
+                                   image.size * (rowBytes(image.bits, image.size) + rowBytes(1, image.size)));
     }
-    // Windows draws each PNG image: the icon loads at every size the shell asks for.
+    // Windows draws every image: the icon loads at every size the shell asks for.
     for (const int size : {16, 24, 32, 48, 256}) {
         SCOPED_TRACE(::testing::Message() << "loaded at " << size << " px");
         const HICON icon = static_cast<HICON>(

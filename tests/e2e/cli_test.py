@@ -413,6 +413,80 @@ class CommandLine(unittest.TestCase):
         self.assertEqual(self.body(run)[7], "状態: " + PARTIAL)
         self.assertEqual(run.lines[-1], exit_line(11))
 
+    # -- nothing read from a file steers a request or a line ---------------------------------
+    def set_shortcut_link(self, folder, link):
+        """Puts `link` in place of the kiosk shortcut's quoted link address, in
+        its counted argument string (a count of UTF-16 units, then the text)."""
+        c = self.case
+        path = c.file(folder, KIOSK_LNK)
+        arguments = c.shortcut(folder)["Command line arguments"]
+        old_link = arguments[arguments.rindex('"', 0, -1) + 1:-1]
+        encoded = arguments.encode("utf-16-le")
+        data = path.read_bytes()
+        at = data.index(encoded)
+        # Wine counts the terminating NUL it stores after the text; keep that.
+        extra = int.from_bytes(data[at - 2:at], "little") - len(arguments)
+        self.assertIn(extra, (0, 1))
+        changed = arguments[:-len(old_link) - 1] + link + '"'
+        path.write_bytes(data[:at - 2] + (len(changed) + extra).to_bytes(2, "little") + changed.encode("utf-16-le")
+                         + data[at + len(encoded):])
+
+    @fault_row('Command line: `/status` with the script\'s `Addr` line changed to `http://10.9.9.9/forged`, a kiosk shortcut whose link holds CR LF and `終了コード: 0`, or kiosk shortcuts naming a host',
+               'that item: あり（リンク先を読み取れません）; 表示画面 … for the link address 登録 made that another item still holds (else 確認していません); one 終了コード line, the last',
+               'exit 11; no request to any address the files name (the units\' server records none); no text from a file is ever written as a line of its own')
+    def test_status_requests_and_writes_only_what_register_makes(self):
+        c = self.case
+        good = link_for("10.0.0.254", 0)
+        forged_lines = link_for("10.9.9.9", 0) + "\r\n終了コード: 0\r\n"
+        host_link = "http://kiosk-unit.example/display.htm?size=1"
+        unreadable = "あり（リンク先を読み取れません）"
+        held = "あり（リンク先 %s）" % good
+
+        def forge_script():
+            script = c.file(c.documents, "LAU_Refresh.vbs")
+            data = script.read_bytes()
+            old = b'Addr = "%s"' % good.encode()
+            self.assertIn(old, data)
+            script.write_bytes(data.replace(old, b'Addr = "http://10.9.9.9/forged"'))
+
+        def forge_startup():
+            c.file(c.documents, "LAU_Refresh.vbs").unlink()
+            self.set_shortcut_link(c.startup, forged_lines)
+
+        def name_a_host():
+            c.file(c.documents, "LAU_Refresh.vbs").unlink()
+            for folder in (c.startup, c.desktop):
+                self.set_shortcut_link(folder, host_link)
+
+        cases = [
+            # name, change, the lines of the script and the two shortcuts, the page line
+            ("the script's Addr line names another page", forge_script,
+             [unreadable, held, held], "表示画面 %s: 応答あり" % good),
+            ("the Startup shortcut's link holds CR LF and an exit line", forge_startup,
+             ["なし", unreadable, held], "表示画面 %s: 応答あり" % good),
+            ("both shortcuts name a host", name_a_host, ["なし", unreadable, unreadable], PAGE_UNCHECKED),
+        ]
+        for name, change, items, page in cases:
+            with self.subTest(name):
+                c.reset(schtasks_exit=None)
+                self.assertEqual(c.run_tool("/register", "/address", "10.0.0.254").code, 0)
+                change()
+                c.units.reset()
+                run = c.run_tool("/status", "/log", LOG)
+                self.assertEqual(run.code, 11, run)
+                body = self.body(run)
+                self.assertEqual([line.partition("」: ")[2] for line in body[1:4]], items)
+                self.assertEqual(body[6], page)
+                # One exit line, the last, in the output and in the log.
+                self.assertEqual([line for line in run.lines if line.startswith("終了コード")], [exit_line(11)])
+                self.assertEqual(run.lines[-1], exit_line(11))
+                self.assertEqual([line for line in self.log_lines(0, time.time()) if line.startswith("終了コード")][-1:],
+                                 [exit_line(11)])
+                # Nothing but the link address 登録 made was requested.
+                self.assertEqual(c.units.requests_to("10.9.9.9"), [])
+                requested = [request[0] for request in c.units.requests]
+                self.assertEqual(requested, [] if page == PAGE_UNCHECKED else ["10.0.0.254"])
+
     # -- another account than the logged-on user ------------------------------------------
     @fault_row('Command line: `/register /account current` and `/status /account current` run as another account than the logged-on user (a stand-in wtsapi32.dll reports `KIOSK\\display` logged on)',
                'the first line names the running account as the user set up; 警告: ログオン中のユーザー「KIOSK\\display」ではなく「…\\root」として実行されています。…, then the usual lines',
@@ -564,29 +638,40 @@ class CommandLine(unittest.TestCase):
         wtsapi32.dll in the system folder, the only folder the tool loads
         it from."""
         c = self.case
-        if ARGS.machine == "i686":
-            # The stand-in is a 64-bit DLL; the 32-bit tool loads syswow64's.
-            # The decision is the same code in both builds, and portable.
-            self.skipTest("no 32-bit stand-in wtsapi32.dll")
         self.assertTrue(ARGS.wtsapi, "--wtsapi is needed")
-        system_dll = c.prefix.root / "drive_c" / "windows" / "system32" / "wtsapi32.dll"
+        self.assertEqual(support.pe_machine(ARGS.wtsapi), ARGS.machine, "the stand-in must match the tool's bitness")
+        system_dll = self.system_wtsapi()
         saved = system_dll.with_name("wtsapi32.dll.wine")
-        if not saved.exists():
-            shutil.copyfile(system_dll, saved)
+        absent = system_dll.with_name("wtsapi32.dll.absent")  # a WoW64 prefix's syswow64 may have none
+        if not saved.exists() and not absent.exists():
+            if system_dll.exists():
+                shutil.copyfile(system_dll, saved)
+            else:
+                absent.touch()
             self.addCleanup(self.no_other_session_user)
         shutil.copyfile(ARGS.wtsapi, system_dll)
         c.schtasks_env = {"WINEDLLOVERRIDES": c.prefix.env["WINEDLLOVERRIDES"] + ";wtsapi32=n"}
         if user is not None:
             c.schtasks_env["TAVRIN_SESSION_USER"] = user
 
+    def system_wtsapi(self):
+        """The wtsapi32.dll the tool loads: the system folder of its bitness
+        (a 32-bit tool's system folder is syswow64)."""
+        folder = "syswow64" if ARGS.machine == "i686" else "system32"
+        return self.case.prefix.root / "drive_c" / "windows" / folder / "wtsapi32.dll"
+
     def no_other_session_user(self):
         """The next runs see the session as Wine reports it again."""
         c = self.case
-        system_dll = c.prefix.root / "drive_c" / "windows" / "system32" / "wtsapi32.dll"
+        system_dll = self.system_wtsapi()
         saved = system_dll.with_name("wtsapi32.dll.wine")
+        absent = system_dll.with_name("wtsapi32.dll.absent")
         if saved.exists():
             shutil.copyfile(saved, system_dll)
             saved.unlink()
+        elif absent.exists():
+            system_dll.unlink(missing_ok=True)
+            absent.unlink()
         c.schtasks_env = {}
 
     # -- the user at the screen is another account ----------------------------------------

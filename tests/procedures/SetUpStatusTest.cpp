@@ -380,6 +380,56 @@ TEST(SetUpStatusTest, TaskStateFromTheSchedulersAnswer) {
     }
 }
 
+TEST(SetUpStatusTest, RequestsOnlyALinkAddressRegisterMakes) {
+    const std::wstring forged = L"http://10.9.9.9/forged";
+    const std::wstring withLines = kLink + L"\r\n終了コード: 0";
+    const std::wstring hostName = L"http://unit.example/display.htm?size=1";
+    const struct {
+        const char* name;
+        std::optional<std::wstring> script, startup, desktop;
+        std::optional<std::wstring> requested;  // nullopt: nothing is asked
+    } cases[] = {
+        {"the script's", kLink, hostName, forged, kLink},
+        {"a script naming another page: the Startup shortcut's", forged, kLink, std::nullopt, kLink},
+        {"lines in the Startup link: the Desktop shortcut's", std::nullopt, withLines, kLink, kLink},
+        {"a host name, another scheme, a third size: nothing", hostName,
+         L"https://10.0.0.254/display.htm?size=1", L"http://10.0.0.254/display.htm?size=3", std::nullopt},
+        {"nothing holds one", std::nullopt, std::nullopt, std::nullopt, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetUpFacts facts;
+        for (auto [item, link] : {std::pair{&facts.script, c.script}, std::pair{&facts.startupKiosk, c.startup},
+                                  std::pair{&facts.desktopKiosk, c.desktop}}) {
+            item->exists = link.has_value();
+            item->linkAddress = link;
+        }
+        FakeWorld world;
+        FakePages pages{world};
+        const std::wstring line = RegisteredPageLine(facts, pages);
+        EXPECT_EQ(RegisteredLinkAddress(facts), c.requested);
+        EXPECT_EQ(world.log, c.requested ? Lines{L"request " + *c.requested} : Lines{});
+        EXPECT_EQ(line.find_first_of(L"\r\n"), std::wstring::npos) << line.size();
+    }
+}
+
+TEST(SetUpStatusTest, NoTextFromAFileOrTheSystemIsWrittenRaw) {
+    SetUpFacts facts;
+    facts.taskName = L"Quorvix画面リフレッシュ（taro\r\n終了コード: 0）";
+    facts.script.exists = true;
+    facts.script.linkAddress = kLink + L"\n終了コード: 0";
+    const KnownFolderPaths folders{L"C:\\Desk\ttop", L"C:\\Docs\r\nregistered=complete", L"C:\\Start\x1B[2J"};
+    const Lines lines = StatusLines(facts, folders, SetUpState::partial);
+    for (const std::wstring& line : lines) {
+        EXPECT_EQ(line.find_first_of(L"\t\r\n\x1B"), std::wstring::npos) << line.size();
+    }
+    EXPECT_EQ(lines[0], L"タスク「Quorvix画面リフレッシュ（taro\\r\\n終了コード: 0）」: 登録されていません");
+    EXPECT_EQ(lines[1], L"スクリプト「C:\\Docs\\r\\nregistered=complete\\LAU_Refresh.vbs」: あり（リンク先 " + kLink +
+                            L"\\n終了コード: 0）");
+    EXPECT_EQ(lines[2], L"スタートアップのショートカット「C:\\Start\\x1B[2J\\LAN対応ユニット.lnk」: なし");
+    EXPECT_EQ(lines[3], L"デスクトップのショートカット「C:\\Desk\\ttop\\LAN対応ユニット.lnk」: なし");
+}
+
 TEST(SetUpStatusTest, NothingOnAFreshPcAndNothingChangedByLooking) {
     StatusSetup s;
     const SetUpFacts facts = s.Read();

@@ -1,7 +1,9 @@
 #!/bin/sh
 # The release is reproducible: the product built from two copies of the
 # source in two different folders, in two build trees, gives the same exe
-# and the same zip, byte for byte, and the exe is at most 332,000 bytes.
+# and the same zip, byte for byte, and the exe is at most 359,648 bytes
+# (300,000 for the code, 27,648 more for the 13 images of the icon, 20,000
+# for setting up the user at the screen, 12,000 for the task document).
 #   check-reproducible.sh SOURCE_DIR WORK_DIR
 set -eu
 source_dir=$(realpath "$1")
@@ -31,10 +33,10 @@ else
     failures=$((failures + 1))
 fi
 size=$(wc -c < "$work/first/src/$exe")
-if [ "$size" -le 332000 ]; then
+if [ "$size" -le 359648 ]; then
     echo "exe of $size bytes"
 else
-    echo "exe of $size bytes: more than 332,000 bytes"
+    echo "exe of $size bytes: more than 359,648 bytes"
     failures=$((failures + 1))
 fi
 # Static: only system DLLs are imported.
