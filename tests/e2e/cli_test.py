@@ -631,6 +631,95 @@ class CommandLine(unittest.TestCase):
         self.assertEqual(self.schtasks_records()[-1][1], ["schtasks", "/delete", "/f", "/tn", TASK_NAME])
         self.assertEqual(c.run_tool("/status").code, 10)
 
+    @fault_row('Command line: `/status` after a good `/register`, then the task made one that will not run: disabled (`Settings/Enabled` false), its trigger disabled (false, or 0), its trigger ended (an end boundary in 2020), its start five years ahead',
+               'タスク「…」: 登録されています（開始時刻か繰り返しが違います）, 状態: 一部だけ登録されているか、内容が一致しません…, 終了コード: 11',
+               'exit 11 each time (before: a disabled task, a trigger disabled as 0, an ended or far-off trigger read as complete, exit 0)')
+    def test_status_a_task_that_will_not_run(self):
+        c = self.case
+        task_line = "タスク「%s」: 登録されています（開始時刻か繰り返しが違います）" % TASK_NAME
+
+        def edit(old, new):
+            data = c.task_file().read_bytes()
+            self.assertTrue(data.startswith(b"\xff\xfe"))
+            text = data[2:].decode("utf-16-le")
+            self.assertIn(old, text)
+            c.task_file().write_bytes(b"\xff\xfe" + text.replace(old, new, 1).encode("utf-16-le"))
+
+        def start_years_ahead():
+            text = c.task_file().read_bytes()[2:].decode("utf-16-le")
+            year = int(re.search(r"<StartBoundary>(\d{4})-", text).group(1))
+            edit("<StartBoundary>%d-" % year, "<StartBoundary>%d-" % (year + 5))
+
+        cases = [
+            ("the task disabled", lambda: edit("<Actions", "<Settings><Enabled>false</Enabled></Settings>\r\n  <Actions")),
+            # (A task disabled as 0 is refused by Wine's own task service, so
+            # it reads as "cannot tell" here; the reader's Wine tests cover it.)
+            ("the trigger disabled", lambda: edit("<Enabled>true</Enabled>", "<Enabled>false</Enabled>")),
+            ("the trigger disabled, as 0", lambda: edit("<Enabled>true</Enabled>", "<Enabled>0</Enabled>")),
+            ("the trigger ended", lambda: edit("</StartBoundary>",
+                                               "</StartBoundary>\r\n      <EndBoundary>2020-01-01T00:00:00</EndBoundary>")),
+            ("the trigger starts five years ahead", start_years_ahead),
+        ]
+        register = ["/register", "/address", "10.0.0.254", "/hour", "5"]
+        for name, change in cases:
+            with self.subTest(name):
+                c.reset(schtasks_exit=None)
+                self.assertEqual(c.run_tool(*register).code, 0)
+                self.assertEqual(c.run_tool("/status").code, 0)
+                change()
+                run = c.run_tool("/status")
+                self.assertEqual(run.code, 11, run)
+                self.assertEqual(run.lines[1], task_line)
+                self.assertEqual(run.lines[8], "状態: " + PARTIAL)
+                self.assertTrue(run.lines[10].startswith("registered=partial address=10.0.0.254 size=hd hour="), run)
+
+    @fault_row('Command line: `/register` with Documents at a path that makes the task\'s /TR 262 characters long (SCHTASKS takes at most 261)',
+               'タスクスケジューラの登録に失敗しました, 終了コード: 4',
+               'exit 4; nothing written, SCHTASKS not run (before: the script written, then SCHTASKS refused the /TR: a script and no task). One character shorter: registered, exit 0')
+    def test_register_with_a_task_run_schtasks_refuses(self):
+        c = self.case
+        # %windir%\SysWOW64\wscript.exe "<Documents>\LAU_Refresh.vbs": 48 characters besides Documents.
+        for length, fits in ((213, True), (214, False)):
+            with self.subTest(length):
+                c.reset(schtasks_exit=None)
+                # The prefix outlives the suite: no script of an earlier run may be waiting there.
+                shutil.rmtree(c.prefix.unix("C:\\tlong"), ignore_errors=True)
+                c.use_documents("C:\\tlong\\" + "d" * (length - len("C:\\tlong\\")))
+                self.assertEqual(len(c.documents), length)
+                run = c.run_tool("/register", "/address", "10.0.0.254")
+                if fits:
+                    self.assertEqual(run.code, 0, run)
+                    ((_, argv),) = self.schtasks_records()
+                    self.assertEqual(len(argv[argv.index("/TR") + 1]), 261)
+                    self.assertTrue(c.task_file().exists())
+                    continue
+                self.assertEqual(run.code, 4, run)
+                self.assertEqual(self.body(run), [TASK_FAILED, exit_line(4)])
+                self.assertEqual(self.schtasks_records(), [])
+                self.assertEqual(os.listdir(c.prefix.unix(c.documents)), [])
+                self.assertFalse(c.task_file().exists())
+
+    @fault_row('Command line: `/status` while the Task Scheduler service takes the request and never answers (its process stopped)',
+               'タスク「…」: 確認できません（タスク スケジューラが応答しません）, 状態: タスクを確認できないため判断できません, 終了コード: 4, after 60 s',
+               'exit 4, the run ends without waiting for the question left behind; the next /status runs (no "already running") and, the service answering again, reads complete (before: /status never ended, and every later run was "already running")')
+    def test_status_when_the_task_scheduler_never_answers(self):
+        c = self.case
+        c.reset(schtasks_exit=None)
+        self.assertEqual(c.run_tool("/register", "/address", "10.0.0.254").code, 0)
+        with c.prefix.task_scheduler_not_answering():
+            started = time.monotonic()
+            run = c.run_tool("/status", timeout=150)
+            elapsed = time.monotonic() - started
+            self.assertEqual(run.code, 4, run)
+            self.assertGreaterEqual(elapsed, 60)
+            self.assertLess(elapsed, 120)
+            self.assertEqual(run.lines[1], "タスク「%s」: 確認できません（タスク スケジューラが応答しません）" % TASK_NAME)
+            self.assertEqual(run.lines[8], "状態: タスクを確認できないため判断できません")
+            self.assertEqual(run.lines[-1], exit_line(4))
+        run = c.run_tool("/status")
+        self.assertEqual(run.code, 0, run)
+        self.assertNotIn(ANOTHER_COPY, run.lines)
+
     # -- whose set-up ----------------------------------------------------------------
     def other_session_user(self, user):
         """The next runs see `user` ("DOMAIN\\name", "-" for nobody, None for

@@ -406,6 +406,30 @@ class EndToEnd(unittest.TestCase):
         self.assertFalse(c.file(c.startup, KIOSK_LNK).exists())
         self.assertFalse(c.file(c.desktop, KIOSK_LNK).exists())
 
+    @fault_row('Remove while the Task Scheduler service takes the request and never answers (its process stopped), SCHTASKS refusing the delete',
+               'タスクの削除に失敗しました。, after 60 s',
+               'meanwhile the dialog answers and repaints; script and both kiosk shortcuts removed; the task stays; dialog open (before: the dialog hung for good)')
+    def test_remove_while_the_task_scheduler_never_answers(self):
+        c = self.case
+        c.reset(schtasks_exit=None)
+        c.run("--press", "register")
+        self.assertTrue(c.task_file().exists())
+        c.schtasks_env = {"TAVRIN_SCHTASKS_EXIT_DELETE": "1"}
+        with c.prefix.task_scheduler_not_answering():
+            started = time.monotonic()
+            s = c.run("--click", "remove", "--sleep", "3000", "--probe", "2000", "--sleep", "20000", "--probe", "2000",
+                      "--answer", "90000")
+            elapsed = time.monotonic() - started
+        self.assertEqual([probe[0] for probe in s["probes"]], ["answered"] * 2, s["probes"])
+        self.assertEqual([probe[2] for probe in s["probes"]], ["painted"] * 2, s["probes"])
+        self.assertEqual(s["messages"], self.messages(TASK_REMOVE_FAILED))
+        self.assertGreaterEqual(elapsed, 60)
+        self.assertEqual(s["dialog"], "open")
+        self.assertTrue(c.task_file().exists())
+        self.assertFalse(c.file(c.documents, "LAU_Refresh.vbs").exists())
+        self.assertFalse(c.file(c.startup, KIOSK_LNK).exists())
+        self.assertFalse(c.file(c.desktop, KIOSK_LNK).exists())
+
     @fault_row('Remove, no SCHTASKS at all, the task registered',
                'タスクの削除に失敗しました。',
                'script removed; the task stays; dialog open')

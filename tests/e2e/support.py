@@ -8,6 +8,7 @@ import contextlib
 import hashlib
 import os
 import shutil
+import signal
 import socket
 import socketserver
 import subprocess
@@ -188,6 +189,44 @@ class Prefix:
         self.reg_add(self.SCHEDULE_SERVICE, "Start", "3", "REG_DWORD")
         self.restart_server()
         self.start_task_scheduler()
+
+    def processes_mapping(self, image_name):
+        """Linux PIDs of this prefix's Wine processes (by their WINEPREFIX)
+        that have a file of this name mapped: Wine's builtin DLLs come from
+        the system's Wine, so the prefix tells them apart from other suites'."""
+        wanted = ("WINEPREFIX=%s" % self.root).encode()
+        pids = []
+        for entry in Path("/proc").iterdir():
+            if not entry.name.isdigit() or int(entry.name) == os.getpid():
+                continue
+            try:
+                if wanted not in (entry / "environ").read_bytes().split(b"\0"):
+                    continue
+                if ("/" + image_name).encode() in (entry / "maps").read_bytes():
+                    pids.append(int(entry.name))
+            except OSError:
+                continue
+        return pids
+
+    @contextlib.contextmanager
+    def task_scheduler_not_answering(self):
+        """Inside the block this prefix's Task Scheduler service takes requests
+        and never answers them: the process that runs it is stopped (SIGSTOP),
+        and goes on (SIGCONT) when the block ends."""
+        self.start_task_scheduler()
+        pids = self.processes_mapping("schedsvc.dll")
+        if not pids:
+            raise AssertionError("no Task Scheduler service runs in %s" % self.root)
+        for pid in pids:
+            os.kill(pid, signal.SIGSTOP)
+        try:
+            yield pids
+        finally:
+            for pid in pids:
+                try:
+                    os.kill(pid, signal.SIGCONT)
+                except ProcessLookupError:
+                    pass
 
     def kill_server(self):
         """Ends every Wine process of this prefix; the units' web servers keep running."""

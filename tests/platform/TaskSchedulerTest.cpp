@@ -225,6 +225,24 @@ TEST(TaskSchedulerTest, FindsTheTasksTheSchedulerHoldsAndTellsMissingOnes) {
     EXPECT_FALSE(missing.definition.has_value());
 }
 
+// The limit is the caller's: an answer that has not come by then is "no
+// answer", and the question left behind is not waited for. (The e2e cases
+// stop the service itself for the product's 60 s.)
+TEST(TaskSchedulerTest, AnAnswerNotThereByTheLimitIsNoAnswer) {
+    const std::wstring name = L"tavrin-limit-" + std::to_wstring(::GetCurrentProcessId());
+    const std::wstring file = TasksFolder() + name;
+    ::CreateDirectoryW(TasksFolder().c_str(), nullptr);
+    testing::WriteBytes(file, Utf16File(kStored));
+    EXPECT_EQ(Win32TaskScheduler().ReadTask(name).lookup, TaskLookup::found);
+    const ULONGLONG started = ::GetTickCount64();
+    const ScheduledTask late = Win32TaskScheduler(0).ReadTask(name);
+    const ULONGLONG elapsed = ::GetTickCount64() - started;
+    ::DeleteFileW(file.c_str());
+    EXPECT_EQ(late.lookup, TaskLookup::noAnswer);
+    EXPECT_FALSE(late.definition.has_value());
+    EXPECT_LT(elapsed, 1000u);
+}
+
 std::wstring FolderOf(const std::wstring& path) { return path.substr(0, path.rfind(L'\\')); }
 
 // The document for SCHTASKS /XML: a new file in a new folder under the

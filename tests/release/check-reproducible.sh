@@ -1,11 +1,13 @@
 #!/bin/sh
 # The release is reproducible: the product built from two copies of the
 # source in two different folders, in two build trees, gives the same exe
-# and the same zip, byte for byte, and the exe is at most 359,648 bytes
-# (300,000 for the code, 27,648 more for the 13 images of the icon, 20,000
-# for setting up the user at the screen, 12,000 for the task document).
+# and the same zip, byte for byte, and the exe is at most $limit bytes
+# (see the limit below: 300,000 for the code as it was, 27,648 for the 13
+# images of the icon, 10,000 for what the task XML reader and writer added,
+# 20,000 for setting up the user at the screen).
 #   check-reproducible.sh SOURCE_DIR WORK_DIR
 set -eu
+limit=357648
 source_dir=$(realpath "$1")
 work=$2
 rm -rf "$work"
@@ -33,10 +35,10 @@ else
     failures=$((failures + 1))
 fi
 size=$(wc -c < "$work/first/src/$exe")
-if [ "$size" -le 359648 ]; then
+if [ "$size" -le "$limit" ]; then
     echo "exe of $size bytes"
 else
-    echo "exe of $size bytes: more than 359,648 bytes"
+    echo "exe of $size bytes: more than $limit bytes"
     failures=$((failures + 1))
 fi
 # Static: only system DLLs are imported.

@@ -14,7 +14,8 @@
 //                           With it, a verb without a forced exit code acts as
 //                           the real SCHTASKS would: /Create writes the task's
 //                           file with its /TR action and daily /ST start (exit
-//                           0), or for /Create /XML stores the document it
+//                           0; a /TR longer than 261 characters is refused
+//                           with exit 1), or for /Create /XML stores the document it
 //                           names as it is (exit 1 when it cannot be read),
 //                           /delete removes it (exit 1 when it was not
 //                           there), /query exits 0 when it is there, else 1
@@ -177,6 +178,8 @@ int ActOnTaskFolder(const std::wstring& folder, const std::wstring& verb, const 
     const std::wstring path = folder + L"\\" + taskName;
     const bool there = ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
     if (verb == L"CREATE" && document != nullptr) return WriteAll(path, *document) ? 0 : 252;
+    // "ERROR: Invalid syntax. Value for '/TR' option cannot be more than 261 character(s)."
+    if (verb == L"CREATE" && action.size() > 261) return 1;
     if (verb == L"CREATE") return WriteAll(path, TaskFile(action, start)) ? 0 : 252;
     if (verb == L"DELETE") {
         if (!there) return 1;
