@@ -107,7 +107,7 @@ ProcedureResult RunRegisterProcedure(DialogHost& host, const Settings& settings,
     }
     const std::wstring scriptPath = RefreshScriptPath(folders.documents);
     // The task's account: empty for the account the tool runs as.
-    const std::wstring principalSid;
+    const std::wstring principalSid = TargetTaskPrincipal(target);
     // SCHTASKS refuses a /TR longer than it takes; found out only at the task,
     // that would leave a script and no task. Nothing is written then.
     if (principalSid.empty() &&

@@ -18,6 +18,7 @@ import subprocess
 import sys
 import time
 import unittest
+from xml.etree import ElementTree
 
 import support
 from support import (EDGE_PATH, KIOSK_LNK, REFUSING, UNREACHABLE, Case, SmallVolume, fault_row, link_for,
@@ -64,7 +65,7 @@ USAGE = [
 VERSION = ".".join(re.findall(r"#define TAVRIN_VERSION_(?:MAJOR|MINOR|BUILD|REVISION) (\d+)",
                               (pathlib.Path(__file__).resolve().parents[2] / "app" / "Version.h").read_text()))
 # The first line of every run but /?. Under Wine the process runs as root, in
-# a domain named after the machine.
+# a domain named after the machine; then the user set up and the command as given.
 HEADER = re.compile(r"Quorvix画面設定ツール %s、コンピューター: (?P<computer>[^、\\]+)、アカウント: (?P<domain>[^\\]+)\\root"
                     r"、対象ユーザー: (?P<target>[^、]+)、コマンド: (?P<command>.*)" % re.escape(VERSION))
 PARTIAL = "一部だけ登録されているか、内容が一致しません（もう一度登録してください。すべて置き換わります）"
@@ -145,15 +146,26 @@ class CommandLine(unittest.TestCase):
         ]
         if settings:
             lines.append("設定: " + settings)
-        return lines + [keys or "registered=none address=- size=- hour=-"]
+        return lines + [self.keys(keys or "registered=none address=- size=- hour=-")]
 
-    def assert_header(self, line, arguments=None):
+    root = None  # "DOMAIN\\root", the account the tests run as, from the first header seen
+
+    def assert_header(self, line, arguments=None, target=None):
+        """The first line; `target` is the user set up, root by default;
+        `arguments`, when given, the command as given."""
         match = HEADER.fullmatch(line)
         self.assertIsNotNone(match, line)
         # The computer's name, which is also the account's domain here.
         self.assertEqual(match.group("computer"), match.group("domain"))
         if arguments is not None:
             self.assertEqual(match.group("command"), support.command_as_given(arguments))
+        CommandLine.root = match.group("domain") + "\\root"
+        self.assertEqual(match.group("target"), target or CommandLine.root)
+
+    def keys(self, line):
+        """A registered=… line with the user it was read for: root."""
+        self.assertIsNotNone(CommandLine.root, "no header seen yet")
+        return line + " user=" + CommandLine.root
 
     def body(self, run):
         """The lines of a run after its first line, which is checked, as is
@@ -486,19 +498,21 @@ class CommandLine(unittest.TestCase):
                 self.assertEqual(requested, [] if page == PAGE_UNCHECKED else ["10.0.0.254"])
 
     # -- another account than the logged-on user ------------------------------------------
-    @fault_row('Command line: `/register /account current` and `/status` run as another account than the logged-on user (a stand-in wtsapi32.dll reports `KIOSK\\display` logged on)',
-               'the first line names the running account; 警告: ログオン中のユーザー「KIOSK\\display」ではなく「…\\root」として実行されています。…, then the usual lines',
+    @fault_row('Command line: `/register /account current` and `/status /account current` run as another account than the logged-on user (a stand-in wtsapi32.dll reports `KIOSK\\display` logged on)',
+               'the first line names the running account as the user set up; 警告: ログオン中のユーザー「KIOSK\\display」ではなく「…\\root」として実行されています。…, then the usual lines',
                'one warning line, no question; the run goes on for the running account (`/register` exit 0, `/status` exit 0); the log holds the same lines')
     def test_another_account_is_one_warning_line(self):
         c = self.case
         c.reset(schtasks_exit=None)
         self.other_session_user("KIOSK\\display")
         register = c.run_tool("/register", "/address", "10.0.0.254", "/account", "current", "/log", LOG)
-        status = c.run_tool("/status", "/log", LOG)
+        status = c.run_tool("/status", "/account", "current", "/log", LOG)
         for run, code, last in ((register, 0, CREATED), (status, 0, "registered=complete address=10.0.0.254 size=hd hour=0")):
             with self.subTest(run=run.lines[:1]):
                 self.assertEqual(run.code, code, run)
                 self.assert_header(run.lines[0])
+                if last.startswith("registered="):
+                    last = self.keys(last)
                 domain = HEADER.fullmatch(run.lines[0]).group("domain")
                 self.assertEqual(run.lines[1],
                                  "警告: ログオン中のユーザー「KIOSK\\display」ではなく「{0}\\root」として実行されています。"
@@ -507,9 +521,10 @@ class CommandLine(unittest.TestCase):
                 self.assertEqual(sum("警告" in line for line in run.lines), 1, run)
                 self.assertEqual(self.body(run)[-2:], [last, exit_line(code)])
         self.assertEqual(self.log_lines(0, time.time()), register.lines + status.lines)
-        # Without the stand-in the same PC gives no warning.
+        # Without the stand-in the same PC gives no warning, and root is the user at the screen.
         self.no_other_session_user()
         self.assertNotIn("警告", " ".join(c.run_tool("/status").lines))
+        self.assertEqual(c.run_tool("/status").code, 0)
 
     @fault_row('Command line: `/status` after a good `/register`, then each piece changed alone: the script\'s Run line with another address, the script cut after its Addr line or 800 KB appended, both kiosk shortcuts or one on notepad.exe, other shortcut arguments, DeskTop.scf, the task\'s program, its start at 3 時',
                'the line of that piece names what differs (内容が違います, 起動するものが違います, 引数が違います, 実行する内容が違います, 開始時刻か繰り返しが違います), 状態: 一部だけ登録されているか、内容が一致しません, the settings, 終了コード: 11',
@@ -576,8 +591,10 @@ class CommandLine(unittest.TestCase):
         good = self.files(), c.task_file().read_bytes()
         run = c.run_tool("/status")
         self.assertEqual(run.code, 0, run)
+        self.assert_header(run.lines[0])
         self.assertEqual(run.lines[-3:], ["設定: アドレス 10.0.0.254、画面サイズ フルハイビジョン、リフレッシュ 毎日 5 時",
-                                          "registered=complete address=10.0.0.254 size=fullhd hour=5", exit_line(0)])
+                                          self.keys("registered=complete address=10.0.0.254 size=fullhd hour=5"),
+                                          exit_line(0)])
         for name, change, differing in cases:
             with self.subTest(name):
                 c.reset(version="win81", schtasks_exit=None)
@@ -756,50 +773,165 @@ class CommandLine(unittest.TestCase):
             absent.unlink()
         c.schtasks_env = {}
 
-    @fault_row('Command line: `/register` or `/remove` run as another account than the logged-on user, or with the logged-on user unreadable or nobody logged on',
-               'このツールは「…\\root」として実行されていますが、ログオン中のユーザーは「KIOSK\\display」です。何もしていません。 (or ログオン中のユーザーを確認できません…), 表示用ユーザーとしてログオンし、… /account current を付けてください。, 終了コード: 5',
-               'exit 5; nothing written or removed, no SCHTASKS run')
-    @fault_row('Command line: the same with `/account current`; `/status` as another account',
-               '警告: ログオン中のユーザー「…」ではなく「…」として実行されています。…, ショートカットを作成しました, 終了コード: 0; /status: the warning, then its lines',
-               'exit 0, set up for the running account; /status keeps the registration\'s exit code')
-    def test_account_other_than_the_logged_on_user(self):
+    # -- the user at the screen is another account ----------------------------------------
+    DISPLAY_SID = "S-1-5-21-1111111111-2222222222-3333333333-1001"
+    DISPLAY_USER = "KIOSKPC\\kiosk"
+    DISPLAY_PROFILE = r"C:\users\kiosk"
+
+    def display_user(self, folders=None):
+        """A second user who exists only in the registry, logged on to the
+        session the tool runs in (the stand-in wtsapi32.dll names it): its
+        loaded hive under HKU with `User Shell Folders` and `Volatile
+        Environment`, a `ProfileList` entry, and its folders on disk.
+        `folders` overrides `User Shell Folders` values: name -> (kind, data),
+        (None, None) to leave the value out. Returns the three folders."""
+        c = self.case
+        hive = "HKU\\" + self.DISPLAY_SID
+        shell_folders = hive + r"\Software\Microsoft\Windows\CurrentVersion\Explorer\User Shell Folders"
+        c.prefix.reg_delete(hive)
+        values = {"Desktop": ("REG_EXPAND_SZ", r"%USERPROFILE%\Desktop"),
+                  "Personal": ("REG_EXPAND_SZ", r"%USERPROFILE%\Documents"),
+                  # APPDATA is left to the profile folder: the logon below does not list it.
+                  "Startup": ("REG_EXPAND_SZ", r"%APPDATA%\Microsoft\Windows\Start Menu\Programs\Startup")}
+        values.update(folders or {})
+        for name, (kind, data) in values.items():
+            if kind is not None:
+                c.prefix.reg_add(shell_folders, name, data, kind)
+        volatile = hive + r"\Volatile Environment"
+        c.prefix.reg_add(volatile, "USERNAME", "kiosk")
+        c.prefix.reg_add(volatile, "USERDOMAIN", "KIOSKPC")
+        c.prefix.reg_add("HKLM\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList\\" + self.DISPLAY_SID,
+                         "ProfileImagePath", r"%SystemDrive%\users\kiosk", "REG_EXPAND_SZ")
+        profile = c.prefix.unix(self.DISPLAY_PROFILE)
+        if profile.exists():
+            shutil.rmtree(profile)
+        found = (self.DISPLAY_PROFILE + r"\Desktop", self.DISPLAY_PROFILE + r"\Documents",
+                 self.DISPLAY_PROFILE + r"\AppData\Roaming\Microsoft\Windows\Start Menu\Programs\Startup")
+        for folder in found:
+            c.prefix.unix(folder).mkdir(parents=True)
+        task = c.task_file("Quorvix画面リフレッシュ（kiosk）")
+        if task.exists():
+            task.unlink()
+        self.addCleanup(c.prefix.reg_delete, hive)
+        self.other_session_user(self.DISPLAY_USER)
+        return found
+
+    def display_user_files(self):
+        """Every file under the display user's profile folder, with its bytes."""
+        root = self.case.prefix.unix(self.DISPLAY_PROFILE)
+        return {str(path.relative_to(root)): path.read_bytes() for path in sorted(root.rglob("*")) if path.is_file()}
+
+    @fault_row('Command line: `/register`, `/status`, `/remove` run by another account (root) while a second user who exists only in the registry (`HKU\\S-1-5-21-…-1001`, `Volatile Environment`, `ProfileList`) is logged on to its session',
+               'the first line: アカウント: …\\root、対象ユーザー: KIOSKPC\\kiosk; ショートカットを作成しました; /status: タスク「Quorvix画面リフレッシュ（kiosk）」, the user\'s files, `registered=complete … user=KIOSKPC\\kiosk`',
+               'exit 0 each; everything in the user\'s Documents, Startup and Desktop (from its `User Shell Folders`, expanded with its own variables), the task named after it; nothing in root\'s folders; /remove takes it all away')
+    def test_the_user_at_the_screen_is_set_up(self):
         c = self.case
         c.reset(schtasks_exit=None)
-        account = HEADER.fullmatch(c.run_tool("/status").lines[0]).group("domain") + "\\root"
+        desktop, documents, startup = self.display_user()
+        task = "Quorvix画面リフレッシュ（kiosk）"
+        register = c.run_tool("/register", "/address", "10.0.0.254", "/user", "kioskpc\\KIOSK")
+        self.assertEqual(register.code, 0, register)
+        self.assert_header(register.lines[0], target=self.DISPLAY_USER)
+        self.assertEqual(register.without_result_keys(register.lines[1:]), [CREATED, exit_line(0)])
+        written = self.display_user_files()
+        self.assertEqual(sorted(written), ["AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Startup/" + KIOSK_LNK,
+                                           "Desktop/" + KIOSK_LNK, "Documents/LAU_Refresh.vbs"])
+        self.assertIn(b'"http://10.0.0.254/display.htm?size=1"', written["Documents/LAU_Refresh.vbs"])
+        self.assertEqual(self.files(), {})  # nothing for root
+        (create,) = [argv for _, argv in self.schtasks_records()]
+        self.assertEqual(create[1:5] + create[6:], ["/Create", "/TN", task, "/XML", "/F"])
+        self.assertFalse(c.prefix.unix(create[5]).exists())  # the document is gone after
+        # The document SCHTASKS read: the user's identifier with an interactive
+        # token, and the action and daily start the /TR line would register.
+        (document,) = parse_schtasks_log(c.schtasks_log.read_bytes(), "document")[0]
+        ns = {"t": "http://schemas.microsoft.com/windows/2004/02/mit/task"}
+        xml = ElementTree.fromstring(document.encode("utf-16"))
+        self.assertEqual([xml.findtext("t:Principals/t:Principal/t:" + key, namespaces=ns)
+                          for key in ("UserId", "LogonType", "RunLevel")],
+                         [self.DISPLAY_SID, "InteractiveToken", "LeastPrivilege"])
+        self.assertEqual([xml.findtext("t:Actions/t:Exec/t:" + key, namespaces=ns) for key in ("Command", "Arguments")],
+                         [r"%windir%\SysWOW64\wscript.exe", '"%s\\LAU_Refresh.vbs"' % documents])
+        start = xml.findtext("t:Triggers/t:CalendarTrigger/t:StartBoundary", namespaces=ns)
+        self.assertEqual(start, time.strftime("%Y-%m-%dT00:00:00"))
+        self.assertEqual(xml.findtext("t:Triggers/t:CalendarTrigger/t:ScheduleByDay/t:DaysInterval", namespaces=ns),
+                         "1")
+        self.assertTrue(c.task_file(task).exists())
+        self.assertFalse(c.task_file().exists())
+
+        status = c.run_tool("/status")
+        self.assertEqual(status.code, 0, status)
+        self.assert_header(status.lines[0], target=self.DISPLAY_USER)
+        self.assertEqual(status.lines[1], "タスク「%s」: 登録されています（毎日 0 時）" % task)
+        self.assertEqual(status.lines[2], "スクリプト「%s\\LAU_Refresh.vbs」: あり（リンク先 %s）"
+                         % (documents, link_for("10.0.0.254", 0)))
+        self.assertEqual(status.lines[-2],
+                         "registered=complete address=10.0.0.254 size=hd hour=0 user=" + self.DISPLAY_USER)
+
+        remove = c.run_tool("/remove")
+        self.assertEqual((remove.code, remove.without_result_keys(remove.lines[1:])), (0, [REMOVED, exit_line(0)]), remove)
+        self.assertEqual(self.display_user_files(), {})
+        self.assertFalse(c.task_file(task).exists())
+        self.assertEqual(self.schtasks_records()[-1][1], ["schtasks", "/delete", "/f", "/tn", task])
+        self.assertEqual(c.run_tool("/status").code, 10)
+
+    @fault_row('Command line: `/register` or `/remove` with nobody logged on, the logged-on user unreadable, or `/user` naming someone else than the user at the screen',
+               'one line: 画面の前にログオンしているユーザーがいません。… / 画面の前のユーザーを確認できません（…）。何もしていません。 / /user のユーザー「…」は、設定する画面の前のユーザー「…」ではありません。…, 終了コード: 5',
+               'exit 5 (an agent retries later); nothing written or removed, no SCHTASKS run')
+    def test_nobody_to_set_up(self):
+        c = self.case
+        c.reset(schtasks_exit=None)
+        self.display_user()
         self.assertEqual(c.run_tool("/register", "/address", "10.0.0.254").code, 0)
-        registered = self.files()
+        registered = self.display_user_files()
         calls = len(self.schtasks_records())
-        advice = ("表示用ユーザーとしてログオンし、そのユーザーとして管理者の権限で実行してください。"
-                  "このアカウントに設定するときは /account current を付けてください。")
-        other = "このツールは「%s」として実行されていますが、ログオン中のユーザーは「KIOSK\\display」です。何もしていません。" % account
-        unknown = "ログオン中のユーザーを確認できません（このツールは「%s」として実行されています）。何もしていません。" % account
+        unknown = "画面の前のユーザーを確認できません（このツールは「%s」として実行されています）。何もしていません。"
         cases = [
-            ("another user", "KIOSK\\display", ["/register", "/address", "10.9.9.9"], other),
-            ("another user removes", "KIOSK\\display", ["/remove"], other),
-            ("the logged-on user cannot be read", None, ["/register", "/address", "10.9.9.9"], unknown),
-            ("nobody logged on", "-", ["/remove", "/log", LOG], unknown),
+            ("nobody logged on", "-", ["/remove", "/log", LOG], "（なし）",
+             "画面の前にログオンしているユーザーがいません。何もしていません（ユーザーがログオンしてから実行し直してください）。"),
+            ("the logged-on user cannot be read", None, ["/register", "/address", "10.9.9.9"], "（読み取れません）",
+             unknown),
+            ("a user the registry does not know", "KIOSKPC\\stranger", ["/remove"], "KIOSKPC\\stranger", unknown),
+            ("/user names someone else", self.DISPLAY_USER, ["/remove", "/user", "KIOSKPC\\other"], self.DISPLAY_USER,
+             "/user のユーザー「KIOSKPC\\other」は、設定する画面の前のユーザー「KIOSKPC\\kiosk」ではありません。何もしていません。"),
         ]
-        for name, user, arguments, line in cases:
+        for name, user, arguments, target, line in cases:
             with self.subTest(name):
                 self.other_session_user(user)
                 run = c.run_tool(*arguments)
                 self.assertEqual(run.code, 5, run)
-                self.assertEqual(self.body(run), [line, advice, exit_line(5)])
-                self.assertEqual(self.files(), registered)
+                self.assert_header(run.lines[0], target=target)
+                self.assertEqual(run.without_result_keys(run.lines[1:]), [line % CommandLine.root if "%s" in line else line, exit_line(5)])
+                self.assertEqual(self.display_user_files(), registered)
+                self.assertEqual(self.files(), {})
                 self.assertEqual(len(self.schtasks_records()), calls)
-                self.assertTrue(c.task_file().exists())
+                self.assertTrue(c.task_file("Quorvix画面リフレッシュ（kiosk）").exists())
 
-        self.other_session_user("KIOSK\\display")
-        run = c.run_tool("/status")
-        self.assertEqual(run.code, 0, run)
-        self.assertTrue(self.body(run)[0].startswith("警告: ログオン中のユーザー「KIOSK\\display」ではなく"), run)
-        run = c.run_tool("/register", "/address", "10.9.9.9", "/account", "current")
-        self.assertEqual(run.code, 0, run)
-        self.assertEqual(self.body(run)[-2:], [CREATED, exit_line(0)])
-        self.assertTrue(self.body(run)[0].startswith("警告: "), run)
-        # The fake session user agrees with the account: nothing refused.
-        self.other_session_user(account)
-        self.assertEqual(c.run_tool("/remove").code, 0)
+    @fault_row('Command line: `/register` for a user at the screen whose `Personal` (Documents) value is blank, relative, a REG_DWORD, a UNC path, missing, names a variable the user does not have, or a folder that is not there',
+               'ショートカットの保存先が見つかりませんでした, アプリケーションを終了します, 終了コード: 3',
+               'exit 3; nothing written anywhere, no SCHTASKS run')
+    def test_a_folder_of_the_user_at_the_screen_that_cannot_be_used(self):
+        c = self.case
+        cases = [
+            ("blank", ("REG_EXPAND_SZ", "")),
+            ("relative", ("REG_SZ", r"kiosk\Documents")),
+            ("a number", ("REG_DWORD", "5")),
+            ("UNC", ("REG_SZ", r"\\server\share\Documents")),
+            ("missing", (None, None)),
+            ("the administrator's variable", ("REG_EXPAND_SZ", r"%TEMP%\Documents")),
+            ("not there", ("REG_SZ", r"C:\users\kiosk\Nowhere")),
+        ]
+        for name, value in cases:
+            with self.subTest(name):
+                c.reset(schtasks_exit=None)
+                self.display_user({"Personal": value})
+                run = c.run_tool("/register", "/address", "10.0.0.254")
+                self.assertEqual(run.code, 3, run)
+                self.assert_header(run.lines[0], target=self.DISPLAY_USER)
+                self.assertEqual(run.without_result_keys(run.lines[1:]), ["ショートカットの保存先が見つかりませんでした", "アプリケーションを終了します",
+                                                 exit_line(3)])
+                self.assertEqual(self.display_user_files(), {})
+                self.assertEqual(self.files(), {})
+                self.assertEqual(self.schtasks_records(), [])
 
     # -- the command line itself -------------------------------------------------------
     @fault_row('Command line: unknown option, missing or repeated value, bad address/size/hour, no or two commands, an option the command does not take',

@@ -353,8 +353,9 @@ class HostilePc(unittest.TestCase):
         # Right after the first line, the one that could not be added.
         self.assertEqual(self.body(run)[0], warning)
         self.assertEqual(run.lines.count(warning), 1)
-        self.assertEqual(run.lines[-3:], ["状態: 登録されていません", "registered=none address=- size=- hour=-",
-                                          exit_line(10)])
+        self.assertEqual(run.lines[-3], "状態: 登録されていません")
+        self.assertRegex(run.lines[-2], r"^registered=none address=- size=- hour=- user=[^\\ ]+\\root$")
+        self.assertEqual(run.lines[-1], exit_line(10))
 
     # -- SCHTASKS's own output ----------------------------------------------------------
     @fault_row('Command line: SCHTASKS writes lines of its own, `/status` and `/register` redirected to a file and to a pipe',

@@ -319,7 +319,7 @@ TEST_F(CommandRunnerTest, AnotherAccountsTaskGoesAsADocumentAndReadsBackAsTheTas
 
     Win32FileStore files;
     Win32SystemInfo system;
-    Win32ShortcutWriter shortcuts;
+    Win32ShortcutWriter shortcuts(files);
     Win32TaskScheduler tasks;
     Win32PageProbe pages;
     const PlatformServices platform{files, runner_, system, shortcuts, tasks, pages};

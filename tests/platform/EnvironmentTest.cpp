@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "TestSupport.h"
+#include "platform/DisplayUser.h"
 #include "platform/KnownFolders.h"
 #include "platform/Win32Services.h"
 
@@ -213,6 +214,116 @@ TEST(AccountsTest, TheProcessRunsAsTheDisplayUser) {
     EXPECT_TRUE(AccountIsNamed(process, shouted));
     EXPECT_FALSE(AccountIsNamed(process, process.domain + L"\\" + process.name + L"x"));
     EXPECT_FALSE(AccountIsNamed(process, process.name));
+}
+
+// The thread's own impersonation token, if any.
+bool ThreadImpersonates() {
+    HANDLE token = nullptr;
+    if (!::OpenThreadToken(::GetCurrentThread(), TOKEN_QUERY, TRUE, &token)) return false;
+    ::CloseHandle(token);
+    return true;
+}
+
+// A store that notes, for each call, whether the thread acted as someone else.
+class ActingRecorder final : public ByteFileStore {
+public:
+    std::vector<bool> acting;
+
+    class Output final : public ByteFileOutput {
+    public:
+        explicit Output(std::vector<bool>& acting) : acting_(acting) {}
+        ~Output() override { acting_.push_back(ThreadImpersonates()); }
+        void WriteString(const std::wstring&) override { acting_.push_back(ThreadImpersonates()); }
+        void WriteBytes(const std::string&) override { acting_.push_back(ThreadImpersonates()); }
+        void Close() override { acting_.push_back(ThreadImpersonates()); }
+
+    private:
+        std::vector<bool>& acting_;
+    };
+    std::unique_ptr<TextFileOutput> OpenForWriting(const std::wstring&) override {
+        acting.push_back(ThreadImpersonates());
+        return std::make_unique<Output>(acting);
+    }
+    std::unique_ptr<ByteFileOutput> OpenBytesForWriting(const std::wstring&) override {
+        acting.push_back(ThreadImpersonates());
+        return std::make_unique<Output>(acting);
+    }
+    bool Exists(const std::wstring&) override {
+        acting.push_back(ThreadImpersonates());
+        return true;
+    }
+    void Remove(const std::wstring&) override { acting.push_back(ThreadImpersonates()); }
+    void RemoveWorkFiles(const std::wstring&) override { acting.push_back(ThreadImpersonates()); }
+};
+
+// The token route's seam, with the process's own token standing in for the
+// display user's (only SYSTEM gets another user's token): each store
+// operation acts as the token's user and the thread is itself again after
+// it; without a token nothing is impersonated.
+TEST(DisplayUserTest, StoreOperationsActAsTheTokensUserAndRevert) {
+    HANDLE process = nullptr;
+    ASSERT_TRUE(::OpenProcessToken(::GetCurrentProcess(), TOKEN_DUPLICATE | TOKEN_QUERY, &process));
+    UniqueHandle processToken(process);
+    HANDLE duplicate = nullptr;
+    ASSERT_TRUE(::DuplicateTokenEx(processToken.Get(), TOKEN_IMPERSONATE | TOKEN_QUERY | TOKEN_DUPLICATE, nullptr,
+                                   SecurityImpersonation, TokenImpersonation, &duplicate));
+    UserToken token;
+    token.Hold(UniqueHandle(duplicate));
+    {
+        const ImpersonationScope scope(token.Get());
+        EXPECT_TRUE(scope.Acting());
+        EXPECT_TRUE(ThreadImpersonates());
+    }
+    EXPECT_FALSE(ThreadImpersonates());
+    {
+        const ImpersonationScope none(nullptr);
+        EXPECT_TRUE(none.Acting());
+        EXPECT_FALSE(ThreadImpersonates());
+    }
+
+    // Every call and every write, close and discard of a file it opened.
+    for (const UserToken* user : {static_cast<const UserToken*>(&token), static_cast<const UserToken*>(nullptr)}) {
+        const UserToken noToken;
+        ActingRecorder recorder;
+        UserFileStore files(recorder, user != nullptr ? *user : noToken);
+        files.OpenForWriting(L"C:\\a")->WriteString(L"x");
+        std::unique_ptr<ByteFileOutput> bytes = files.OpenBytesForWriting(L"C:\\b");
+        bytes->WriteBytes("x");
+        bytes->Close();
+        bytes.reset();
+        files.Exists(L"C:\\a");
+        files.Remove(L"C:\\a");
+        files.RemoveWorkFiles(L"C:\\a");
+        EXPECT_EQ(recorder.acting, std::vector<bool>(10, user != nullptr));
+        EXPECT_FALSE(ThreadImpersonates());
+    }
+
+    ScratchFolder folder;
+    Win32FileStore own;
+    Win32SetUpReader ownReader;
+    const UserToken noToken;
+    for (const UserToken* user : {static_cast<const UserToken*>(&token), &noToken}) {
+        SCOPED_TRACE(user == &token ? "with the token" : "without one");
+        UserFileStore files(own, *user);
+        UserSetUpReader reader(ownReader, *user);
+        const std::wstring path = folder / L"LAU_Refresh.vbs";
+        std::unique_ptr<TextFileOutput> file = files.OpenForWriting(path);
+        ASSERT_TRUE(file);
+        EXPECT_FALSE(ThreadImpersonates());
+        file->WriteString(L"Addr = \"x\"\n");
+        file->Close();
+        file.reset();
+        EXPECT_FALSE(ThreadImpersonates());
+        EXPECT_TRUE(files.Exists(path));
+        EXPECT_EQ(reader.ReadFileBytes(path), std::optional<std::string>("Addr = \"x\"\r\n"));
+        Win32ShortcutWriter shortcuts(files);
+        EXPECT_TRUE(shortcuts.SaveShortcut({folder / L"k.lnk", path, L"", L"", L""}));
+        EXPECT_TRUE(reader.ReadShortcut(folder / L"k.lnk").has_value());
+        files.Remove(path);
+        files.Remove(folder / L"k.lnk");
+        EXPECT_FALSE(files.Exists(path));
+        EXPECT_FALSE(ThreadImpersonates());
+    }
 }
 
 TEST(SystemInfoTest, UserNameIsTheLogonName) {

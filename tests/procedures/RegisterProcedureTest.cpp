@@ -438,3 +438,36 @@ TEST(RegisterProcedureTest, ATaskRunTooLongForSchtasksStopsBeforeAnythingIsWritt
 
 }  // namespace
 }  // namespace tavrin::testing
+
+namespace tavrin::testing {
+namespace {
+
+// Whom the set-up is for decides the task: the running account's own is
+// today's /TR line; another user's goes as a document with that user's
+// identifier, named after that user, and 削除 deletes that task.
+TEST(RegisterProcedureTest, TheTargetDecidesTheTaskNameAndPrincipal) {
+    for (const bool otherUser : {false, true}) {
+        SCOPED_TRACE(otherUser ? "another user" : "the running account");
+        FakeSetup s;
+        s.world.userName = L"hanako";
+        SetUpTarget target = s.target();
+        target.otherUser = otherUser;
+        ASSERT_TRUE(RunRegisterProcedure(s.dialog, s.dialog.settings, target, s.browser, s.platform));
+        ASSERT_EQ(s.world.commandLines.size(), 1u);
+        const std::wstring& create = s.world.commandLines[0];
+        EXPECT_EQ(create.rfind(L"SCHTASKS /Create /TN \"Quorvix画面リフレッシュ（hanako）\" ", 0), 0u);
+        EXPECT_EQ(create.find(L" /XML ") != std::wstring::npos, otherUser);
+        if (otherUser) {
+            ASSERT_EQ(s.world.savedTaskDocuments.size(), 1u);
+            EXPECT_NE(s.world.savedTaskDocuments[0].find(L"<UserId>" + target.account.sid + L"</UserId>"),
+                      std::wstring::npos);
+        } else {
+            EXPECT_TRUE(s.world.savedTaskDocuments.empty());
+        }
+        EXPECT_TRUE(RunRemoveProcedure(s.dialog, target, s.platform));
+        EXPECT_EQ(s.world.commandLines.back(), L"schtasks /delete /f /tn \"Quorvix画面リフレッシュ（hanako）\"");
+    }
+}
+
+}  // namespace
+}  // namespace tavrin::testing

@@ -3,10 +3,11 @@
 # source in two different folders, in two build trees, gives the same exe
 # and the same zip, byte for byte, and the exe is at most $limit bytes
 # (see the limit below: 300,000 for the code as it was, 27,648 for the 13
-# images of the icon, and what the task XML reader and writer added).
+# images of the icon, 10,000 for what the task XML reader and writer added,
+# 20,000 for setting up the user at the screen).
 #   check-reproducible.sh SOURCE_DIR WORK_DIR
 set -eu
-limit=337648
+limit=357648
 source_dir=$(realpath "$1")
 work=$2
 rm -rf "$work"
