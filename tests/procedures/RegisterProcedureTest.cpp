@@ -452,7 +452,8 @@ TEST(RegisterProcedureTest, TheTargetDecidesTheTaskNameAndPrincipal) {
         s.world.userName = L"hanako";
         SetUpTarget target = s.target();
         target.otherUser = otherUser;
-        ASSERT_TRUE(RunRegisterProcedure(s.dialog, s.dialog.settings, target, s.browser, s.platform));
+        ASSERT_EQ(RunRegisterProcedure(s.dialog, s.dialog.settings, target, s.browser, s.platform),
+                  ProcedureResult::done);
         ASSERT_EQ(s.world.commandLines.size(), 1u);
         const std::wstring& create = s.world.commandLines[0];
         EXPECT_EQ(create.rfind(L"SCHTASKS /Create /TN \"Quorvix画面リフレッシュ（hanako）\" ", 0), 0u);
@@ -464,7 +465,7 @@ TEST(RegisterProcedureTest, TheTargetDecidesTheTaskNameAndPrincipal) {
         } else {
             EXPECT_TRUE(s.world.savedTaskDocuments.empty());
         }
-        EXPECT_TRUE(RunRemoveProcedure(s.dialog, target, s.platform));
+        EXPECT_EQ(RunRemoveProcedure(s.dialog, target, s.platform), ProcedureResult::done);
         EXPECT_EQ(s.world.commandLines.back(), L"schtasks /delete /f /tn \"Quorvix画面リフレッシュ（hanako）\"");
     }
 }
