@@ -2,8 +2,9 @@
 # Builds, once, the Wine that runs the 32-bit product in the tests: a Debian 13
 # system in a folder (not a container, just files) with Wine 10 in its "new
 # WoW64" mode. That mode runs a 32-bit Windows program inside the 64-bit Wine
-# process, so no 32-bit Linux program is ever started and the host's kernel
-# need not run any: it works on every machine of this kind. Only Debian
+# process, so no 32-bit Linux program is ever started; the 32-bit code still
+# needs the kernel's 32-bit support, and where the kernel has none the suites
+# that use this Wine are skipped (cmake/wow64/if-32bit-runs.sh). Only Debian
 # packages, from the host's Debian mirror; the host's own packages and
 # architectures stay as they are. Usage: make-wow64-root.sh [ROOT]
 # (make-wow64-root.sh --print-mirrors [APT_DIR] only shows which mirror it takes.)
