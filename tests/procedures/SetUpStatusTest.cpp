@@ -316,7 +316,9 @@ TEST(SetUpStatusTest, EverySingleDifferenceIsNamedAndMakesItPartial) {
         EXPECT_EQ(lines[6], L"状態: 一部だけ登録されているか、内容が一致しません（もう一度登録してください。すべて置き換わります）");
         EXPECT_EQ(lines[8].rfind(L"registered=partial ", 0), 0u) << lines[8].size();
         for (std::size_t i = 0; i < 6; ++i) {
-            if (i != c.line) EXPECT_EQ(lines[i].find(L"違います"), std::wstring::npos) << i;
+            if (i != c.line) {
+                EXPECT_EQ(lines[i].find(L"違います"), std::wstring::npos) << i;
+            }
         }
     }
 }
